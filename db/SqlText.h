@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+namespace db {
+
+// A query text with ":name" parameter markers, turned into the "?" form
+// that the providers bind by position.
+struct SqlText
+{
+    // The text with every marker replaced by "?".
+    QString positional;
+    // The parameter name of each marker, in text order (a name may repeat).
+    std::vector<QString> markers;
+    // Each name once, in order of first appearance.
+    std::vector<QString> names;
+
+    // Markers are a ":" followed by a letter or "_" and then letters, digits
+    // and "_"; text inside '...' and "..." literals, [...] names and
+    // comments is left alone; "::" is not a marker.
+    static SqlText parse(const QString &text);
+};
+
+} // namespace db

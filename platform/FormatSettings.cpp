@@ -1,0 +1,266 @@
+#include "FormatSettings.h"
+
+#include "Error.h"
+#include "OleDate.h"
+
+#include <QDate>
+#include <QTime>
+
+#include <cmath>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+// Turns a Qt date or time pattern into the Windows picture letters.
+QString pictureFromQtPattern(const QString &pattern, QChar separator, QChar placeholder, bool isDate)
+{
+    QString picture;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern.at(i);
+        if (c == u'\'') {
+            const qsizetype end = pattern.indexOf(u'\'', i + 1);
+            const qsizetype stop = end < 0 ? pattern.size() : end;
+            picture += u'"' + pattern.mid(i + 1, stop - i - 1) + u'"';
+            i = stop;
+        } else if (c == separator) {
+            picture += placeholder;
+        } else if (isDate && c == u'M') {
+            picture += u'm';
+        } else if (!isDate && c == u'm') {
+            picture += u'n';
+        } else if (!isDate && (c == u'H' || c == u'h')) {
+            picture += u'h';
+        } else if (c == u'A' || c == u'a' || c == u't') {
+            // 12-hour markers and time zones have no place in the register's texts
+        } else {
+            picture += c;
+        }
+    }
+    return picture.trimmed();
+}
+
+QChar firstSeparator(const QString &pattern, const QString &letters)
+{
+    for (const QChar c : pattern) {
+        if (!letters.contains(c) && c != u' ')
+            return c;
+    }
+    return u'/';
+}
+
+QString widenYear(QString picture)
+{
+    if (!picture.contains(QStringLiteral("yyyy")))
+        picture.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    return picture;
+}
+
+QString twoDigits(int n)
+{
+    return QString::number(n).rightJustified(2, u'0');
+}
+
+} // namespace
+
+FormatSettings FormatSettings::fromLocale(const QLocale &locale)
+{
+    FormatSettings s;
+    s.decimalSeparator = locale.decimalPoint().isEmpty() ? u'.' : locale.decimalPoint().at(0);
+    s.thousandSeparator = locale.groupSeparator().isEmpty() ? u',' : locale.groupSeparator().at(0);
+    s.currencyString = locale.currencySymbol();
+    const QString datePattern = locale.dateFormat(QLocale::ShortFormat);
+    s.dateSeparator = firstSeparator(datePattern, QStringLiteral("dMy"));
+    s.shortDateFormat = widenYear(pictureFromQtPattern(datePattern, s.dateSeparator, u'/', true));
+    const QString timePattern = locale.timeFormat(QLocale::LongFormat);
+    s.timeSeparator = firstSeparator(timePattern, QStringLiteral("hHmsapAPtz"));
+    s.longTimeFormat = pictureFromQtPattern(timePattern, s.timeSeparator, u':', false);
+    return s;
+}
+
+FormatSettings &FormatSettings::current()
+{
+    static FormatSettings settings = fromLocale(QLocale::system());
+    return settings;
+}
+
+void FormatSettings::setCurrent(const FormatSettings &settings)
+{
+    current() = settings;
+}
+
+namespace TextFormat {
+
+QString floatToText(double value, const FormatSettings &settings, int digits)
+{
+    if (std::isnan(value))
+        return QStringLiteral("NAN");
+    if (std::isinf(value))
+        return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*e", digits - 1, value);
+    // buffer: [-]d.ddddde[+-]XX
+    QString text = QString::fromLatin1(buffer);
+    const qsizetype ePos = text.indexOf(u'e');
+    int exponent = text.mid(ePos + 1).toInt();
+    const bool negative = text.startsWith(u'-');
+    QString mantissa = text.mid(negative ? 1 : 0, ePos - (negative ? 1 : 0));
+    mantissa.remove(u'.');
+    while (mantissa.size() > 1 && mantissa.endsWith(u'0'))
+        mantissa.chop(1);
+    if (mantissa == QStringLiteral("0"))
+        return QStringLiteral("0");
+    QString result;
+    if (exponent >= digits || exponent < -5) {
+        result = mantissa.left(1);
+        if (mantissa.size() > 1)
+            result += settings.decimalSeparator + mantissa.mid(1);
+        result += u'E' + QString::number(exponent);
+    } else if (exponent < 0) {
+        result = u'0' + QString(settings.decimalSeparator) + QString(-exponent - 1, u'0') + mantissa;
+    } else if (mantissa.size() <= exponent + 1) {
+        result = mantissa + QString(exponent + 1 - mantissa.size(), u'0');
+    } else {
+        result = mantissa.left(exponent + 1) + settings.decimalSeparator + mantissa.mid(exponent + 1);
+    }
+    return negative ? u'-' + result : result;
+}
+
+QString decimalToText(double value, const FormatSettings &settings, int decimals)
+{
+    const double scale = std::pow(10.0, decimals);
+    return floatToText(std::round(value * scale) / scale, settings);
+}
+
+QString formatDateTime(const QString &picture, double day, const FormatSettings &settings)
+{
+    const QDateTime dt = OleDate::toDateTime(day);
+    const QDate d = dt.date();
+    const QTime t = dt.time();
+    QString out;
+    const qsizetype n = picture.size();
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = picture.at(i);
+        const QChar lower = c.toLower();
+        qsizetype run = 1;
+        while (i + run < n && picture.at(i + run).toLower() == lower)
+            ++run;
+        if (c == u'"' || c == u'\'') {
+            const qsizetype end = picture.indexOf(c, i + 1);
+            const qsizetype stop = end < 0 ? n : end;
+            out += picture.mid(i + 1, stop - i - 1);
+            i = stop + 1;
+            continue;
+        }
+        if (lower == u'd') {
+            out += run >= 2 ? twoDigits(d.day()) : QString::number(d.day());
+        } else if (lower == u'm') {
+            out += run >= 2 ? twoDigits(d.month()) : QString::number(d.month());
+        } else if (lower == u'y') {
+            out += run >= 3 ? QString::number(d.year()).rightJustified(4, u'0') : twoDigits(d.year() % 100);
+        } else if (lower == u'h') {
+            out += run >= 2 ? twoDigits(t.hour()) : QString::number(t.hour());
+        } else if (lower == u'n') {
+            out += run >= 2 ? twoDigits(t.minute()) : QString::number(t.minute());
+        } else if (lower == u's') {
+            out += run >= 2 ? twoDigits(t.second()) : QString::number(t.second());
+        } else if (c == u'/') {
+            out += QString(run, settings.dateSeparator);
+        } else if (c == u':') {
+            out += QString(run, settings.timeSeparator);
+        } else {
+            out += QString(run, c);
+        }
+        i += run;
+    }
+    return out;
+}
+
+QString dateToText(double day, const FormatSettings &settings)
+{
+    return formatDateTime(settings.shortDateFormat, day, settings);
+}
+
+QString timeToText(double day, const FormatSettings &settings)
+{
+    return formatDateTime(settings.longTimeFormat, day, settings);
+}
+
+QString dateTimeToText(double day, const FormatSettings &settings)
+{
+    const QString date = dateToText(day, settings);
+    if (OleDate::timeOfDayMs(day) == 0)
+        return date;
+    return date + u' ' + timeToText(day, settings);
+}
+
+namespace {
+
+// Order of day, month and year in a short date picture, e.g. "DMY".
+QString dateOrder(const QString &picture)
+{
+    QString order;
+    for (const QChar c : picture) {
+        const QChar upper = c.toUpper();
+        if ((upper == u'D' || upper == u'M' || upper == u'Y') && !order.contains(upper))
+            order += upper;
+    }
+    return order.size() == 3 ? order : QStringLiteral("MDY");
+}
+
+std::optional<int> number(const QString &part)
+{
+    if (part.isEmpty() || part.size() > 4)
+        return std::nullopt;
+    bool ok = false;
+    const int value = part.toInt(&ok);
+    if (!ok || part.front() == u'+' || part.front() == u'-')
+        return std::nullopt;
+    return value;
+}
+
+// Two-digit years fall within 50 years of the current year.
+int expandYear(int year, qsizetype digits)
+{
+    if (digits > 2)
+        return year;
+    const int now = QDate::currentDate().year();
+    int full = now - now % 100 + year;
+    if (full > now + 50)
+        full -= 100;
+    else if (full <= now - 50)
+        full += 100;
+    return full;
+}
+
+} // namespace
+
+double textToDate(const QString &text, const FormatSettings &settings)
+{
+    const auto fail = [&text]() -> double {
+        throw Error(QStringLiteral("'%1' is not a valid date").arg(text));
+    };
+    const QStringList parts = text.trimmed().split(settings.dateSeparator);
+    if (parts.size() < 2 || parts.size() > 3)
+        return fail();
+    const QString order = dateOrder(settings.shortDateFormat);
+    int day = 0, month = 0, year = QDate::currentDate().year();
+    // Two parts give day and month in the format's order, in the current year.
+    const QString partsOrder = parts.size() == 3 ? order : QString(order).remove(u'Y');
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const auto value = number(parts.at(i).trimmed());
+        if (!value)
+            return fail();
+        switch (partsOrder.at(i).unicode()) {
+        case u'D': day = *value; break;
+        case u'M': month = *value; break;
+        default: year = expandYear(*value, parts.at(i).trimmed().size()); break;
+        }
+    }
+    const QDate date(year, month, day);
+    if (!date.isValid())
+        return fail();
+    return OleDate::fromDate(date);
+}
+
+} // namespace TextFormat

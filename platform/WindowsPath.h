@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// The fields of the window hold Windows paths ("C:\VelmarFaktura") and keep
+// them as text exactly; only the file layer maps them to the local file
+// system. "\" is a separator; a drive "X:" maps to $DEPEXPORT_DRIVE_X when
+// that is set, else to /mnt/x when it exists, else to
+// $XDG_DATA_HOME/DepExport/drive_x. A path that starts with one "\" but has
+// no drive ("\file.mdb") lies on drive C:, the current drive of a desktop
+// session. A local path ("/srv/kassa") and a relative path are used as they
+// stand. On Windows the text is used unchanged.
+namespace WindowsPath {
+
+QString toLocal(const QString &windowsPath);
+// The local folder that stands for drive `letter` (a to z, either case).
+QString driveRoot(QChar letter);
+
+} // namespace WindowsPath

@@ -1,0 +1,3 @@
+#include "TDirectoryEdit.h"
+
+TDirectoryEdit::TDirectoryEdit(QWidget *parent) : QLineEdit(parent) {}
