@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Cursor.h"
+#include "ProviderConnection.h"
 #include "SqlText.h"
 #include "TField.h"
 #include "TParameters.h"
@@ -49,9 +49,9 @@ public:
     void close();
     bool isActive() const { return m_cursor != nullptr; }
     // True when the open query has no row.
-    bool isEmpty() const;
+    bool isEmpty();
 
-    bool eof() const;
+    bool eof();
     void next();
     void first();
     qint64 recordNumber() const { return m_rowIndex; }
@@ -80,7 +80,7 @@ private:
     std::vector<Argument> arguments() const;
     void execute();
     void fetchRow();
-    void reposition() const;
+    void reposition();
     void requireActive() const;
 
     TADOConnection *m_connection = nullptr;
@@ -91,6 +91,8 @@ private:
     bool m_prepared = false;
 
     std::unique_ptr<Cursor> m_cursor;
+    std::vector<Argument> m_openArguments;
+    bool m_hasRows = false;
     std::vector<TField> m_fields;
     std::vector<Value> m_row;
     std::vector<bool> m_loaded;

@@ -1,0 +1,64 @@
+#include "TField.h"
+
+#include "FormatSettings.h"
+#include "TADOQuery.h"
+
+namespace db {
+
+TField::TField(TADOQuery *query, int index, FieldDef def)
+    : m_query(query)
+    , m_index(index)
+    , m_def(std::move(def))
+    , m_displayWidth(defaultDisplayWidth(m_def))
+    , m_alignment(defaultAlignment(m_def.type))
+{
+}
+
+const Value &TField::value() const
+{
+    return m_query->currentValue(m_index);
+}
+
+QString TField::asString() const
+{
+    const Value &v = value();
+    if (v.isNull())
+        return {};
+    const FormatSettings &settings = FormatSettings::current();
+    switch (m_def.type) {
+    case ftBoolean:
+        return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc:
+    case ftLargeint:
+        return QString::number(v.toInt());
+    case ftFloat:
+    case ftCurrency:
+        return TextFormat::floatToText(v.toDouble(), settings);
+    case ftBCD:
+    case ftFMTBcd:
+        return TextFormat::decimalToText(v.toDouble(), settings, 4);
+    case ftDate:
+        return TextFormat::dateToText(v.toDouble(), settings);
+    case ftTime:
+        return TextFormat::timeToText(v.toDouble(), settings);
+    case ftDateTime:
+        return TextFormat::dateTimeToText(v.toDouble(), settings);
+    default:
+        if (v.kind() == Value::String)
+            return v.stringRef();
+        return v.toText();
+    }
+}
+
+Value TField::asVariant() const
+{
+    const Value &v = value();
+    if (v.isNull() && (m_def.type == ftMemo || m_def.type == ftFmtMemo))
+        return Value::fromString(QString());
+    return v;
+}
+
+} // namespace db
