@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what DepExport needs to build, test and run on Debian 12, skipping
+# what is installed already. Runs as root (or through sudo when available).
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+  mdbtools mdbtools-dev
+  libsqlite3-dev
+  unixodbc unixodbc-dev tdsodbc odbc-postgresql
+  postgresql
+  xvfb xauth
+  nodejs npm
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+# Debian's nodejs is enough for the second .mdb reader; a newer node on the PATH is fine too.
+if command -v node >/dev/null && command -v npm >/dev/null; then
+  missing=("${missing[@]/nodejs}"); missing=("${missing[@]/npm}")
+fi
+read -r -a missing <<< "${missing[*]}"
+
+if ((${#missing[@]})); then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,59 @@
+#include "CodePage.h"
+#include "WindowsPath.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestPlatformLayer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void ansiBytes()
+    {
+        QCOMPARE(CodePage::toAnsi(u"€"), QByteArray("\x80"));
+        QCOMPARE(CodePage::toAnsi(u"Grüße"), QByteArray("Gr\xFC\xDF" "e"));
+        // outside Windows-1252, one "?" per character, also for surrogate pairs
+        QCOMPARE(CodePage::toAnsi(u"Ω😀x"), QByteArray("??x"));
+        QCOMPARE(CodePage::fromAnsi("\x80\x84\xE4"), QString::fromUtf16(u"€„ä"));
+    }
+
+    void oemBytes()
+    {
+        // ä, ö, ü, ß in code page 850; the euro sign has no place there
+        QCOMPARE(CodePage::ansiToOem("\xE4\xF6\xFC\xDF"), QByteArray("\x84\x94\x81\xE1"));
+        QCOMPARE(CodePage::ansiToOem("A\x80"), QByteArray("A?"));
+    }
+
+    void drivesMapToFolders()
+    {
+        QTemporaryDir dir;
+        qputenv("DEPEXPORT_DRIVE_C", dir.path().toUtf8());
+        QCOMPARE(WindowsPath::toLocal(QStringLiteral("C:\\Tidy-Pos\\Vel4TidyShop.mdb")),
+                 dir.path() + QStringLiteral("/Tidy-Pos/Vel4TidyShop.mdb"));
+        QCOMPARE(WindowsPath::toLocal(QStringLiteral("c:\\x")), dir.path() + QStringLiteral("/x"));
+        // no drive: the root of the current drive
+        QCOMPARE(WindowsPath::toLocal(QStringLiteral("\\VelmarFaktura.mdb")), dir.path() + QStringLiteral("/VelmarFaktura.mdb"));
+        // a doubled backslash before the file name is kept as an empty path step
+        QCOMPARE(WindowsPath::toLocal(QStringLiteral("C:\\Tidy-Pos\\\\DEP_131.csv")),
+                 dir.path() + QStringLiteral("/Tidy-Pos//DEP_131.csv"));
+        qunsetenv("DEPEXPORT_DRIVE_C");
+    }
+
+    void unmappedDriveFallsBackToDataHome()
+    {
+        QTemporaryDir dir;
+        qputenv("XDG_DATA_HOME", dir.path().toUtf8());
+        qunsetenv("DEPEXPORT_DRIVE_Q");
+        QCOMPARE(WindowsPath::toLocal(QStringLiteral("Q:\\Kassa")), dir.path() + QStringLiteral("/DepExport/drive_q/Kassa"));
+    }
+
+    void localPathsStand()
+    {
+        QCOMPARE(WindowsPath::toLocal(QStringLiteral("/srv/kassa/x.mdb")), QStringLiteral("/srv/kassa/x.mdb"));
+        QCOMPARE(WindowsPath::toLocal(QStringLiteral("kassa\\x.mdb")), QStringLiteral("kassa/x.mdb"));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestPlatformLayer)
+#include "tst_platformlayer.moc"
