@@ -30,29 +30,36 @@ qsizetype compressedSize(QStringView text)
 
 void appendPlain(QByteArray &out, QStringView text)
 {
+    const qsizetype start = out.size();
+    out.resize(start + 2 * text.size());
+    char *p = out.data() + start;
     for (QChar qc : text) {
         const char16_t c = qc.unicode();
-        out.append(char(c & 0xFF));
-        out.append(char(c >> 8));
+        *p++ = char(c & 0xFF);
+        *p++ = char(c >> 8);
     }
 }
 
-void appendCompressed(QByteArray &out, QStringView text)
+void appendCompressed(QByteArray &out, QStringView text, qsizetype size)
 {
-    out.append(char(0xFF));
-    out.append(char(0xFE));
+    const qsizetype start = out.size();
+    out.resize(start + size);
+    char *p = out.data() + start;
+    *p++ = char(0xFF);
+    *p++ = char(0xFE);
     bool oneByteMode = true;
     for (QChar qc : text) {
         const char16_t c = qc.unicode();
         const bool oneByte = isOneByte(c);
         if (oneByte != oneByteMode) {
-            out.append('\0');
+            *p++ = '\0';
             oneByteMode = oneByte;
         }
-        out.append(char(c & 0xFF));
+        *p++ = char(c & 0xFF);
         if (!oneByte)
-            out.append(char(c >> 8));
+            *p++ = char(c >> 8);
     }
+    Q_ASSERT(p == out.data() + start + size);
 }
 
 } // namespace
@@ -62,7 +69,7 @@ void append(QByteArray &out, QStringView text, bool compress)
     if (compress) {
         const qsizetype size = compressedSize(text);
         if (size >= 0 && size < 2 * text.size()) {
-            appendCompressed(out, text);
+            appendCompressed(out, text, size);
             return;
         }
     }
