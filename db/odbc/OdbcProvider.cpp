@@ -1,12 +1,39 @@
 #include "Providers.h"
 
-#include "Error.h"
+#include "OdbcDatabase.h"
+#include "OdbcEnvironment.h"
+#include "SqlServerConnectionString.h"
+#include "SqlServerDriver.h"
+#include "SqlServerSettings.h"
 
 namespace db {
 
-std::unique_ptr<ProviderConnection> openSqlServerDatabase(const ConnectionString &)
+namespace {
+
+SqlServerDriver installedDriver(const SqlServerSettings &settings)
 {
-    throw Error(QStringLiteral("Der SQL-Server-Provider ist noch nicht eingebaut."));
+    if (!settings.driver.isEmpty())
+        return SqlServerDriver::named(settings.driver);
+    const OdbcEnvironment environment;
+    return SqlServerDriver::choose(environment.driverNames(), SqlServerDriver::freeTdsLibraries());
+}
+
+} // namespace
+
+// The SQL Server variants reach their catalog through ODBC: the SQLOLEDB
+// connection string becomes the connection text of the installed driver,
+// unless the site gives a text of its own.
+std::unique_ptr<ProviderConnection> openSqlServerDatabase(const ConnectionString &connectionString)
+{
+    const SqlServerSettings settings = SqlServerSettings::fromEnvironment();
+    const QString odbcText = settings.connectionText.isEmpty()
+        ? SqlServerConnectionString::toOdbc(connectionString, installedDriver(settings))
+        : settings.connectionText;
+    const int loginTimeout = settings.loginTimeoutSeconds > 0
+        ? settings.loginTimeoutSeconds
+        : SqlServerConnectionString::connectTimeout(connectionString).value_or(
+              SqlServerSettings::defaultLoginTimeoutSeconds);
+    return std::make_unique<OdbcDatabase>(odbcText, loginTimeout);
 }
 
 } // namespace db

@@ -1,0 +1,31 @@
+#include "OdbcDatabase.h"
+
+#include "OdbcCursor.h"
+
+namespace db {
+
+OdbcDatabase::OdbcDatabase(QString connectionText, int loginTimeoutSeconds)
+    : m_connectionText(std::move(connectionText))
+    , m_loginTimeoutSeconds(loginTimeoutSeconds)
+{
+    m_connections.push_back(std::make_unique<OdbcConnection>(m_environment, m_connectionText, m_loginTimeoutSeconds));
+}
+
+OdbcDatabase::~OdbcDatabase() = default;
+
+OdbcConnection &OdbcDatabase::freeConnection()
+{
+    for (const auto &connection : m_connections) {
+        if (!connection->inUse())
+            return *connection;
+    }
+    m_connections.push_back(std::make_unique<OdbcConnection>(m_environment, m_connectionText, m_loginTimeoutSeconds));
+    return *m_connections.back();
+}
+
+std::unique_ptr<Cursor> OdbcDatabase::execute(const QString &sql, const std::vector<Argument> &arguments)
+{
+    return std::make_unique<OdbcCursor>(freeConnection(), sql, arguments);
+}
+
+} // namespace db

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "OdbcConnection.h"
+#include "OdbcEnvironment.h"
+#include "ProviderConnection.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace db {
+
+// A database reached through an ODBC connection text: the provider of the
+// SQL Server variants.
+//
+// Queries run on the first connection that has no open result. When every
+// connection is busy (the record count asked while the rows of the same
+// query are being read, or a second query open beside the first), another
+// connection is opened with the same text and kept for later queries, as
+// the SQL Server OLE DB provider does.
+class OdbcDatabase : public ProviderConnection
+{
+public:
+    // Connects at once; throws Error with the driver's text on failure.
+    OdbcDatabase(QString connectionText, int loginTimeoutSeconds);
+    ~OdbcDatabase() override;
+
+    std::unique_ptr<Cursor> execute(const QString &sql, const std::vector<Argument> &arguments) override;
+
+    // The logins made so far.
+    int connectionCount() const { return static_cast<int>(m_connections.size()); }
+
+private:
+    OdbcConnection &freeConnection();
+
+    OdbcEnvironment m_environment;
+    QString m_connectionText;
+    int m_loginTimeoutSeconds;
+    std::vector<std::unique_ptr<OdbcConnection>> m_connections;
+};
+
+} // namespace db
