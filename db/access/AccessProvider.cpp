@@ -1,12 +1,12 @@
 #include "Providers.h"
 
-#include "Error.h"
+#include "AccessConnection.h"
 
 namespace db {
 
-std::unique_ptr<ProviderConnection> openAccessDatabase(const ConnectionString &)
+std::unique_ptr<ProviderConnection> openAccessDatabase(const ConnectionString &connectionString)
 {
-    throw Error(QStringLiteral("Der Access-Provider ist noch nicht eingebaut."));
+    return std::make_unique<AccessConnection>(connectionString);
 }
 
 } // namespace db

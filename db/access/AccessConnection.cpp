@@ -1,0 +1,89 @@
+#include "AccessConnection.h"
+
+#include "Error.h"
+#include "JetCatalog.h"
+#include "JetCollation.h"
+#include "JetHeaderPage.h"
+#include "JetTableModule.h"
+#include "SqliteCursor.h"
+#include "WindowsPath.h"
+
+#include <sqlite3.h>
+
+namespace db {
+
+namespace {
+
+const QString dataSourceKey = QStringLiteral("Data Source");
+const QString passwordKey = QStringLiteral("Jet OLEDB:Database Password");
+
+// The query text as the inner part of "select count(*) from (...)": without
+// a closing ";", and with a line break before the ")" so that a comment at
+// the end of the text does not swallow it.
+QString countStatement(const QString &sql)
+{
+    QString inner = sql.trimmed();
+    while (inner.endsWith(u';'))
+        inner = inner.chopped(1).trimmed();
+    return QStringLiteral("select count(*) from (") + inner + QStringLiteral("\n)");
+}
+
+} // namespace
+
+QString AccessConnection::dataSourceOf(const ConnectionString &connectionString)
+{
+    return connectionString.value(dataSourceKey);
+}
+
+AccessConnection::AccessConnection(const ConnectionString &connectionString)
+    : m_file(WindowsPath::toLocal(dataSourceOf(connectionString)), dataSourceOf(connectionString))
+{
+    checkHeader(connectionString.value(passwordKey));
+    JetCatalog catalog(m_file, WindowsPath::toLocal(dataSourceOf(connectionString)));
+    m_tables = catalog.userTables();
+    createTables();
+}
+
+AccessConnection::~AccessConnection() = default;
+
+void AccessConnection::checkHeader(const QString &password)
+{
+    const std::optional<JetHeaderPage> header = JetHeaderPage::parse(m_file.readStart(JetHeaderPage::decodedSize));
+    if (!header || header->format() != JetHeaderPage::Format::Jet4)
+        m_file.fail();
+    m_file.setPageSize(header->pageSize());
+    if (!header->accepts(password))
+        throw Error(QStringLiteral("Kein gültiges Kennwort."));
+}
+
+void AccessConnection::createTables()
+{
+    sqlite3 *db = m_sqlite.handle();
+    JetCollation::registerWith(db);
+    JetTableModule::registerWith(db, m_file, m_tables);
+    try {
+        for (int i = 0; i < int(m_tables.size()); ++i)
+            m_sqlite.execute(JetTableModule::createStatement(m_tables, i));
+    } catch (const Error &) {
+        // Only a damaged definition (two columns of one name, say) makes
+        // SQLite refuse a table.
+        m_file.fail();
+    }
+    m_sqlite.allowOnlyQueries();
+}
+
+std::unique_ptr<Cursor> AccessConnection::execute(const QString &sql, const std::vector<Argument> &arguments)
+{
+    auto statement = std::make_unique<SqliteStatement>(m_sqlite.handle(), sql);
+    statement->bind(arguments);
+    return std::make_unique<SqliteCursor>(std::move(statement));
+}
+
+qint64 AccessConnection::countRows(const QString &sql, const std::vector<Argument> &arguments)
+{
+    SqliteStatement statement(m_sqlite.handle(), countStatement(sql));
+    statement.bind(arguments);
+    return statement.step() ? sqlite3_column_int64(statement.handle(), 0) : 0;
+}
+
+} // namespace db

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "ConnectionString.h"
+#include "JetFile.h"
+#include "JetTableDef.h"
+#include "ProviderConnection.h"
+#include "SqliteDatabase.h"
+
+#include <memory>
+#include <vector>
+
+namespace db {
+
+// An open Access database file (provider "Microsoft.Jet.OLEDB.4.0"). The
+// file is checked and its table definitions read when connecting; the
+// queries then run in an SQLite database of the connection, on virtual
+// tables that read the file's rows as the query needs them.
+//
+// Connection string keys: "Data Source" (the file, a Windows path) and
+// "Jet OLEDB:Database Password". Connecting fails with
+//   "Die Datei '<Data Source>' wurde nicht gefunden."   no such file,
+//   "Nicht erkanntes Datenbankformat '<Data Source>'."  not an Access 2000-2003
+//                                                       file, or a damaged one,
+//   "Kein gültiges Kennwort."                            the file has a password
+//                                                       and it was not given.
+class AccessConnection : public ProviderConnection
+{
+public:
+    explicit AccessConnection(const ConnectionString &connectionString);
+    ~AccessConnection() override;
+
+    std::unique_ptr<Cursor> execute(const QString &sql, const std::vector<Argument> &arguments) override;
+    // Counts in SQLite, so the rows' other columns are never decoded.
+    qint64 countRows(const QString &sql, const std::vector<Argument> &arguments) override;
+
+    const std::vector<JetTableDef> &tables() const { return m_tables; }
+
+private:
+    static QString dataSourceOf(const ConnectionString &connectionString);
+    void checkHeader(const QString &password);
+    void createTables();
+
+    JetFile m_file;
+    std::vector<JetTableDef> m_tables;
+    // Declared last: its virtual tables refer to the file and the tables.
+    SqliteDatabase m_sqlite;
+};
+
+} // namespace db

@@ -1,0 +1,247 @@
+#include "JetCatalog.h"
+
+#include "JetFile.h"
+#include "JetPageMap.h"
+#include "JetTableScan.h"
+#include "JetValueReader.h"
+
+#include <QFile>
+#include <QtEndian>
+
+#include <mdbtools.h>
+
+#include <cstring>
+#include <set>
+
+namespace db {
+
+namespace {
+
+constexpr quint32 catalogPage = 2;
+constexpr uchar definitionPageType = 0x02;
+constexpr int definitionHeaderSize = 8;
+constexpr int nextPageOffset = 4;
+constexpr int maxColumns = 255;
+constexpr int maxIndexes = 1000;
+constexpr int tableObjectType = 1;
+constexpr quint32 systemObjectFlags = 0x80000002u;
+
+struct TableDefFree
+{
+    void operator()(MdbTableDef *table) const { mdb_free_tabledef(table); }
+};
+using TablePtr = std::unique_ptr<MdbTableDef, TableDefFree>;
+
+// Bytes of the fixed-size types; -1 where the size is the column's own.
+int fixedSizeOf(JetColumnType type)
+{
+    switch (type) {
+    case JetColumnType::Boolean: return 0;
+    case JetColumnType::Byte: return 1;
+    case JetColumnType::Integer: return 2;
+    case JetColumnType::Long:
+    case JetColumnType::Single: return 4;
+    case JetColumnType::Currency:
+    case JetColumnType::Double:
+    case JetColumnType::DateTime: return 8;
+    case JetColumnType::Guid: return 16;
+    case JetColumnType::Numeric: return 17;
+    default: return -1;
+    }
+}
+
+bool isKnownType(int code)
+{
+    return (code >= int(JetColumnType::Boolean) && code <= int(JetColumnType::Memo))
+        || code == int(JetColumnType::Guid) || code == int(JetColumnType::Numeric);
+}
+
+const JetColumnDef *findColumn(const JetTableDef &table, const char *name)
+{
+    for (const JetColumnDef &column : table.columns) {
+        if (column.name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return &column;
+    }
+    return nullptr;
+}
+
+JetColumnDef columnOf(const MdbColumn &mdb)
+{
+    JetColumnDef column;
+    column.name = QString::fromUtf8(mdb.name);
+    // A type this reader does not know is read as its bytes.
+    column.type = isKnownType(mdb.col_type) ? JetColumnType(mdb.col_type) : JetColumnType::Binary;
+    column.size = mdb.col_size;
+    column.number = mdb.col_num;
+    column.fixed = mdb.is_fixed;
+    column.fixedOffset = mdb.fixed_offset;
+    column.varIndex = int(mdb.var_col_num);
+    column.precision = mdb.col_prec;
+    column.scale = mdb.col_scale;
+    return column;
+}
+
+} // namespace
+
+struct JetCatalog::Library
+{
+    explicit Library(const QString &path) : handle(mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS)) {}
+    ~Library()
+    {
+        if (handle)
+            mdb_close(handle);
+    }
+    Library(const Library &) = delete;
+    Library &operator=(const Library &) = delete;
+
+    MdbHandle *handle;
+};
+
+JetCatalog::JetCatalog(JetFile &file, const QString &localPath)
+    : m_file(file)
+    , m_mdb(std::make_unique<Library>(localPath))
+{
+    const MdbHandle *mdb = m_mdb->handle;
+    if (!mdb || mdb->f->jet_version != MDB_VER_JET4 || mdb->fmt->pg_size != m_file.pageSize())
+        m_file.fail();
+}
+
+JetCatalog::~JetCatalog() = default;
+
+void JetCatalog::checkDefinitionPages(quint32 page)
+{
+    const MdbFormatConstants &fmt = *m_mdb->handle->fmt;
+    std::vector<char> buffer(size_t(m_file.pageSize()));
+    std::set<quint32> visited;
+    qint64 capacity = 0;
+    int columns = 0;
+    qint64 indexes = 0;
+    for (quint32 p = page; p != 0;) {
+        if (!visited.insert(p).second)
+            m_file.fail();
+        m_file.readPage(p, buffer.data());
+        if (uchar(buffer[0]) != definitionPageType)
+            m_file.fail();
+        if (p == page) {
+            columns = qFromLittleEndian<quint16>(buffer.data() + fmt.tab_num_cols_offset);
+            indexes = qFromLittleEndian<quint32>(buffer.data() + fmt.tab_num_ridxs_offset);
+            capacity = m_file.pageSize();
+        } else {
+            capacity += m_file.pageSize() - definitionHeaderSize;
+        }
+        p = qFromLittleEndian<quint32>(buffer.data() + nextPageOffset);
+    }
+    if (columns > maxColumns || indexes > maxIndexes
+        || fmt.tab_cols_start_offset + indexes * fmt.tab_ridx_entry_size + qint64(columns) * fmt.tab_col_entry_size
+            > capacity)
+        m_file.fail();
+}
+
+void JetCatalog::checkColumns(const JetTableDef &table)
+{
+    const int pageSize = m_file.pageSize();
+    for (const JetColumnDef &column : table.columns) {
+        if (column.number < 0 || column.number >= 256 || column.name.isEmpty())
+            m_file.fail();
+        if (column.fixed) {
+            const int expected = fixedSizeOf(column.type);
+            if ((expected >= 0 && column.size != expected && column.type != JetColumnType::Boolean)
+                || column.size < 0 || column.fixedOffset < 0 || column.fixedOffset + column.size > pageSize)
+                m_file.fail();
+        } else {
+            if (!table.hasVarColumns || fixedSizeOf(column.type) >= 0 || column.varIndex >= 256)
+                m_file.fail();
+        }
+    }
+}
+
+void JetCatalog::checkUsageMap(const JetTableDef &table)
+{
+    JetPageMap pages(table.usageMap, m_file);
+    while (pages.next()) {
+    }
+}
+
+JetTableDef JetCatalog::readDefinition(quint32 page, const QString &name)
+{
+    checkDefinitionPages(page);
+
+    MdbCatalogEntry entry;
+    std::memset(&entry, 0, sizeof entry);
+    entry.mdb = m_mdb->handle;
+    entry.object_type = MDB_TABLE;
+    entry.table_pg = page;
+    const QByteArray utf8 = name.toUtf8().left(MDB_MAX_OBJ_NAME);
+    std::memcpy(entry.object_name, utf8.constData(), size_t(utf8.size()));
+
+    TablePtr mdbTable(mdb_read_table(&entry));
+    if (!mdbTable || !mdb_read_columns(mdbTable.get()) || mdbTable->columns->len != mdbTable->num_cols
+        || mdbTable->map_sz < 1)
+        m_file.fail();
+
+    JetTableDef table;
+    table.name = name;
+    table.definitionPage = page;
+    table.rowCount = mdbTable->num_rows;
+    table.hasVarColumns = mdbTable->num_var_cols > 0;
+    table.usageMap = QByteArray(reinterpret_cast<const char *>(mdbTable->usage_map), qsizetype(mdbTable->map_sz));
+    int fixedIndex = 0;
+    for (guint i = 0; i < mdbTable->columns->len; ++i) {
+        JetColumnDef column = columnOf(*static_cast<const MdbColumn *>(g_ptr_array_index(mdbTable->columns, i)));
+        if (column.fixed)
+            column.fixedIndex = fixedIndex++;
+        table.columns.push_back(std::move(column));
+    }
+    checkColumns(table);
+    checkUsageMap(table);
+    return table;
+}
+
+std::vector<JetCatalog::Entry> JetCatalog::catalogEntries(const JetTableDef &catalog)
+{
+    const JetColumnDef *id = findColumn(catalog, "Id");
+    const JetColumnDef *name = findColumn(catalog, "Name");
+    const JetColumnDef *type = findColumn(catalog, "Type");
+    const JetColumnDef *flags = findColumn(catalog, "Flags");
+    if (!id || !name || !type || !flags || id->type != JetColumnType::Long || type->type != JetColumnType::Integer
+        || flags->type != JetColumnType::Long || name->type != JetColumnType::Text)
+        m_file.fail();
+
+    std::vector<Entry> entries;
+    JetTableScan scan(catalog, m_file);
+    JetValueReader values(m_file);
+    while (scan.next()) {
+        const JetRow &row = scan.row();
+        const JetRow::Field typeField = row.field(*type);
+        const JetRow::Field idField = row.field(*id);
+        const JetRow::Field nameField = row.field(*name);
+        const JetRow::Field flagsField = row.field(*flags);
+        for (const JetRow::Field *f : {&typeField, &idField, &nameField, &flagsField}) {
+            if (f->state == JetRow::Field::Corrupt)
+                m_file.fail();
+        }
+        if (typeField.state != JetRow::Field::Present || idField.state != JetRow::Field::Present
+            || nameField.state != JetRow::Field::Present)
+            continue;
+        if ((values.integer(*type, typeField) & 0x7F) != tableObjectType)
+            continue;
+        const quint32 objectFlags = flagsField.state == JetRow::Field::Present
+            ? quint32(values.integer(*flags, flagsField)) : 0;
+        const QString objectName = values.textAsString(*name, nameField);
+        if ((objectFlags & systemObjectFlags) || objectName.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive))
+            continue;
+        entries.push_back({objectName, quint32(values.integer(*id, idField)) & 0x00FFFFFFu});
+    }
+    return entries;
+}
+
+std::vector<JetTableDef> JetCatalog::userTables()
+{
+    const JetTableDef catalog = readDefinition(catalogPage, QStringLiteral("MSysObjects"));
+    std::vector<JetTableDef> tables;
+    for (const Entry &entry : catalogEntries(catalog))
+        tables.push_back(readDefinition(entry.definitionPage, entry.name));
+    return tables;
+}
+
+} // namespace db

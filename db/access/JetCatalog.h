@@ -1,0 +1,53 @@
+#pragma once
+
+#include "JetTableDef.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace db {
+
+class JetFile;
+
+// The user tables of an Access file. The catalog table MSysObjects (its
+// definition on page 2) lists every object; its live rows of type "table"
+// without a system flag are the user tables. libmdb decodes the table
+// definitions; the rows of MSysObjects are read by our own scan, which
+// skips deleted rows.
+//
+// Before a definition goes to libmdb its pages are checked (in the file, of
+// the definition kind, the chain without loops, room for the columns it
+// declares), and afterwards every column is checked against the row
+// layout, so a damaged file raises the file's format error instead of
+// misleading the reader.
+class JetCatalog
+{
+public:
+    JetCatalog(JetFile &file, const QString &localPath);
+    ~JetCatalog();
+    JetCatalog(const JetCatalog &) = delete;
+    JetCatalog &operator=(const JetCatalog &) = delete;
+
+    std::vector<JetTableDef> userTables();
+
+private:
+    struct Entry
+    {
+        QString name;
+        quint32 definitionPage = 0;
+    };
+    std::vector<Entry> catalogEntries(const JetTableDef &catalog);
+    JetTableDef readDefinition(quint32 page, const QString &name);
+    void checkDefinitionPages(quint32 page);
+    void checkColumns(const JetTableDef &table);
+    void checkUsageMap(const JetTableDef &table);
+
+    JetFile &m_file;
+    // The libmdb handle of the file, closed with the catalog.
+    struct Library;
+    std::unique_ptr<Library> m_mdb;
+};
+
+} // namespace db

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QFile>
+#include <QString>
+#include <QtGlobal>
+
+namespace db {
+
+// An Access database file opened for reading, seen as numbered pages.
+// The file is opened read-only and not locked, so other programs may keep
+// it open and use it meanwhile.
+//
+// Every failure names the data source as the connection string gave it:
+// a file that cannot be read at all, and any page that does not look as the
+// format says (outside the file, of the wrong kind), raise the Error
+// "Nicht erkanntes Datenbankformat '<data source>'.".
+class JetFile
+{
+public:
+    // Throws Error "Die Datei '<data source>' wurde nicht gefunden." when
+    // there is no such file.
+    JetFile(const QString &localPath, const QString &dataSource);
+    JetFile(const JetFile &) = delete;
+    JetFile &operator=(const JetFile &) = delete;
+
+    const QString &dataSource() const { return m_dataSource; }
+    qint64 size() const { return m_size; }
+
+    // Reads up to `length` bytes from the start of the file.
+    QByteArray readStart(qint64 length);
+
+    // Sets the page size of the format; the file must consist of whole
+    // pages.
+    void setPageSize(int pageSize);
+    int pageSize() const { return m_pageSize; }
+    quint32 pageCount() const { return m_pageCount; }
+    bool containsPage(quint32 page) const { return page < m_pageCount; }
+
+    // Reads page `page` into `buffer` (pageSize() bytes).
+    void readPage(quint32 page, char *buffer);
+
+    [[noreturn]] void fail() const;
+
+private:
+    QFile m_file;
+    QString m_dataSource;
+    qint64 m_size = 0;
+    int m_pageSize = 4096;
+    quint32 m_pageCount = 0;
+};
+
+} // namespace db

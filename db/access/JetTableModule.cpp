@@ -1,0 +1,252 @@
+#include "JetTableModule.h"
+
+#include "Error.h"
+#include "JetDeclaredType.h"
+#include "JetFile.h"
+#include "JetTableScan.h"
+#include "JetValueReader.h"
+
+#include <sqlite3.h>
+
+#include <cstdlib>
+#include <new>
+
+namespace db {
+
+namespace {
+
+struct ModuleContext
+{
+    JetFile *file;
+    const std::vector<JetTableDef> *tables;
+};
+
+struct JetVirtualTable : sqlite3_vtab
+{
+    JetFile *file = nullptr;
+    const JetTableDef *table = nullptr;
+};
+
+struct JetScanCursor : sqlite3_vtab_cursor
+{
+    JetScanCursor(const JetTableDef &table, JetFile &file) : scan(table, file), values(file), table(table), file(file)
+    {
+    }
+
+    JetTableScan scan;
+    JetValueReader values;
+    const JetTableDef &table;
+    JetFile &file;
+    bool atEnd = true;
+};
+
+QString quotedName(const QString &name)
+{
+    QString quoted = name;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+char *copyMessage(const char *text)
+{
+    return sqlite3_mprintf("%s", text);
+}
+
+// Runs `body`, turning a failure into the SQLite error of the virtual table.
+template <typename Body>
+int guarded(sqlite3_vtab *vtab, Body body)
+{
+    try {
+        body();
+        return SQLITE_OK;
+    } catch (const Error &error) {
+        sqlite3_free(vtab->zErrMsg);
+        vtab->zErrMsg = copyMessage(error.what());
+        return SQLITE_ERROR;
+    } catch (const std::bad_alloc &) {
+        return SQLITE_NOMEM;
+    }
+}
+
+int connect(sqlite3 *db, void *aux, int argc, const char *const *argv, sqlite3_vtab **result, char **message)
+{
+    const auto *context = static_cast<const ModuleContext *>(aux);
+    const int index = argc > 3 ? std::atoi(argv[3]) : -1;
+    if (index < 0 || index >= int(context->tables->size())) {
+        *message = copyMessage("jet: unknown table");
+        return SQLITE_ERROR;
+    }
+    const JetTableDef &table = (*context->tables)[size_t(index)];
+    const QByteArray schema = JetTableModule::schemaOf(table).toUtf8();
+    const int rc = sqlite3_declare_vtab(db, schema.constData());
+    if (rc != SQLITE_OK) {
+        *message = copyMessage(sqlite3_errmsg(db));
+        return rc;
+    }
+    auto *vtab = new (std::nothrow) JetVirtualTable;
+    if (!vtab)
+        return SQLITE_NOMEM;
+    vtab->file = context->file;
+    vtab->table = &table;
+    *result = vtab;
+    return SQLITE_OK;
+}
+
+int disconnect(sqlite3_vtab *vtab)
+{
+    delete static_cast<JetVirtualTable *>(vtab);
+    return SQLITE_OK;
+}
+
+int bestIndex(sqlite3_vtab *vtab, sqlite3_index_info *info)
+{
+    // Every constraint is left to SQLite: a scan reads the whole table.
+    const double rows = static_cast<JetVirtualTable *>(vtab)->table->rowCount;
+    info->estimatedRows = sqlite3_int64(rows) + 1;
+    info->estimatedCost = rows + 1;
+    return SQLITE_OK;
+}
+
+int open(sqlite3_vtab *vtab, sqlite3_vtab_cursor **result)
+{
+    auto *table = static_cast<JetVirtualTable *>(vtab);
+    return guarded(vtab, [&] { *result = new JetScanCursor(*table->table, *table->file); });
+}
+
+int close(sqlite3_vtab_cursor *cursor)
+{
+    delete static_cast<JetScanCursor *>(cursor);
+    return SQLITE_OK;
+}
+
+int filter(sqlite3_vtab_cursor *base, int, const char *, int, sqlite3_value **)
+{
+    auto *cursor = static_cast<JetScanCursor *>(base);
+    return guarded(base->pVtab, [&] {
+        cursor->atEnd = true;
+        cursor->scan.rewind();
+        cursor->atEnd = !cursor->scan.next();
+    });
+}
+
+int next(sqlite3_vtab_cursor *base)
+{
+    auto *cursor = static_cast<JetScanCursor *>(base);
+    return guarded(base->pVtab, [&] {
+        const bool more = cursor->scan.next();
+        cursor->atEnd = !more;
+    });
+}
+
+int eof(sqlite3_vtab_cursor *base)
+{
+    return static_cast<JetScanCursor *>(base)->atEnd;
+}
+
+void resultOf(JetScanCursor &cursor, sqlite3_context *context, const JetColumnDef &column)
+{
+    const JetRow &row = cursor.scan.row();
+    if (column.type == JetColumnType::Boolean) {
+        sqlite3_result_int(context, row.booleanValue(column) ? -1 : 0);
+        return;
+    }
+    const JetRow::Field field = row.field(column);
+    if (field.state == JetRow::Field::Corrupt)
+        cursor.file.fail();
+    if (field.state == JetRow::Field::Null) {
+        sqlite3_result_null(context);
+        return;
+    }
+    switch (JetValueReader::storageOf(column)) {
+    case JetValueReader::Storage::Integer:
+        sqlite3_result_int64(context, cursor.values.integer(column, field));
+        break;
+    case JetValueReader::Storage::Real:
+        sqlite3_result_double(context, cursor.values.real(column, field));
+        break;
+    case JetValueReader::Storage::Text: {
+        const QByteArrayView text = cursor.values.text(column, field);
+        sqlite3_result_text16le(context, text.data(), int(text.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    case JetValueReader::Storage::Blob: {
+        const QByteArrayView bytes = cursor.values.blob(column, field);
+        sqlite3_result_blob(context, bytes.data(), int(bytes.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    }
+}
+
+int column(sqlite3_vtab_cursor *base, sqlite3_context *context, int index)
+{
+    auto *cursor = static_cast<JetScanCursor *>(base);
+    try {
+        resultOf(*cursor, context, cursor->table.columns.at(size_t(index)));
+    } catch (const Error &error) {
+        sqlite3_result_error(context, error.what(), -1);
+    } catch (const std::bad_alloc &) {
+        sqlite3_result_error_nomem(context);
+    }
+    return SQLITE_OK;
+}
+
+int rowid(sqlite3_vtab_cursor *base, sqlite3_int64 *result)
+{
+    *result = static_cast<JetScanCursor *>(base)->scan.rowId();
+    return SQLITE_OK;
+}
+
+sqlite3_module makeModule()
+{
+    sqlite3_module module{};
+    module.iVersion = 1;
+    module.xCreate = connect;
+    module.xConnect = connect;
+    module.xBestIndex = bestIndex;
+    module.xDisconnect = disconnect;
+    module.xDestroy = disconnect;
+    module.xOpen = open;
+    module.xClose = close;
+    module.xFilter = filter;
+    module.xNext = next;
+    module.xEof = eof;
+    module.xColumn = column;
+    module.xRowid = rowid;
+    return module;
+}
+
+const sqlite3_module jetModule = makeModule();
+
+void destroyContext(void *context)
+{
+    delete static_cast<ModuleContext *>(context);
+}
+
+} // namespace
+
+QString JetTableModule::schemaOf(const JetTableDef &table)
+{
+    QString schema = QStringLiteral("CREATE TABLE x(");
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        if (i > 0)
+            schema += QStringLiteral(", ");
+        schema += quotedName(table.columns[i].name) + u' ' + JetDeclaredType::of(table.columns[i]);
+    }
+    return schema + u')';
+}
+
+QString JetTableModule::createStatement(const std::vector<JetTableDef> &tables, int index)
+{
+    return QStringLiteral("CREATE VIRTUAL TABLE %1 USING %2(%3)")
+        .arg(quotedName(tables[size_t(index)].name), QLatin1String(name))
+        .arg(index);
+}
+
+void JetTableModule::registerWith(sqlite3 *db, JetFile &file, const std::vector<JetTableDef> &tables)
+{
+    auto *context = new ModuleContext{&file, &tables};
+    if (sqlite3_create_module_v2(db, name, &jetModule, context, destroyContext) != SQLITE_OK)
+        throw Error(QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
+} // namespace db

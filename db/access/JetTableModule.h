@@ -1,0 +1,37 @@
+#pragma once
+
+#include "JetTableDef.h"
+
+#include <QString>
+
+#include <vector>
+
+struct sqlite3;
+
+namespace db {
+
+class JetFile;
+
+// The SQLite virtual-table module "jet" that shows the tables of an
+// Access file to SQLite, so that query texts run on them unchanged.
+//
+// Each table becomes `CREATE VIRTUAL TABLE "name" USING jet(index)`, its
+// columns declared with the types of JetDeclaredType. A scan reads the
+// table's pages as SQLite asks for rows and decodes only the columns SQLite
+// asks for; nothing of the table is copied. SQLite itself filters, sorts
+// and groups. The tables are read-only.
+class JetTableModule
+{
+public:
+    static constexpr const char *name = "jet";
+
+    // Registers the module with `db` for the tables of `file`; both must
+    // outlive the connection's statements.
+    static void registerWith(sqlite3 *db, JetFile &file, const std::vector<JetTableDef> &tables);
+    // The statement that makes table `index` known to SQLite.
+    static QString createStatement(const std::vector<JetTableDef> &tables, int index);
+    // The column list SQLite is given for a table.
+    static QString schemaOf(const JetTableDef &table);
+};
+
+} // namespace db

@@ -1,0 +1,136 @@
+#include "JetTableScan.h"
+
+#include "JetFile.h"
+#include "JetTableDef.h"
+
+#include <QtEndian>
+
+namespace db {
+
+namespace {
+
+constexpr uchar dataPageType = 0x01;
+constexpr uchar lastKnownPageType = 0x05;
+constexpr int ownerOffset = 4;
+constexpr int rowCountOffset = 12;
+constexpr int rowTableOffset = 14;
+constexpr int rowOffsetMask = 0x1FFF;
+constexpr int deletedFlag = 0x8000;
+constexpr int overflowFlag = 0x4000;
+
+int readUInt16(const std::vector<char> &page, int offset)
+{
+    return qFromLittleEndian<quint16>(page.data() + offset);
+}
+
+} // namespace
+
+JetTableScan::JetTableScan(const JetTableDef &table, JetFile &file)
+    : m_table(table)
+    , m_file(file)
+    , m_pages(table.usageMap, file)
+    , m_page(size_t(file.pageSize()))
+{
+}
+
+void JetTableScan::rewind()
+{
+    m_pages.rewind();
+    m_started = false;
+    m_rowsOnPage = 0;
+    m_rowIndex = -1;
+}
+
+bool JetTableScan::isTablePage(const std::vector<char> &page) const
+{
+    const uchar type = uchar(page[0]);
+    if (type == 0 || type > lastKnownPageType)
+        m_file.fail();
+    return type == dataPageType && qFromLittleEndian<quint32>(page.data() + ownerOffset) == m_table.definitionPage;
+}
+
+bool JetTableScan::loadNextPage()
+{
+    while (const std::optional<quint32> page = m_pages.next()) {
+        m_file.readPage(*page, m_page.data());
+        if (!isTablePage(m_page))
+            continue;
+        m_pageNumber = *page;
+        m_rowsOnPage = readUInt16(m_page, rowCountOffset);
+        if (rowTableOffset + 2 * m_rowsOnPage > m_file.pageSize())
+            m_file.fail();
+        m_rowIndex = -1;
+        return true;
+    }
+    return false;
+}
+
+bool JetTableScan::rowBounds(const std::vector<char> &page, int index, int &start, int &end, int &flags) const
+{
+    const int pageSize = m_file.pageSize();
+    const int rows = readUInt16(page, rowCountOffset);
+    if (index >= rows || rowTableOffset + 2 * rows > pageSize)
+        return false;
+    const int entry = readUInt16(page, rowTableOffset + 2 * index);
+    flags = entry & (deletedFlag | overflowFlag);
+    start = entry & rowOffsetMask;
+    end = index == 0 ? pageSize : readUInt16(page, rowTableOffset + 2 * (index - 1)) & rowOffsetMask;
+    return true;
+}
+
+bool JetTableScan::followOverflow(const uchar *pointer, int size)
+{
+    if (size < 4)
+        m_file.fail();
+    const quint32 pageAndRow = qFromLittleEndian<quint32>(pointer);
+    m_overflowPage.resize(m_page.size());
+    m_file.readPage(pageAndRow >> 8, m_overflowPage.data());
+    if (!isTablePage(m_overflowPage))
+        m_file.fail();
+    int start = 0, end = 0, flags = 0;
+    if (!rowBounds(m_overflowPage, int(pageAndRow & 0xFF), start, end, flags) || start > end
+        || start < rowTableOffset)
+        m_file.fail();
+    const auto *page = reinterpret_cast<const uchar *>(m_overflowPage.data());
+    if (!m_row.assign(page + start, end - start, m_table.hasVarColumns))
+        m_file.fail();
+    return true;
+}
+
+bool JetTableScan::enterRow(int index)
+{
+    int start = 0, end = 0, flags = 0;
+    rowBounds(m_page, index, start, end, flags);
+    if (flags & deletedFlag)
+        return false;
+    const int tableEnd = rowTableOffset + 2 * m_rowsOnPage;
+    if (start > end || start < tableEnd)
+        m_file.fail();
+    if (start == end)
+        return false;
+    const auto *page = reinterpret_cast<const uchar *>(m_page.data());
+    if (flags & overflowFlag)
+        return followOverflow(page + start, end - start);
+    if (!m_row.assign(page + start, end - start, m_table.hasVarColumns))
+        m_file.fail();
+    return true;
+}
+
+bool JetTableScan::next()
+{
+    if (!m_started) {
+        m_started = true;
+        if (!loadNextPage())
+            return false;
+    }
+    for (;;) {
+        while (++m_rowIndex < m_rowsOnPage) {
+            if (enterRow(m_rowIndex))
+                return true;
+        }
+        if (!loadNextPage())
+            return false;
+    }
+}
+
+} // namespace db

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "JetPageMap.h"
+#include "JetRow.h"
+
+#include <QtGlobal>
+
+#include <vector>
+
+namespace db {
+
+class JetFile;
+struct JetTableDef;
+
+// Walks the rows of one table: the data pages its usage map lists, in page
+// order, and on each page its rows in the order of the row offset table.
+// Deleted rows are skipped; a row that was moved to another page (its
+// offset marked as an overflow pointer) is read where it now lies. Only the
+// current page (and the page of a moved row) is held in memory.
+//
+// A page that does not belong to the table is skipped, as Jet does when a
+// usage map is stale; a page of no known kind, or a row that does not fit
+// its page, raises the file's format error.
+class JetTableScan
+{
+public:
+    JetTableScan(const JetTableDef &table, JetFile &file);
+
+    void rewind();
+    // Moves to the next row (the first after rewind()). False at the end.
+    bool next();
+
+    const JetRow &row() const { return m_row; }
+    // Page and row number of the current row, unique within the table.
+    qint64 rowId() const { return (qint64(m_pageNumber) << 8) | m_rowIndex; }
+
+private:
+    bool loadNextPage();
+    bool isTablePage(const std::vector<char> &page) const;
+    bool enterRow(int index);
+    bool followOverflow(const uchar *pointer, int size);
+    bool rowBounds(const std::vector<char> &page, int index, int &start, int &end, int &flags) const;
+
+    const JetTableDef &m_table;
+    JetFile &m_file;
+    JetPageMap m_pages;
+    std::vector<char> m_page;
+    std::vector<char> m_overflowPage;
+    quint32 m_pageNumber = 0;
+    int m_rowsOnPage = 0;
+    int m_rowIndex = -1;
+    bool m_started = false;
+    JetRow m_row;
+};
+
+} // namespace db
