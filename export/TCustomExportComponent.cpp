@@ -1,0 +1,116 @@
+#include "TCustomExportComponent.h"
+
+#include "ExportLanguage.h"
+#include "ExportMessageBox.h"
+#include "ShellOpener.h"
+#include "TfrmExportProcess.h"
+
+#include <QApplication>
+#include <QPushButton>
+
+TCustomExportComponent::TCustomExportComponent() = default;
+
+TCustomExportComponent::~TCustomExportComponent()
+{
+    endWaitCursor();
+}
+
+QString TCustomExportComponent::languageString(int id)
+{
+    QString text = ExportLanguage::builtIn(id);
+    if (onGetLanguageString)
+        onGetLanguageString(*this, id, text);
+    return text;
+}
+
+bool TCustomExportComponent::canceled() const
+{
+    return m_progress ? m_progress->canceled() : m_canceled;
+}
+
+void TCustomExportComponent::cancel()
+{
+    if (m_progress)
+        m_progress->cancel();
+    else
+        m_canceled = true;
+}
+
+void TCustomExportComponent::clearCanceled()
+{
+    m_canceled = false;
+    if (m_progress)
+        m_progress->clearCanceled();
+}
+
+void TCustomExportComponent::openProgressWindow(qint64 maximum)
+{
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        ExportMessageBox::show(ExportMessageBox::Icon::Error, ExportLanguage::progressWindowFailed());
+        return;
+    }
+    m_progress = std::make_unique<TfrmExportProcess>();
+    m_progress->setWindowTitle(m_keyGenerator);
+    m_progress->btnCancel->setText(languageString(ExportLanguage::Cancel));
+    m_progress->setRange(0, maximum);
+    m_progress->setStatus(languageString(ExportLanguage::Exporting));
+    m_progress->show();
+    m_progress->refresh();
+}
+
+void TCustomExportComponent::closeProgressWindow()
+{
+    m_progress.reset();
+}
+
+void TCustomExportComponent::hideProgressWindow()
+{
+    if (m_progress)
+        m_progress->hide();
+}
+
+void TCustomExportComponent::updateProgress(const QString &text, qint64 n, bool force)
+{
+    if (!m_progress)
+        return;
+    if (m_statistic.updateStep > 0 && n % m_statistic.updateStep != 0)
+        return;
+    m_progress->updateProgress(text, n, force);
+}
+
+void TCustomExportComponent::beginWaitCursor()
+{
+    if (!m_waitCursor && qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        m_waitCursor = true;
+    }
+}
+
+void TCustomExportComponent::endWaitCursor()
+{
+    if (m_waitCursor) {
+        QGuiApplication::restoreOverrideCursor();
+        m_waitCursor = false;
+    }
+}
+
+void TCustomExportComponent::showMessage(const QString &text)
+{
+    if (m_options.contains(soShowMessage))
+        ExportMessageBox::show(ExportMessageBox::Icon::Information, text);
+}
+
+void TCustomExportComponent::performActionAfterExport(const QString &fileName)
+{
+    switch (m_actionAfterExport) {
+    case aeNone:
+        break;
+    case aeOpenView:
+        ShellOpener::open(fileName);
+        break;
+    case aeEMail:
+        // There is no system mail interface to hand the file to here.
+        showMessage(ExportLanguage::mailNotAvailable());
+        break;
+    }
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "TExportOptions.h"
+#include "TExportSendTo.h"
+#include "TExportStatistic.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class TfrmExportProcess;
+
+// What happens with the finished file: nothing, open it in its associated
+// program, or send it by e-mail.
+enum TActionAfterExport { aeNone, aeOpenView, aeEMail };
+
+// The run control that every export component shares: options, messages,
+// the progress window and its cancel flag, the statistic and the
+// after-export action.
+class TCustomExportComponent
+{
+public:
+    TCustomExportComponent();
+    virtual ~TCustomExportComponent();
+    TCustomExportComponent(const TCustomExportComponent &) = delete;
+    TCustomExportComponent &operator=(const TCustomExportComponent &) = delete;
+
+    TExportOptions options() const { return m_options; }
+    void setOptions(TExportOptions options) { m_options = options; }
+    bool animatedStatus() const { return m_animatedStatus; }
+    void setAnimatedStatus(bool animated) { m_animatedStatus = animated; }
+    // Caption of the progress window, value of the GENERATOR variable.
+    const QString &keyGenerator() const { return m_keyGenerator; }
+    void setKeyGenerator(const QString &text) { m_keyGenerator = text; }
+    TActionAfterExport actionAfterExport() const { return m_actionAfterExport; }
+    void setActionAfterExport(TActionAfterExport action) { m_actionAfterExport = action; }
+
+    TExportStatistic &statistic() { return m_statistic; }
+    const TExportStatistic &statistic() const { return m_statistic; }
+    TExportSendTo &sendTo() { return m_sendTo; }
+
+    // The engine's text of message `id`, after OnGetLanguageString had its say.
+    QString languageString(int id);
+
+    // The progress window while a run shows it, else nullptr.
+    TfrmExportProcess *progressWindow() const { return m_progress.get(); }
+    // The cancel flag: the progress window's while it exists, else our own.
+    bool canceled() const;
+    void cancel();
+
+    std::function<void(TCustomExportComponent &sender, int id, QString &text)> onGetLanguageString;
+    std::function<void(TCustomExportComponent &sender)> onBeforeExecute;
+    std::function<void(TCustomExportComponent &sender)> onAfterExecute;
+    // Fired for every accepted record before it is written (current value:
+    // the records accepted so far) and once at the end; `abort` cancels.
+    std::function<void(TCustomExportComponent &sender, qint64 current, qint64 maximum, bool &abort)> onProgress;
+
+protected:
+    void clearCanceled();
+    // Opens the progress window with a bar from 0 to `maximum`. When no
+    // window can be made, says so and the run goes on without one.
+    void openProgressWindow(qint64 maximum);
+    void closeProgressWindow();
+    // "text (n/maximum)" in the progress window, unless n is not a multiple
+    // of Statistic.UpdateStep.
+    void updateProgress(const QString &text, qint64 n, bool force = false);
+    void hideProgressWindow();
+
+    void beginWaitCursor();
+    void endWaitCursor();
+
+    // A message box, with soShowMessage only.
+    void showMessage(const QString &text);
+    void performActionAfterExport(const QString &fileName);
+
+private:
+    TExportOptions m_options = TExportOptions::defaults();
+    bool m_animatedStatus = true;
+    QString m_keyGenerator = QStringLiteral("DEP-Export 1.0");
+    TActionAfterExport m_actionAfterExport = aeNone;
+    TExportStatistic m_statistic;
+    TExportSendTo m_sendTo;
+
+    std::unique_ptr<TfrmExportProcess> m_progress;
+    bool m_canceled = false;
+    bool m_waitCursor = false;
+};

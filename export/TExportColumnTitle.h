@@ -1,0 +1,19 @@
+#pragma once
+
+#include "FieldType.h"
+#include "TColor.h"
+
+#include <QFont>
+#include <QString>
+
+// The title of an export column: the text of its cell in the title row.
+class TExportColumnTitle
+{
+public:
+    QString caption;
+    db::Alignment alignment = db::taLeftJustify;
+    QFont font;
+    TColor color = clSilver;
+
+    void assign(const TExportColumnTitle &source);
+};

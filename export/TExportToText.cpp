@@ -1,0 +1,119 @@
+#include "TExportToText.h"
+
+#include "TField.h"
+
+namespace {
+
+// Fields whose fixed-width cells are padded on the left.
+bool padsOnLeft(db::FieldType type)
+{
+    switch (type) {
+    case db::ftSmallint:
+    case db::ftInteger:
+    case db::ftWord:
+    case db::ftFloat:
+    case db::ftCurrency:
+    case db::ftBCD:
+    case db::ftAutoInc:
+    case db::ftLargeint:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isStringLike(db::FieldType type)
+{
+    return type == db::ftString || type == db::ftMemo || type == db::ftFmtMemo || db::isBlobFieldType(type);
+}
+
+} // namespace
+
+TExportToText::TExportToText() = default;
+
+bool TExportToText::breaksRow(const QString &text) const
+{
+    const char16_t separator = m_separator.unicode();
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\r' || u == u'\n' || (u == separator && separator != 0))
+            return true;
+    }
+    return false;
+}
+
+QChar TExportToText::qualifierFor(const QString &text, const CellPlace &place) const
+{
+    const bool inGrid = place.role == CellRole::Title || place.role == CellRole::Data || place.role == CellRole::Band;
+    if (m_textQualifier.isNull())
+        return inGrid && breaksRow(text) ? QChar(u'"') : QChar();
+
+    bool quote = false;
+    if (m_textQualifying == tqAny) {
+        quote = true;
+    } else if (!place.field) {
+        quote = place.cellType == ctString;
+    } else {
+        const db::FieldType type = place.field->dataType();
+        const bool numeric = db::isNumericFieldType(type);
+        if (m_textQualifying == tqStringOnly && isStringLike(type))
+            quote = true;
+        else if (m_textQualifying == tqNoNumber && !numeric)
+            quote = true;
+        else if (numeric && !m_separator.isNull() && text.contains(m_separator))
+            quote = true;
+    }
+    if (!quote && inGrid && breaksRow(text))
+        quote = true;
+    return quote ? m_textQualifier : QChar();
+}
+
+void TExportToText::appendBlanks(int count)
+{
+    for (int i = 0; i < count; ++i)
+        appendByte(' ');
+}
+
+void TExportToText::appendQuoted(const QString &text, QChar qualifier)
+{
+    if (qualifier.isNull() || !text.contains(qualifier)) {
+        appendText(text);
+        return;
+    }
+    QString doubled = text;
+    doubled.replace(qualifier, QString(2, qualifier));
+    appendText(doubled);
+}
+
+void TExportToText::writeCell(const QString &text, const CellPlace &place)
+{
+    int padding = 0;
+    bool padLeft = false;
+    if (m_fixed) {
+        padding = std::max<qsizetype>(0, columnWidth(place.position) - text.size());
+        padLeft = place.field && padsOnLeft(place.field->dataType());
+    }
+    const QChar qualifier = qualifierFor(text, place);
+    if (!qualifier.isNull())
+        appendText(QStringView(&qualifier, 1));
+    if (padLeft)
+        appendBlanks(padding);
+    appendQuoted(text, qualifier);
+    if (!padLeft)
+        appendBlanks(padding);
+    if (!qualifier.isNull())
+        appendText(QStringView(&qualifier, 1));
+    if (!place.lastColumn && !m_separator.isNull() && inDataPhase() && place.role != CellRole::BlankRow)
+        appendText(QStringView(&m_separator, 1));
+}
+
+void TExportToText::writeRowEnd()
+{
+    appendText(m_recordSeparator);
+}
+
+void TExportToText::writeFileEnd()
+{
+    if (m_addCtrlZ)
+        writeRawByte('\x1A');
+}

@@ -1,0 +1,67 @@
+#include "ExportTestDatabase.h"
+
+#include "ExportMessageBox.h"
+#include "JetDatabaseWriter.h"
+#include "ShellOpener.h"
+
+#include <QDir>
+#include <QFile>
+
+ExportTestDatabase::ExportTestDatabase()
+    : m_folderPath(m_dir.path())
+    , m_query(&m_connection)
+{
+}
+
+void ExportTestDatabase::create(const QList<TestTable> &tables)
+{
+    const QString file = path(QStringLiteral("Kasse.mdb"));
+    {
+        JetDatabaseWriter writer(file);
+        for (const TestTable &table : tables) {
+            JetTable t = writer.addTable(table.name, table.columns);
+            for (const QList<JetValue> &row : table.rows)
+                t.addRow(row);
+        }
+        writer.finish();
+    }
+    m_connection.setConnected(false);
+    m_connection.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + file
+                                     + QStringLiteral(";Jet OLEDB:Database Password=;Persist Security Info=False"));
+    m_connection.setConnected(true);
+}
+
+db::TADOQuery &ExportTestDatabase::open(const QString &sql)
+{
+    m_query.close();
+    m_query.setSql(sql);
+    m_query.open();
+    return m_query;
+}
+
+QByteArray ExportTestDatabase::readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return file.readAll();
+}
+
+QStringList ExportTestDatabase::files() const
+{
+    QStringList names = QDir(m_folderPath).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    names.removeAll(QStringLiteral("Kasse.mdb"));
+    return names;
+}
+
+ExportRecorder::ExportRecorder()
+{
+    ExportMessageBox::setShower([this](ExportMessageBox::Icon, const QString &text) { boxes << text; });
+    ShellOpener::setOpener([this](const QString &localPath) { opened << localPath; });
+}
+
+ExportRecorder::~ExportRecorder()
+{
+    ExportMessageBox::setShower({});
+    ShellOpener::setOpener({});
+}
