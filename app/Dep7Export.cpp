@@ -1,0 +1,104 @@
+#include "Dep7Export.h"
+
+#include "Dep7Writer.h"
+#include "MessageBox.h"
+#include "PeriodBinding.h"
+#include "TADOQuery.h"
+
+#include <optional>
+
+namespace Dep7Export {
+
+namespace {
+
+// Closes the query on every way out of the export.
+class QueryCloser
+{
+public:
+    explicit QueryCloser(db::TADOQuery &query) : m_query(query) {}
+    ~QueryCloser() { m_query.close(); }
+    QueryCloser(const QueryCloser &) = delete;
+    QueryCloser &operator=(const QueryCloser &) = delete;
+
+private:
+    db::TADOQuery &m_query;
+};
+
+// Company 1, every register, payment types 0 to 5. In the shop query the
+// seventh payment-type parameter stays unbound.
+void bind(db::TADOQuery &query, const Dep7Request &request)
+{
+    query.close();
+    db::TParameters &parameters = query.parameters();
+    parameters.paramByName(QStringLiteral("pfirma")).setValue(db::Value::fromInt(1));
+    parameters.paramByName(QStringLiteral("pvonkassa")).setValue(db::Value::fromInt(0));
+    parameters.paramByName(QStringLiteral("pbiskassa")).setValue(db::Value::fromInt(999999));
+    PeriodBinding::bind(query, request.fromText, request.toText);
+    for (int i = 1; i <= 6; ++i)
+        parameters.paramByName(QStringLiteral("pz%1").arg(i)).setValue(db::Value::fromInt(i - 1));
+}
+
+QString certificate(db::TADOQuery &query)
+{
+    return query.fieldByName(QStringLiteral("Signaturzertifikat")).asString();
+}
+
+// The shop tables keep the signature in a long-text column, read as text.
+// The gastro tables read it as a value converted to text: a NULL in their
+// plain text column cannot be converted and stops the export.
+QString receipt(db::TADOQuery &query, bool gastro)
+{
+    db::TField &field = query.fieldByName(QStringLiteral("JWSSignatur"));
+    return gastro ? field.asVariant().toText() : field.asString();
+}
+
+// One pass over the rows, which come ordered by certificate. Whether a
+// receipt line gets its comma is decided by looking at the next row, so a
+// certificate that comes back after another one opens a group of its own.
+void writeRows(db::TADOQuery &query, bool gastro, Dep7Writer &writer)
+{
+    writer.writeFileOpening();
+    std::optional<QString> openGroup;
+    while (!query.eof()) {
+        const QString rowCertificate = certificate(query);
+        if (rowCertificate != openGroup) {
+            if (openGroup) {
+                writer.writeGroupClose();
+                writer.writeGroupSeparator();
+            }
+            writer.writeGroupHeader(rowCertificate,
+                                    query.fieldByName(QStringLiteral("Zertifizierungsstellen")).asString());
+            openGroup = rowCertificate;
+        }
+        const QString text = receipt(query, gastro);
+        query.next();
+        writer.writeReceipt(text, !query.eof() && certificate(query) == *openGroup);
+    }
+    writer.writeGroupClose();
+    writer.writeFileEnd();
+}
+
+} // namespace
+
+QString fileName(const Dep7Request &request)
+{
+    return request.folder + QStringLiteral("\\DEPExport") + request.fromText + u'-' + request.toText
+        + QStringLiteral(".json");
+}
+
+void run(db::TADOQuery &query, const Dep7Request &request)
+{
+    bind(query, request);
+    query.open();
+    const QueryCloser closer(query);
+    if (!query.isActive() || query.isEmpty()) {
+        showMessage(QStringLiteral("keine Daten für Export!"));
+        return;
+    }
+    Dep7Writer writer(fileName(request));
+    writeRows(query, request.gastro, writer);
+    writer.commit();
+    showMessage(QStringLiteral("Exportdatei DEPExport befindet sich im Ordner ") + request.folder);
+}
+
+} // namespace Dep7Export

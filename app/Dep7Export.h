@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+namespace db {
+class TADOQuery;
+}
+
+// What the DEP 7 export reads from the window: the folder text and the
+// two date texts as the fields show them, and the edition of the variant.
+struct Dep7Request
+{
+    QString folder;
+    QString fromText;
+    QString toText;
+    bool gastro = false;
+};
+
+// The DEP 7 export: the signed receipts of the reporting period as a JSON
+// file in the database folder, one group per signature certificate.
+namespace Dep7Export {
+
+// The file's Windows name: the folder text as entered, "\DEPExport", the
+// two date texts joined by "-", ".json".
+QString fileName(const Dep7Request &request);
+
+// Runs the export on the edition's query, whose connection is open: binds
+// the constants and the period, opens the query, writes the file and names
+// the folder in a message. Without rows it only says so and leaves any
+// earlier file alone. The query is closed afterwards whatever happens; a
+// failure on the way is thrown on and leaves no file behind.
+void run(db::TADOQuery &query, const Dep7Request &request);
+
+} // namespace Dep7Export

@@ -1,0 +1,150 @@
+#include "QueryDesign.h"
+
+#include "TADOQuery.h"
+
+#include <QStringList>
+
+#include <span>
+
+// The query texts are kept line for line as the register's programs have
+// always sent them, blanks and empty lines included.
+
+namespace QueryDesign {
+
+namespace {
+
+struct Declaration
+{
+    const char *name;
+    db::FieldType type;
+};
+
+constexpr Declaration periodParameters[] = {
+    {"pvondatum", db::ftDateTime},
+    {"pbisdatum", db::ftDateTime},
+    {"pbisdatum2", db::ftDateTime},
+};
+
+constexpr Declaration dep7Constants[] = {
+    {"pfirma", db::ftInteger},
+    {"pvonkassa", db::ftInteger},
+    {"pbiskassa", db::ftInteger},
+};
+
+void setTypes(db::TADOQuery &query, std::span<const Declaration> parameters)
+{
+    for (const Declaration &d : parameters)
+        query.parameters().paramByName(QLatin1String(d.name)).setDataType(d.type);
+}
+
+void declare(db::TADOQuery &query, const QStringList &lines, std::span<const Declaration> parameters)
+{
+    query.setSql(lines);
+    setTypes(query, parameters);
+}
+
+QStringList dep7Lines(const char *table, int paymentTypes, int emptyLinesAfterList)
+{
+    QStringList lines = {
+        QStringLiteral("select distinct Signaturzertifikat,Zertifizierungsstellen,Periode_bv,Barverkauf_nr,JWSSignatur"),
+        QStringLiteral("from ") + QLatin1String(table),
+        QStringLiteral("where"),
+        QStringLiteral("Firma =:pfirma   and"),
+        QStringLiteral("Kassa between :pvonkassa  and :pbiskassa and"),
+        QStringLiteral("Tagesabrechnung >= :pvondatum  and "),
+        QStringLiteral("Tagesabrechnung <= :pbisdatum and"),
+        QStringLiteral("Tagesabrechnung <> :pbisdatum2  and"),
+        QStringLiteral("Status >= 1 and"),
+        QStringLiteral("Signaturzertifikat <> '' and"),
+        QStringLiteral("Signaturzertifikat <> 'A' and"),
+        QStringLiteral("("),
+    };
+    for (int i = 1; i < paymentTypes; ++i)
+        lines << QStringLiteral("(Zahlungsart=:pz%1) or").arg(i);
+    lines << QStringLiteral("(Zahlungsart=:pz%1)").arg(paymentTypes);
+    lines << QString() << QStringLiteral(")");
+    for (int i = 0; i < emptyLinesAfterList; ++i)
+        lines << QString();
+    lines << QStringLiteral("order by Signaturzertifikat,Periode_bv,Barverkauf_nr,JWSSignatur ");
+    return lines;
+}
+
+void declareDep7(db::TADOQuery &query, const QStringList &lines, int paymentTypes)
+{
+    declare(query, lines, dep7Constants);
+    setTypes(query, periodParameters);
+    for (int i = 1; i <= paymentTypes; ++i)
+        query.parameters().paramByName(QStringLiteral("pz%1").arg(i)).setDataType(db::ftInteger);
+}
+
+} // namespace
+
+void setUpDep131Shop(db::TADOQuery &query)
+{
+    declare(query,
+            {
+                QStringLiteral("select * from Barverkaeufe"),
+                QStringLiteral("where"),
+                QStringLiteral("Tagesabrechnung >=:pvondatum  and "),
+                QStringLiteral("Tagesabrechnung <=:pbisdatum and"),
+                QStringLiteral("Tagesabrechnung <>:pbisdatum2  and"),
+                QStringLiteral("Status >= 1"),
+                QString(),
+                QString(),
+                QStringLiteral("order by ID_Barverkaufspositionen desc"),
+            },
+            periodParameters);
+    query.setCursorType(db::ctStatic);
+    query.setPrepared(true);
+}
+
+void setUpDep131Gastro(db::TADOQuery &query)
+{
+    declare(query,
+            {
+                QStringLiteral("select * from BarverkaeufeGastro "),
+                QStringLiteral("where"),
+                QStringLiteral("Tagesabrechnung >= :pvondatum  and "),
+                QStringLiteral("Tagesabrechnung <= :pbisdatum and"),
+                QStringLiteral("Tagesabrechnung <> :pbisdatum2  and"),
+                QStringLiteral("Status >= 1"),
+                QString(),
+                QString(),
+                QStringLiteral("order by ID_Barverkaufspositionen desc"),
+            },
+            periodParameters);
+    query.setCursorType(db::ctStatic);
+    query.setPrepared(true);
+}
+
+// The shop list of payment types ends with a seventh alternative whose
+// parameter is never bound: it stays Null and matches no row.
+void setUpDep7Shop(db::TADOQuery &query)
+{
+    declareDep7(query, dep7Lines("Barverkaeufe", 7, 1), 7);
+    query.setPrepared(true);
+}
+
+void setUpDep7Gastro(db::TADOQuery &query)
+{
+    declareDep7(query, dep7Lines("BarverkaeufeGastro", 6, 2), 6);
+}
+
+void setUpLog(db::TADOQuery &query)
+{
+    declare(query,
+            {
+                QStringLiteral("select * from Protokoll"),
+                QStringLiteral("where"),
+                QStringLiteral("DatumZeit>=:pvondatum  and "),
+                QStringLiteral("DatumZeit<=:pbisdatum and"),
+                QStringLiteral("DatumZeit<>:pbisdatum2  "),
+                QString(),
+                QStringLiteral("order by DatumZeit desc"),
+            },
+            periodParameters);
+    query.setCursorType(db::ctStatic);
+    query.setPrepared(true);
+}
+
+} // namespace QueryDesign

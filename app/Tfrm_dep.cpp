@@ -1,0 +1,262 @@
+#include "Tfrm_dep.h"
+
+#include "Dep7Export.h"
+#include "ExportButtonPicture.h"
+#include "MessageBox.h"
+#include "PeriodBinding.h"
+#include "ProgramVariant.h"
+#include "QueryDesign.h"
+#include "TDateEdit.h"
+#include "TDirectoryEdit.h"
+#include "TRadioGroup.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int textFieldHeight = 21;
+
+QFont windowFont()
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    return font;
+}
+
+QFont captionFont()
+{
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(16);
+    return font;
+}
+
+QFont headingFont()
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(16);
+    font.setBold(true);
+    font.setUnderline(true);
+    return font;
+}
+
+template <typename Widget>
+Widget *named(Widget *widget, const char *name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+// A panel of the window: no bevel, a fixed height, its own colour.
+QFrame *makePanel(QWidget *window, const char *name, int height, const QColor &colour)
+{
+    auto *panel = named(new QFrame(window), name);
+    panel->setFrameShape(QFrame::NoFrame);
+    panel->setFixedHeight(height);
+    panel->setAutoFillBackground(true);
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, colour);
+    panel->setPalette(palette);
+    return panel;
+}
+
+QLabel *makeLabel(QWidget *panel, const char *name, const QString &text, QPoint position, const QFont &font)
+{
+    auto *label = named(new QLabel(text, panel), name);
+    label->setFont(font);
+    label->move(position);
+    label->adjustSize();
+    return label;
+}
+
+template <typename Edit>
+Edit *makeEdit(QWidget *panel, const char *name, QPoint position, int width)
+{
+    auto *edit = named(new Edit(panel), name);
+    edit->setGeometry(position.x(), position.y(), width, textFieldHeight);
+    return edit;
+}
+
+// The picture sits 15 pixels from the button's left edge, the caption
+// follows it.
+QPushButton *makeButton(QWidget *panel, const char *name, const QString &caption, int x)
+{
+    auto *button = named(new QPushButton(caption, panel), name);
+    button->setGeometry(x, 9, 185, 39);
+    button->setFont(captionFont());
+    button->setIcon(exportButtonPicture());
+    button->setIconSize(QSize(32, 32));
+    button->setStyleSheet(QStringLiteral("QPushButton { text-align: left; padding-left: 15px; }"));
+    button->setFocusPolicy(Qt::ClickFocus);
+    return button;
+}
+
+} // namespace
+
+Tfrm_dep::Tfrm_dep(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frm_dep"));
+    setWindowTitle(QStringLiteral("DEP Dateien 20.03.2019"));
+    setFont(windowFont());
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+
+    Datenbank_Verbindung.setLoginPrompt(false);
+    qry_dep_shop.setConnection(&Datenbank_Verbindung);
+    QueryDesign::setUpDep131Shop(qry_dep_shop);
+
+    rg_version = named(new TRadioGroup(this), "rg_version");
+    rg_version->setTitle(QStringLiteral("PROGRAMM-VERSION wählen"));
+    rg_version->setItems(ProgramVariant::captions());
+
+    Panel1 = makePanel(this, "Panel1", 56, QColor(0, 0, 128));
+    btn_dep131_export = makeButton(Panel1, "btn_dep131_export", QStringLiteral("DEP 131 erstellen"), 8);
+    btn_dep7_export = makeButton(Panel1, "btn_dep7_export", QStringLiteral("DEP 7 Export"), 208);
+
+    qry_dep_gastro.setConnection(&Datenbank_Verbindung);
+    QueryDesign::setUpDep131Gastro(qry_dep_gastro);
+    qry_tagesabrechnung_details_dep_shop.setConnection(&Datenbank_Verbindung);
+    QueryDesign::setUpDep7Shop(qry_tagesabrechnung_details_dep_shop);
+    qry_tagesabrechnung_details_dep_gastro.setConnection(&Datenbank_Verbindung);
+    QueryDesign::setUpDep7Gastro(qry_tagesabrechnung_details_dep_gastro);
+
+    btn_log_export = makeButton(Panel1, "btn_log_export", QStringLiteral("LOG Export"), 408);
+
+    qry_log.setConnection(&Datenbank_Verbindung);
+    QueryDesign::setUpLog(qry_log);
+
+    Panel2 = makePanel(this, "Panel2", 80, palette().color(QPalette::Highlight));
+    lbl_zeitraumvon = makeLabel(Panel2, "lbl_zeitraumvon", QStringLiteral("Zeitraum von:"), {40, 20}, captionFont());
+    ed_vondatum = makeEdit<TDateEdit>(Panel2, "ed_vondatum", {167, 19}, 89);
+    ed_bisdatum = makeEdit<TDateEdit>(Panel2, "ed_bisdatum", {167, 43}, 89);
+    lbl_zeitraumbis = makeLabel(Panel2, "lbl_zeitraumbis", QStringLiteral("bis:"), {40, 44}, captionFont());
+    ed_vondatum->setFocusPolicy(Qt::ClickFocus);
+    ed_bisdatum->setFocusPolicy(Qt::ClickFocus);
+
+    pnl_access = makePanel(this, "pnl_access", 95, QColor(176, 176, 176));
+    Label1 = makeLabel(pnl_access, "Label1", QStringLiteral("Pfad Datenbank"), {40, 41}, captionFont());
+    ed_datenbank = makeEdit<TDirectoryEdit>(pnl_access, "ed_datenbank", {168, 40}, 378);
+    ed_datenbank->setText(QStringLiteral("C:\\Tidy-Pos"));
+    Label2 = makeLabel(pnl_access, "Label2", QStringLiteral("Passwort"), {40, 65}, captionFont());
+    ed_passwort = makeEdit<QLineEdit>(pnl_access, "ed_passwort", {168, 64}, 81);
+    ed_passwort->setEchoMode(QLineEdit::Password);
+    ed_passwort->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+    ed_passwort->setText(QStringLiteral("quillet"));
+
+    Panel3 = makePanel(this, "Panel3", 80, QColor(192, 192, 192));
+    Label3 = makeLabel(pnl_access, "Label3", QStringLiteral("ACCESS-Datenbank"), {40, 8}, headingFont());
+    Label4 = makeLabel(Panel3, "Label4", QStringLiteral("SQL-Server-Datenbank"), {40, 8}, headingFont());
+    Label5 = makeLabel(Panel3, "Label5", QStringLiteral("Servername"), {40, 41}, captionFont());
+    ed_servername = makeEdit<QLineEdit>(Panel3, "ed_servername", {168, 40}, 378);
+    ed_servername->setText(QStringLiteral("LOCALHOST\\SQLEXPRESS"));
+
+    // Top to bottom; only the variant list takes up a change of height.
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(rg_version, 1);
+    layout->addWidget(Panel3);
+    layout->addWidget(pnl_access);
+    layout->addWidget(Panel2);
+    layout->addWidget(Panel1);
+
+    setTabOrder(ed_datenbank, ed_passwort);
+    setTabOrder(ed_passwort, ed_servername);
+
+    connect(rg_version, &TRadioGroup::itemIndexChanged, this, &Tfrm_dep::rg_versionClick);
+    connectButton(btn_dep131_export, &Tfrm_dep::btn_dep131_exportClick);
+    connectButton(btn_dep7_export, &Tfrm_dep::btn_dep7_exportClick);
+    connectButton(btn_log_export, &Tfrm_dep::btn_log_exportClick);
+
+    // Outer size 617 x 616 on the desktop the window was made for.
+    move(372, 122);
+    resize(601, 577);
+}
+
+Tfrm_dep::~Tfrm_dep() = default;
+
+void Tfrm_dep::connectButton(QPushButton *button, void (Tfrm_dep::*handler)())
+{
+    connect(button, &QPushButton::clicked, this, [this, handler] {
+        try {
+            (this->*handler)();
+        } catch (const std::exception &failure) {
+            showErrorBox(failure);
+        }
+    });
+}
+
+void Tfrm_dep::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // A window coming back from the task bar is no new show.
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void Tfrm_dep::FormShow()
+{
+    const PeriodBinding::Period period = PeriodBinding::defaultPeriod(QDate::currentDate());
+    ed_vondatum->setDate(period.from);
+    ed_bisdatum->setDate(period.to);
+    if (ed_passwort->text().isEmpty())
+        ed_passwort->setText(QStringLiteral("quillet"));
+}
+
+void Tfrm_dep::rg_versionClick()
+{
+    if (const std::optional<QString> folder = ProgramVariant::defaultFolder(rg_version->itemIndex()))
+        ed_datenbank->setText(*folder);
+}
+
+ConnectionFields Tfrm_dep::connectionFields() const
+{
+    return {rg_version->itemIndex(), ed_datenbank->text(), ed_passwort->text(), ed_servername->text()};
+}
+
+bool Tfrm_dep::openExportQuery(db::TADOQuery &query)
+{
+    try {
+        query.open();
+    } catch (const std::exception &failure) {
+        showMessage(QStringLiteral("SQL Error ") + failureMessage(failure));
+        return false;
+    }
+    return query.isActive() && !query.isEmpty();
+}
+
+void Tfrm_dep::btn_dep131_exportClick()
+{
+    if (!ConnectionStep::run(Datenbank_Verbindung, connectionFields()))
+        return;
+    db::TADOQuery &query = ProgramVariant::isGastro(rg_version->itemIndex()) ? qry_dep_gastro : qry_dep_shop;
+    PeriodBinding::bind(query, ed_vondatum->text(), ed_bisdatum->text());
+    if (!openExportQuery(query))
+        return;
+    // The export run goes here: ex_dep_export gets the query and the file
+    // name ed_datenbank + "\DEP_131.csv", then writes and opens the file.
+}
+
+void Tfrm_dep::btn_dep7_exportClick()
+{
+    if (!ConnectionStep::run(Datenbank_Verbindung, connectionFields()))
+        return;
+    const bool gastro = ProgramVariant::isGastro(rg_version->itemIndex());
+    db::TADOQuery &query = gastro ? qry_tagesabrechnung_details_dep_gastro : qry_tagesabrechnung_details_dep_shop;
+    Dep7Export::run(query, {ed_datenbank->text(), ed_vondatum->text(), ed_bisdatum->text(), gastro});
+}
+
+void Tfrm_dep::btn_log_exportClick()
+{
+    if (!ConnectionStep::run(Datenbank_Verbindung, connectionFields()))
+        return;
+    PeriodBinding::bind(qry_log, ed_vondatum->text(), ed_bisdatum->text());
+    if (!openExportQuery(qry_log))
+        return;
+    // The export run goes here: ex_log_export gets qry_log and the file
+    // name ed_datenbank + "\LOG.csv", then writes and opens the file.
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "ConnectionStep.h"
+#include "TADOConnection.h"
+#include "TADOQuery.h"
+
+#include <QWidget>
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QShowEvent;
+class TDateEdit;
+class TDirectoryEdit;
+class TRadioGroup;
+
+// The main window, frm_dep: the program variant, the database location, the
+// reporting period and the three export buttons, with the one database
+// connection and the queries the exports run on.
+//
+// The components are public and named as in the window's design (each
+// widget's objectName is its member name); they are declared and created in
+// the design's order. Each button runs its whole operation in its click
+// handler; a failure the operation does not handle itself ends it in the
+// general error box, and the window stays as it was.
+class Tfrm_dep : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Tfrm_dep(QWidget *parent = nullptr);
+    ~Tfrm_dep() override;
+
+    db::TADOConnection Datenbank_Verbindung;
+    db::TADOQuery qry_dep_shop;
+    TRadioGroup *rg_version;
+    QFrame *Panel1;
+    QPushButton *btn_dep131_export;
+    QPushButton *btn_dep7_export;
+    db::TADOQuery qry_dep_gastro;
+    db::TADOQuery qry_tagesabrechnung_details_dep_shop;
+    db::TADOQuery qry_tagesabrechnung_details_dep_gastro;
+    QPushButton *btn_log_export;
+    db::TADOQuery qry_log;
+    QFrame *Panel2;
+    QLabel *lbl_zeitraumvon;
+    TDateEdit *ed_vondatum;
+    TDateEdit *ed_bisdatum;
+    QLabel *lbl_zeitraumbis;
+    QFrame *pnl_access;
+    QLabel *Label1;
+    TDirectoryEdit *ed_datenbank;
+    QLabel *Label2;
+    QLineEdit *ed_passwort;
+    QFrame *Panel3;
+    QLabel *Label3;
+    QLabel *Label4;
+    QLabel *Label5;
+    QLineEdit *ed_servername;
+
+    // Fills in the reporting period (today minus 365 days to today) and,
+    // when the field is empty, the default password. Runs on every show,
+    // after the stored settings are back in place.
+    void FormShow();
+    // Sets the folder field to the default folder of the chosen variant.
+    void rg_versionClick();
+    // The three exports. Each throws what it does not handle itself; the
+    // buttons show that in the general error box.
+    void btn_dep131_exportClick();
+    void btn_dep7_exportClick();
+    void btn_log_exportClick();
+
+protected:
+    // Comes after the event filters of the window, so the settings
+    // component has restored its values when FormShow runs.
+    void showEvent(QShowEvent *event) override;
+
+private:
+    ConnectionFields connectionFields() const;
+    void connectButton(QPushButton *button, void (Tfrm_dep::*handler)());
+    // Opens a DEP 131 or LOG query; false when the operation ends here:
+    // the query could not be opened ("SQL Error " and the reason) or has
+    // no row (no message).
+    bool openExportQuery(db::TADOQuery &query);
+};

@@ -1,0 +1,110 @@
+#include "MessageBox.h"
+
+#include "Error.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace {
+
+MessageBoxPresenter &presenter()
+{
+    static MessageBoxPresenter current;
+    return current;
+}
+
+QMessageBox::Icon iconOf(MessageBoxKind kind)
+{
+    switch (kind) {
+    case MessageBoxKind::Plain:
+        return QMessageBox::NoIcon;
+    case MessageBoxKind::Information:
+        return QMessageBox::Information;
+    case MessageBoxKind::Warning:
+        return QMessageBox::Warning;
+    case MessageBoxKind::Error:
+        return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// A carriage return alone breaks the line in a Windows message box; the
+// label of a QMessageBox needs a line feed for that.
+QString displayText(QString text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == u'\r' && (i + 1 == text.size() || text.at(i + 1) != u'\n'))
+            text[i] = u'\n';
+    }
+    return text;
+}
+
+void presentInQMessageBox(const MessageBoxRequest &request)
+{
+    QMessageBox box(iconOf(request.kind), request.caption, displayText(request.text), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+} // namespace
+
+void showMessageBox(MessageBoxKind kind, const QString &caption, const QString &text)
+{
+    const MessageBoxRequest request{kind, caption, text};
+    if (presenter())
+        presenter()(request);
+    else
+        presentInQMessageBox(request);
+}
+
+void setMessageBoxPresenter(MessageBoxPresenter replacement)
+{
+    presenter() = std::move(replacement);
+}
+
+QString applicationTitleFor(const QString &programFileName)
+{
+    QString title = QFileInfo(programFileName).fileName();
+    const qsizetype dot = title.indexOf(u'.');
+    if (dot >= 0)
+        title.truncate(dot);
+    if (title.size() > 1)
+        title = title.left(1) + title.mid(1).toLower();
+    return title;
+}
+
+QString applicationTitle()
+{
+    return applicationTitleFor(QCoreApplication::applicationFilePath());
+}
+
+void showMessage(const QString &text)
+{
+    showMessageBox(MessageBoxKind::Plain, applicationTitle(), text);
+}
+
+QString errorBoxText(const QString &message)
+{
+    if (!message.isEmpty() && message.back() > u'.')
+        return message + u'.';
+    return message;
+}
+
+void showErrorBox(const QString &message)
+{
+    showMessageBox(MessageBoxKind::Error, applicationTitle(), errorBoxText(message));
+}
+
+QString failureMessage(const std::exception &failure)
+{
+    if (const auto *error = dynamic_cast<const Error *>(&failure))
+        return error->message();
+    return QString::fromLocal8Bit(failure.what());
+}
+
+void showErrorBox(const std::exception &failure)
+{
+    showErrorBox(failureMessage(failure));
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QGroupBox>
+#include <QStringList>
+
+#include <vector>
+
+class QButtonGroup;
+class QRadioButton;
+
+// A captioned group of radio buttons in one column, one button per item,
+// spread evenly over the group's height. ItemIndex is the zero-based index
+// of the selected item, -1 while none is selected.
+//
+// Whenever the selection changes, by a click, by the arrow keys or by
+// setting ItemIndex, the group sends its click notification,
+// itemIndexChanged(). Clicking the item that is already selected changes
+// nothing and sends nothing.
+class TRadioGroup : public QGroupBox
+{
+    Q_OBJECT
+    Q_PROPERTY(int ItemIndex READ itemIndex WRITE setItemIndex NOTIFY itemIndexChanged)
+
+public:
+    explicit TRadioGroup(QWidget *parent = nullptr);
+
+    QStringList items() const { return m_items; }
+    // Replaces the buttons; nothing is selected afterwards.
+    void setItems(const QStringList &items);
+    int count() const { return static_cast<int>(m_buttons.size()); }
+    QRadioButton *button(int index) const;
+
+    int itemIndex() const { return m_itemIndex; }
+    // Selects the item as a click on it would. An index past the last item
+    // selects the last one; one below 0 selects none (without notification).
+    void setItemIndex(int index);
+
+signals:
+    void itemIndexChanged(int index);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void buttonToggled(int index, bool checked);
+    void arrangeButtons();
+    void clearSelection();
+
+    QStringList m_items;
+    QButtonGroup *m_group;
+    std::vector<QRadioButton *> m_buttons;
+    int m_itemIndex = -1;
+};
