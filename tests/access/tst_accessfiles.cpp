@@ -1,0 +1,411 @@
+// Connecting to Access files: the data source, the password, files that are
+// missing, foreign or damaged, large tables, deleted and moved rows.
+
+#include "AccessTestDatabase.h"
+
+#include "Error.h"
+#include "JetDatabaseWriter.h"
+#include "TADOConnection.h"
+#include "TADOQuery.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+using namespace db;
+using AccessTestDatabase::Sale;
+
+namespace {
+
+constexpr int pageSize = 4096;
+const QString unknownFormat = QStringLiteral("Nicht erkanntes Datenbankformat '%1'.");
+
+quint8 pageType(const QByteArray &file, int page)
+{
+    return quint8(file[page * pageSize]);
+}
+
+quint32 pageOwner(const QByteArray &file, int page)
+{
+    return qFromLittleEndian<quint32>(file.constData() + page * pageSize + 4);
+}
+
+// The first table definition page after the catalog's (page 2): our one
+// user table's.
+int userTablePage(const QByteArray &file)
+{
+    for (int page = 3; page < file.size() / pageSize; ++page) {
+        if (pageType(file, page) == 0x02)
+            return page;
+    }
+    qFatal("no table definition");
+}
+
+QList<int> dataPagesOf(const QByteArray &file, int definitionPage)
+{
+    QList<int> pages;
+    for (int page = 1; page < file.size() / pageSize; ++page) {
+        if (pageType(file, page) == 0x01 && pageOwner(file, page) == quint32(definitionPage))
+            pages << page;
+    }
+    return pages;
+}
+
+quint16 rowEntry(const QByteArray &file, int page, int row)
+{
+    return qFromLittleEndian<quint16>(file.constData() + page * pageSize + 14 + 2 * row);
+}
+
+void setRowEntry(QByteArray &file, int page, int row, quint16 entry)
+{
+    qToLittleEndian<quint16>(entry, file.data() + page * pageSize + 14 + 2 * row);
+}
+
+QList<Sale> numberedSales(int count)
+{
+    QList<Sale> sales;
+    for (int id = 1; id <= count; ++id) {
+        Sale s;
+        s.id = id;
+        s.settled = QDateTime(QDate(2018, 3, 1).addDays(id % 28), QTime(10, 0));
+        s.name = QStringLiteral("Artikel %1").arg(id);
+        s.remark = id % 3 == 0 ? JetValue(QString(id % 700, u'x')) : JetValue(nullptr);
+        sales << s;
+    }
+    return sales;
+}
+
+QString connectionString(const QString &path, const QString &password = QStringLiteral("quillet"))
+{
+    return AccessTestDatabase::connectionString(path, password);
+}
+
+QString connectFailure(const QString &connectionString)
+{
+    TADOConnection connection;
+    connection.setConnectionString(connectionString);
+    try {
+        connection.setConnected(true);
+    } catch (const Error &error) {
+        if (connection.connected())
+            return QStringLiteral("connected after a failure");
+        return error.message();
+    }
+    return QString();
+}
+
+QList<qint64> ids(TADOConnection &connection, const QString &sql)
+{
+    TADOQuery query(&connection);
+    query.setSql(sql);
+    query.open();
+    QList<qint64> result;
+    for (; !query.eof(); query.next())
+        result << query.field(0).value().toInt();
+    return result;
+}
+
+// Reads every value of every row, in file order and sorted; a damaged file
+// may fail with an Error but must not crash or hang.
+void readEverything(const QString &path)
+{
+    TADOConnection connection;
+    connection.setConnectionString(connectionString(path));
+    connection.setConnected(true);
+    TADOQuery query(&connection);
+    for (const QString &sql : {QStringLiteral("select * from Barverkaeufe"),
+                               QStringLiteral("select * from Barverkaeufe order by Bezeichnung, Bemerkung")}) {
+        query.setSql(sql);
+        query.open();
+        for (; !query.eof(); query.next()) {
+            for (int i = 0; i < query.fieldCount(); ++i)
+                query.field(i).value();
+        }
+        query.close();
+    }
+}
+
+} // namespace
+
+class AccessFiles : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void windowsDataSource();
+    void passwords_data();
+    void passwords();
+    void missingFile();
+    void foreignFiles_data();
+    void foreignFiles();
+    void damagedFiles_data();
+    void damagedFiles();
+    void randomDamageNeverCrashes();
+    void manyPagesReadBackCompletely();
+    void deletedRowsAreSkipped();
+    void movedRowsAreReadWhereTheyLie();
+    void readOnlyAndSharedFile();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_smallPath;
+    QByteArray m_small;
+};
+
+void AccessFiles::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_smallPath = m_dir.filePath(QStringLiteral("small.mdb"));
+    AccessTestDatabase::writeShop(m_smallPath, QStringLiteral("quillet"), numberedSales(400));
+    m_small = AccessTestDatabase::readFile(m_smallPath);
+}
+
+void AccessFiles::windowsDataSource()
+{
+    qputenv("DEPEXPORT_DRIVE_C", QFile::encodeName(m_dir.path()));
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("Tidy-Pos")));
+    AccessTestDatabase::writeShop(m_dir.filePath(QStringLiteral("Tidy-Pos/Vel4TidyShop.mdb")), QString(),
+                                  numberedSales(3));
+    TADOConnection connection;
+    connection.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\Tidy-Pos\\"
+                                                  "Vel4TidyShop.mdb;Jet OLEDB:Database Password=;Persist Security "
+                                                  "Info=False"));
+    connection.setConnected(true);
+    QCOMPARE(ids(connection, QStringLiteral("select ID_Barverkaufspositionen from Barverkaeufe order by 1")),
+             (QList<qint64>{1, 2, 3}));
+    qunsetenv("DEPEXPORT_DRIVE_C");
+}
+
+void AccessFiles::passwords_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("given");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("right") << "quillet" << "quillet" << true;
+    QTest::newRow("other case") << "quillet" << "Quillet" << false;
+    QTest::newRow("longer") << "quillet" << "quillet " << false;
+    QTest::newRow("none given") << "quillet" << "" << false;
+    QTest::newRow("none set, none given") << "" << "" << true;
+    QTest::newRow("none set, one given") << "" << "quillet" << true;
+    QTest::newRow("twenty characters") << "abcdefghijKLMNOPQRST" << "abcdefghijKLMNOPQRST" << true;
+    QTest::newRow("twenty, one missing") << "abcdefghijKLMNOPQRST" << "abcdefghijKLMNOPQRS" << false;
+    QTest::newRow("beyond Latin-1") << "K\u00E4nnchen\u20AC" << "K\u00E4nnchen\u20AC" << true;
+}
+
+void AccessFiles::passwords()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, given);
+    QFETCH(bool, accepted);
+    const QString path = m_dir.filePath(QStringLiteral("password.mdb"));
+    AccessTestDatabase::writeShop(path, stored, numberedSales(2));
+    QCOMPARE(connectFailure(connectionString(path, given)),
+             accepted ? QString() : QStringLiteral("Kein gültiges Kennwort."));
+}
+
+void AccessFiles::missingFile()
+{
+    const QString dataSource = QStringLiteral("C:\\Nirgendwo\\Vel4TidyShop.mdb");
+    QCOMPARE(connectFailure(connectionString(dataSource)),
+             QStringLiteral("Die Datei 'C:\\Nirgendwo\\Vel4TidyShop.mdb' wurde nicht gefunden."));
+    QCOMPARE(connectFailure(connectionString(m_dir.path())),
+             QStringLiteral("Die Datei '%1' wurde nicht gefunden.").arg(m_dir.path()));
+}
+
+void AccessFiles::foreignFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("text") << QByteArray("Barverkaeufe;Protokoll\r\n").repeated(400);
+    QByteArray ace = m_small;
+    ace.replace(4, 15, "Standard ACE DB");
+    ace[0x14] = 2;
+    QTest::newRow("Access 2007") << ace;
+    QByteArray jet3 = m_small;
+    jet3[0x14] = 0;
+    QTest::newRow("Access 97") << jet3;
+    QByteArray unknownVersion = m_small;
+    unknownVersion[0x14] = 9;
+    QTest::newRow("unknown version") << unknownVersion;
+    QTest::newRow("header only") << m_small.left(pageSize);
+}
+
+void AccessFiles::foreignFiles()
+{
+    QFETCH(QByteArray, bytes);
+    const QString path = m_dir.filePath(QStringLiteral("foreign.mdb"));
+    AccessTestDatabase::writeFile(path, bytes);
+    QCOMPARE(connectFailure(connectionString(path)), unknownFormat.arg(path));
+}
+
+void AccessFiles::damagedFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const int definition = userTablePage(m_small);
+    const QList<int> data = dataPagesOf(m_small, definition);
+    QVERIFY(data.size() > 3);
+
+    QTest::newRow("cut in half") << m_small.left(m_small.size() / 2 + 100);
+    QTest::newRow("cut at a page boundary") << m_small.left(qsizetype(data[1]) * pageSize);
+    QByteArray zeroDefinition = m_small;
+    zeroDefinition.replace(definition * pageSize, pageSize, QByteArray(pageSize, '\0'));
+    QTest::newRow("table definition zeroed") << zeroDefinition;
+    QByteArray zeroCatalog = m_small;
+    zeroCatalog.replace(2 * pageSize, pageSize, QByteArray(pageSize, '\0'));
+    QTest::newRow("catalog zeroed") << zeroCatalog;
+    QByteArray zeroData = m_small;
+    zeroData.replace(data[2] * pageSize, pageSize, QByteArray(pageSize, '\0'));
+    QTest::newRow("data page zeroed") << zeroData;
+    QByteArray columns = m_small;
+    qToLittleEndian<quint16>(4000, columns.data() + definition * pageSize + 45);
+    QTest::newRow("too many columns") << columns;
+    QByteArray rowOutside = m_small;
+    setRowEntry(rowOutside, data[0], 1, 0x0005);
+    QTest::newRow("row offset before the row table") << rowOutside;
+    QByteArray rowCount = m_small;
+    qToLittleEndian<quint16>(3000, rowCount.data() + data[0] * pageSize + 12);
+    QTest::newRow("row count beyond the page") << rowCount;
+    QByteArray random = m_small;
+    QRandomGenerator generator(131);
+    for (qsizetype i = 3 * pageSize; i < random.size(); ++i)
+        random[i] = char(generator.bounded(256));
+    QTest::newRow("random bytes") << random;
+}
+
+void AccessFiles::damagedFiles()
+{
+    QFETCH(QByteArray, bytes);
+    const QString path = m_dir.filePath(QStringLiteral("damaged.mdb"));
+    AccessTestDatabase::writeFile(path, bytes);
+    try {
+        readEverything(path);
+        QFAIL("the damage went unnoticed");
+    } catch (const Error &error) {
+        QCOMPARE(error.message(), unknownFormat.arg(path));
+    }
+}
+
+void AccessFiles::randomDamageNeverCrashes()
+{
+    // Small damage anywhere past the header: each file either reads or
+    // fails with an Error.
+    const QString path = m_dir.filePath(QStringLiteral("fuzzed.mdb"));
+    QRandomGenerator generator(20180301);
+    int failed = 0;
+    for (int round = 0; round < 150; ++round) {
+        QByteArray bytes = m_small;
+        const int changes = 1 + generator.bounded(8);
+        for (int i = 0; i < changes; ++i)
+            bytes[pageSize + generator.bounded(int(bytes.size()) - pageSize)] = char(generator.bounded(256));
+        AccessTestDatabase::writeFile(path, bytes);
+        try {
+            readEverything(path);
+        } catch (const Error &) {
+            ++failed;
+        }
+    }
+    qInfo("%d of 150 damaged files were refused", failed);
+}
+
+void AccessFiles::manyPagesReadBackCompletely()
+{
+    const QString path = m_dir.filePath(QStringLiteral("large.mdb"));
+    AccessTestDatabase::writeShop(path, QStringLiteral("quillet"), numberedSales(20000));
+    TADOConnection connection;
+    connection.setConnectionString(connectionString(path));
+    connection.setConnected(true);
+
+    TADOQuery query(&connection);
+    query.setSql(QStringLiteral("select * from Barverkaeufe"));
+    query.open();
+    qint64 rows = 0;
+    qint64 idSum = 0;
+    qint64 remarkChars = 0;
+    for (; !query.eof(); query.next()) {
+        ++rows;
+        idSum += query.fieldByName(QStringLiteral("ID_Barverkaufspositionen")).value().toInt();
+        remarkChars += query.fieldByName(QStringLiteral("Bemerkung")).asString().size();
+        QCOMPARE(query.fieldByName(QStringLiteral("Bezeichnung")).asString(),
+                 QStringLiteral("Artikel %1").arg(query.field(0).value().toInt()));
+    }
+    QCOMPARE(rows, 20000);
+    QCOMPARE(idSum, qint64(20000) * 20001 / 2);
+    qint64 expectedChars = 0;
+    for (int id = 3; id <= 20000; id += 3)
+        expectedChars += id % 700;
+    QCOMPARE(remarkChars, expectedChars);
+    QCOMPARE(query.recordCount(), 20000);
+    QCOMPARE(ids(connection, QStringLiteral("select ID_Barverkaufspositionen from Barverkaeufe "
+                                            "order by Bemerkung desc, ID_Barverkaufspositionen desc limit 2")),
+             (QList<qint64>{19599, 17499})); // the longest remarks: 699 x, ids 699 + 2100 k
+}
+
+void AccessFiles::deletedRowsAreSkipped()
+{
+    QByteArray bytes = m_small;
+    const int page = dataPagesOf(bytes, userTablePage(bytes)).first();
+    setRowEntry(bytes, page, 1, rowEntry(bytes, page, 1) | 0x8000);
+    const QString path = m_dir.filePath(QStringLiteral("deleted.mdb"));
+    AccessTestDatabase::writeFile(path, bytes);
+
+    TADOConnection connection;
+    connection.setConnectionString(connectionString(path));
+    connection.setConnected(true);
+    const QList<qint64> found = ids(connection, QStringLiteral("select ID_Barverkaufspositionen from Barverkaeufe"));
+    QCOMPARE(found.size(), 399);
+    QVERIFY(!found.contains(2));
+    QVERIFY(found.contains(1) && found.contains(3));
+}
+
+void AccessFiles::movedRowsAreReadWhereTheyLie()
+{
+    // Row 2 of the first page moved to where row 1 lies (page and row 1's
+    // slot, now marked deleted): its slot holds the pointer.
+    QByteArray bytes = m_small;
+    const QList<int> pages = dataPagesOf(bytes, userTablePage(bytes));
+    const int first = pages.first();
+    const int pointerAt = first * pageSize + (rowEntry(bytes, first, 2) & 0x1FFF);
+    qToLittleEndian<quint32>((quint32(pages[1]) << 8) | 0, bytes.data() + pointerAt);
+    setRowEntry(bytes, first, 2, rowEntry(bytes, first, 2) | 0x4000);
+    setRowEntry(bytes, pages[1], 0, rowEntry(bytes, pages[1], 0) | 0xC000);
+    const QString path = m_dir.filePath(QStringLiteral("moved.mdb"));
+    AccessTestDatabase::writeFile(path, bytes);
+
+    TADOConnection connection;
+    connection.setConnectionString(connectionString(path));
+    connection.setConnected(true);
+    const QList<qint64> found = ids(connection, QStringLiteral("select ID_Barverkaufspositionen from Barverkaeufe"));
+    QCOMPARE(found.size(), 399);
+    QVERIFY(!found.contains(3));
+    const qint64 movedId = found.at(2);
+    QCOMPARE(found.count(movedId), 1);
+    QVERIFY(movedId > 3);
+}
+
+void AccessFiles::readOnlyAndSharedFile()
+{
+    const QString path = m_dir.filePath(QStringLiteral("readonly.mdb"));
+    AccessTestDatabase::writeFile(path, m_small);
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    {
+        QFile other(path);
+        QVERIFY(other.open(QIODevice::ReadOnly));
+        TADOConnection first;
+        TADOConnection second;
+        first.setConnectionString(connectionString(path));
+        second.setConnectionString(connectionString(path));
+        first.setConnected(true);
+        second.setConnected(true);
+        QCOMPARE(ids(first, QStringLiteral("select count(*) from Barverkaeufe")), (QList<qint64>{400}));
+        QCOMPARE(ids(second, QStringLiteral("select max(ID_Barverkaufspositionen) from Barverkaeufe")),
+                 (QList<qint64>{400}));
+    }
+    QCOMPARE(AccessTestDatabase::readFile(path), m_small);
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+QTEST_GUILESS_MAIN(AccessFiles)
+#include "tst_accessfiles.moc"
