@@ -34,23 +34,23 @@ void OdbcStatement::execute(const QString &sql, const std::vector<Argument> &arg
         m_parameters.back()->bind(m_handle, static_cast<SQLUSMALLINT>(i + 1));
     }
     std::vector<SQLWCHAR> text = OdbcText::toSqlWChar(sql);
+    m_columnCount = 0;
     SQLRETURN rc = SQLExecDirectW(m_handle, text.data(), SQL_NTS);
     if (rc == SQL_NO_DATA)
         return; // an update or delete that touched no row
     check(rc, "SQLExecDirect");
-    while (columnCount() == 0) {
+    for (;;) {
+        SQLSMALLINT count = 0;
+        check(SQLNumResultCols(m_handle, &count), "SQLNumResultCols");
+        if (count > 0) {
+            m_columnCount = count;
+            return;
+        }
         rc = SQLMoreResults(m_handle);
         if (rc == SQL_NO_DATA)
             return;
         check(rc, "SQLMoreResults");
     }
-}
-
-int OdbcStatement::columnCount() const
-{
-    SQLSMALLINT count = 0;
-    check(SQLNumResultCols(m_handle, &count), "SQLNumResultCols");
-    return count;
 }
 
 OdbcColumnDescription OdbcStatement::describeColumn(int number) const

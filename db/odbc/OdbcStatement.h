@@ -32,7 +32,7 @@ public:
     // counts first). Throws Error with the driver's diagnostics.
     void execute(const QString &sql, const std::vector<Argument> &arguments);
     // Columns of the current result; 0 for a statement without rows.
-    int columnCount() const;
+    int columnCount() const { return m_columnCount; }
     OdbcColumnDescription describeColumn(int number) const;
     // The next row; false at the end of the result.
     bool fetch();
@@ -45,6 +45,7 @@ public:
 private:
     SQLHSTMT m_handle = SQL_NULL_HSTMT;
     std::vector<std::unique_ptr<OdbcParameter>> m_parameters;
+    int m_columnCount = 0;
 };
 
 } // namespace db
