@@ -1,7 +1,7 @@
 #include "TCustomExportComponent.h"
 
 #include "ExportLanguage.h"
-#include "ExportMessageBox.h"
+#include "MessageBox.h"
 #include "ShellOpener.h"
 #include "TfrmExportProcess.h"
 
@@ -46,7 +46,7 @@ void TCustomExportComponent::clearCanceled()
 void TCustomExportComponent::openProgressWindow(qint64 maximum)
 {
     if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
-        ExportMessageBox::show(ExportMessageBox::Icon::Error, ExportLanguage::progressWindowFailed());
+        showMessageBox(MessageBoxKind::Error, applicationTitle(), ExportLanguage::progressWindowFailed());
         return;
     }
     m_progress = std::make_unique<TfrmExportProcess>();
@@ -97,7 +97,7 @@ void TCustomExportComponent::endWaitCursor()
 void TCustomExportComponent::showMessage(const QString &text)
 {
     if (m_options.contains(soShowMessage))
-        ExportMessageBox::show(ExportMessageBox::Icon::Information, text);
+        showMessageBox(MessageBoxKind::Information, applicationTitle(), text);
 }
 
 void TCustomExportComponent::performActionAfterExport(const QString &fileName)

@@ -1,6 +1,6 @@
 #include "ExportTestDatabase.h"
 
-#include "ExportMessageBox.h"
+#include "MessageBox.h"
 #include "JetDatabaseWriter.h"
 #include "ShellOpener.h"
 
@@ -56,12 +56,15 @@ QStringList ExportTestDatabase::files() const
 
 ExportRecorder::ExportRecorder()
 {
-    ExportMessageBox::setShower([this](ExportMessageBox::Icon, const QString &text) { boxes << text; });
+    setMessageBoxPresenter([this](const MessageBoxRequest &request) {
+        boxes << request.text;
+        kinds << request.kind;
+    });
     ShellOpener::setOpener([this](const QString &localPath) { opened << localPath; });
 }
 
 ExportRecorder::~ExportRecorder()
 {
-    ExportMessageBox::setShower({});
+    setMessageBoxPresenter({});
     ShellOpener::setOpener({});
 }

@@ -2,6 +2,7 @@
 
 #include "JetColumn.h"
 #include "JetValue.h"
+#include "MessageBox.h"
 #include "TADOConnection.h"
 #include "TADOQuery.h"
 
@@ -59,5 +60,6 @@ public:
     ExportRecorder &operator=(const ExportRecorder &) = delete;
 
     QStringList boxes;
+    QList<MessageBoxKind> kinds;
     QStringList opened;
 };

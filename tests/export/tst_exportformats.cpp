@@ -277,6 +277,7 @@ private slots:
         ex.execute();
         QCOMPARE(ex.statistic().result, erCompleted);
         QCOMPARE(recorder.boxes, QStringList{u"Kann den Prozess-Dialog nicht erzeugen"_s});
+        QCOMPARE(recorder.kinds, QList<MessageBoxKind>{MessageBoxKind::Error});
         QCOMPARE(ExportTestDatabase::readFile(db.path(u"LOG.csv"_s)), QByteArray("ID\r\n1\r\n2\r\n3\r\n"));
         QCOMPARE(recorder.opened, QStringList{db.path(u"LOG.csv"_s)});
     }

@@ -284,6 +284,7 @@ private slots:
         QCOMPARE(ex->statistic().result, erFailed);
         QCOMPARE(recorder->boxes,
                  QStringList{u"Fehler beim Datenexport.: Die Eigenschaft Dataset wurde nicht spezifiziert."_s});
+        QCOMPARE(recorder->kinds, QList<MessageBoxKind>{MessageBoxKind::Information});
         QCOMPARE(db->files(), QStringList());
         QCOMPARE(recorder->opened, QStringList());
         QCOMPARE(ex->progressWindow(), nullptr);
