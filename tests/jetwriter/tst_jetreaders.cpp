@@ -49,6 +49,7 @@ class TestJetReaders : public QObject
 
 private slots:
     void initTestCase();
+    void documentedExample();
     void everyTypeWithBoundariesAndNulls();
     void memosInlineAndInLongValuePages();
     void manyPagesOfTablesFilledAlternately();
@@ -86,6 +87,29 @@ void TestJetReaders::verifyReaders(const QString &file, const QString &password,
         const QString mdbReader = ReaderCheck::mdbReaderDifference(file, password, tables);
         QVERIFY2(mdbReader.isEmpty(), qPrintable(mdbReader));
     }
+}
+
+void TestJetReaders::documentedExample()
+{
+    // As in JetDatabaseWriter.h.
+    const QString file = path(QStringLiteral("kasse.mdb"));
+    JetDatabaseWriter writer(file, "quillet");
+    JetTable sales = writer.addTable("Barverkaeufe", {
+        JetColumn::of("ID", JetType::Long),
+        JetColumn::text("Bezeichnung", 50),
+        JetColumn::of("Betrag", JetType::Currency),
+        JetColumn::of("Tagesabrechnung", JetType::DateTime),
+        JetColumn::of("Bemerkung", JetType::Memo),
+    });
+    sales.addRow({1, "Melange", JetValue::currency(34500), QDateTime({2019, 3, 1}, {10, 15}), nullptr});
+    sales.addRow({2, "Sacher", 4.9, JetValue::oleDate(43525.5), "ohne Schlag"});
+    writer.finish();
+
+    verifyReaders(file, QStringLiteral("quillet"),
+                  {{QStringLiteral("Barverkaeufe"),
+                    sales.columns(),
+                    {{1, QStringLiteral("Melange"), JetValue::currency(34500), JetValue::oleDate(43525.0 + 615.0 / 1440.0), nullptr},
+                     {2, QStringLiteral("Sacher"), JetValue::currency(49000), JetValue::oleDate(43525.5), QStringLiteral("ohne Schlag")}}}});
 }
 
 void TestJetReaders::everyTypeWithBoundariesAndNulls()
@@ -136,6 +160,7 @@ void TestJetReaders::memosInlineAndInLongValuePages()
         memos.rows.append({++id, cycle(QStringLiteral("abcdefghij"), length), nullptr});
     memos.rows.append({++id, cycle(QStringLiteral("Grüße, € und Ā "), 65535), cycle(QStringLiteral("ß"), 1000)});
     memos.rows.append({++id, nullptr, QString()});
+    memos.rows.append({++id, cycle(QStringLiteral("€"), 65535), nullptr}); // 196,605 bytes of UTF-8 for mdb-export
     memos.rows.append({++id, cycle(QStringLiteral("x"), 1022), cycle(QStringLiteral("y"), 1022)});
 
     // In a row already full of text the same memo cannot stay in the row.

@@ -98,6 +98,7 @@ struct JetDatabaseWriter::State
     std::vector<std::unique_ptr<JetTableWriter>> tables;
     QSet<QString> tableNames;
     bool finished = false;
+    bool failed = false; // finish() threw: the file is incomplete, nothing can follow
 
     void addCatalogRow(qint32 id, qint32 parentId, const QString &name, qint16 type, qint32 flags)
     {
@@ -148,7 +149,7 @@ void JetDatabaseWriter::setCreationDate(double oleDay)
 JetTable JetDatabaseWriter::addTable(const QString &name, const QList<JetColumn> &columns)
 {
     State &s = *m_state;
-    if (s.finished)
+    if (s.finished || s.failed)
         throw Error(QStringLiteral("Table \"%1\": tables cannot be added after the database is finished").arg(name));
     if (name.startsWith(QStringLiteral("MSys"), Qt::CaseInsensitive))
         throw Error(QStringLiteral("Table \"%1\": names starting with \"MSys\" are kept for system tables").arg(name));
@@ -166,6 +167,9 @@ void JetDatabaseWriter::finish()
     State &s = *m_state;
     if (s.finished)
         return;
+    if (s.failed)
+        throw Error(QStringLiteral("The database could not be finished"));
+    s.failed = true;
     for (auto &table : s.tables)
         table->close();
 
@@ -187,6 +191,7 @@ void JetDatabaseWriter::finish()
     s.file.write(headerPage, JetHeader::makeJet4(s.creationDate, s.password).constData());
     s.file.commit();
     s.finished = true;
+    s.failed = false;
 }
 
 void JetTable::addRow(std::initializer_list<JetValue> values)

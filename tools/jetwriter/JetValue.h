@@ -33,7 +33,10 @@ public:
     JetValue(std::nullptr_t) {}
     JetValue(bool value) : m_value(value) {}
     JetValue(int value) : m_value(qint64(value)) {}
+    JetValue(unsigned value) : m_value(qint64(value)) {}
+    JetValue(long value) : m_value(qint64(value)) {}
     JetValue(qint64 value) : m_value(value) {}
+    JetValue(float value) : m_value(double(value)) {}
     JetValue(double value) : m_value(value) {}
     JetValue(const QString &text) : m_value(text) {}
     JetValue(const char *utf8) : m_value(QString::fromUtf8(utf8)) {}
