@@ -1,5 +1,6 @@
 #include "Tfrm_dep.h"
 
+#include "Dep131ExportSettings.h"
 #include "Dep7Export.h"
 #include "ExportButtonPicture.h"
 #include "MessageBox.h"
@@ -115,6 +116,7 @@ Tfrm_dep::Tfrm_dep(QWidget *parent) : QWidget(parent)
 
     Panel1 = makePanel(this, "Panel1", 56, QColor(0, 0, 128));
     btn_dep131_export = makeButton(Panel1, "btn_dep131_export", QStringLiteral("DEP 131 erstellen"), 8);
+    Dep131ExportSettings::apply(ex_dep_export);
     btn_dep7_export = makeButton(Panel1, "btn_dep7_export", QStringLiteral("DEP 7 Export"), 208);
 
     qry_dep_gastro.setConnection(&Datenbank_Verbindung);
@@ -125,6 +127,7 @@ Tfrm_dep::Tfrm_dep(QWidget *parent) : QWidget(parent)
     QueryDesign::setUpDep7Gastro(qry_tagesabrechnung_details_dep_gastro);
 
     btn_log_export = makeButton(Panel1, "btn_log_export", QStringLiteral("LOG Export"), 408);
+    Dep131ExportSettings::apply(ex_log_export);
 
     qry_log.setConnection(&Datenbank_Verbindung);
     QueryDesign::setUpLog(qry_log);
@@ -237,8 +240,9 @@ void Tfrm_dep::btn_dep131_exportClick()
     PeriodBinding::bind(query, ed_vondatum->text(), ed_bisdatum->text());
     if (!openExportQuery(query))
         return;
-    // The export run goes here: ex_dep_export gets the query and the file
-    // name ed_datenbank + "\DEP_131.csv", then writes and opens the file.
+    ex_dep_export.setDataSet(&query);
+    ex_dep_export.setFileName(ed_datenbank->text() + QStringLiteral("\\DEP_131.csv"));
+    ex_dep_export.execute();
 }
 
 void Tfrm_dep::btn_dep7_exportClick()
@@ -257,6 +261,7 @@ void Tfrm_dep::btn_log_exportClick()
     PeriodBinding::bind(qry_log, ed_vondatum->text(), ed_bisdatum->text());
     if (!openExportQuery(qry_log))
         return;
-    // The export run goes here: ex_log_export gets qry_log and the file
-    // name ed_datenbank + "\LOG.csv", then writes and opens the file.
+    ex_log_export.setDataSet(&qry_log);
+    ex_log_export.setFileName(ed_datenbank->text() + QStringLiteral("\\LOG.csv"));
+    ex_log_export.execute();
 }

@@ -3,6 +3,7 @@
 #include "ConnectionStep.h"
 #include "TADOConnection.h"
 #include "TADOQuery.h"
+#include "TExportToText.h"
 
 #include <QWidget>
 
@@ -37,11 +38,13 @@ public:
     TRadioGroup *rg_version;
     QFrame *Panel1;
     QPushButton *btn_dep131_export;
+    TExportToText ex_dep_export;
     QPushButton *btn_dep7_export;
     db::TADOQuery qry_dep_gastro;
     db::TADOQuery qry_tagesabrechnung_details_dep_shop;
     db::TADOQuery qry_tagesabrechnung_details_dep_gastro;
     QPushButton *btn_log_export;
+    TExportToText ex_log_export;
     db::TADOQuery qry_log;
     QFrame *Panel2;
     QLabel *lbl_zeitraumvon;

@@ -1,0 +1,14 @@
+#pragma once
+
+class TExportToText;
+
+// The stored settings of the window's text export components ex_dep_export
+// and ex_log_export, which carry the same ones: columns from the dataset, a
+// title row, cells joined by ";", CR LF after every row, no qualifier,
+// Windows-1252, "," as decimal and "." as thousands separator, dates as
+// DD.MM.YYYY with ":" in times, "€", the file opened afterwards.
+namespace Dep131ExportSettings {
+
+void apply(TExportToText &component);
+
+} // namespace Dep131ExportSettings
