@@ -134,9 +134,10 @@ QString decimalToText(double value, const FormatSettings &settings, int decimals
 
 QString formatDateTime(const QString &picture, double day, const FormatSettings &settings)
 {
-    const QDateTime dt = OleDate::toDateTime(day);
-    const QDate d = dt.date();
-    const QTime t = dt.time();
+    // Date and time of day straight from the day number: a local QDateTime
+    // would consult the time zone (a file lookup) for every value formatted.
+    const QDate d = OleDate::toDate(day);
+    const QTime t = QTime::fromMSecsSinceStartOfDay(OleDate::timeOfDayMs(day));
     QString out;
     const qsizetype n = picture.size();
     for (qsizetype i = 0; i < n;) {
