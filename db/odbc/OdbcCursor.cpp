@@ -15,6 +15,16 @@ namespace {
 constexpr std::size_t textChunkUnits = 4096;
 constexpr qsizetype byteChunkSize = 8192;
 
+// A day number from its date and the milliseconds of the day, without a
+// local QDateTime (whose time zone lookups would cost more than the read).
+// Before 30 December 1899 the fraction still counts forwards.
+double dayNumber(QDate date, qint64 msOfDay)
+{
+    const double day = OleDate::fromDate(date);
+    const double fraction = double(msOfDay) / 86400000.0;
+    return day >= 0 ? day + fraction : day - fraction;
+}
+
 double dayOf(const SQL_DATE_STRUCT &d)
 {
     return OleDate::fromDate(QDate(d.year, d.month, d.day));
@@ -23,9 +33,13 @@ double dayOf(const SQL_DATE_STRUCT &d)
 double dayOf(const SQL_TIMESTAMP_STRUCT &t)
 {
     // The fraction is in nanoseconds; day numbers keep milliseconds.
-    const int ms = static_cast<int>((t.fraction + 500000u) / 1000000u);
-    const QDateTime dt = QDateTime(QDate(t.year, t.month, t.day), QTime(t.hour, t.minute, t.second)).addMSecs(ms);
-    return OleDate::fromDateTime(dt);
+    qint64 ms = (qint64(t.hour) * 3600 + t.minute * 60 + t.second) * 1000 + (t.fraction + 500000u) / 1000000u;
+    QDate date(t.year, t.month, t.day);
+    if (ms >= 86400000) { // 23:59:59.9995 and later round up to the next day
+        ms -= 86400000;
+        date = date.addDays(1);
+    }
+    return dayNumber(date, ms);
 }
 
 double dayOf(const SQL_TIME_STRUCT &t)

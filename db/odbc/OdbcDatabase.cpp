@@ -1,5 +1,7 @@
 #include "OdbcDatabase.h"
 
+#include "CountingQuery.h"
+#include "Error.h"
 #include "OdbcCursor.h"
 
 namespace db {
@@ -26,6 +28,23 @@ OdbcConnection &OdbcDatabase::freeConnection()
 std::unique_ptr<Cursor> OdbcDatabase::execute(const QString &sql, const std::vector<Argument> &arguments)
 {
     return std::make_unique<OdbcCursor>(freeConnection(), sql, arguments);
+}
+
+qint64 OdbcDatabase::countRows(const QString &sql, const std::vector<Argument> &arguments)
+{
+    if (const std::optional<QString> counting = CountingQuery::countText(sql)) {
+        try {
+            const std::unique_ptr<Cursor> cursor = execute(*counting, arguments);
+            if (cursor->fetch()) {
+                const Value count = cursor->value(0);
+                if (!count.isNull())
+                    return count.toInt();
+            }
+        } catch (const Error &) {
+            // a query the server cannot wrap (duplicate column names, ...)
+        }
+    }
+    return ProviderConnection::countRows(sql, arguments);
 }
 
 } // namespace db

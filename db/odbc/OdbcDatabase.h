@@ -27,6 +27,9 @@ public:
     ~OdbcDatabase() override;
 
     std::unique_ptr<Cursor> execute(const QString &sql, const std::vector<Argument> &arguments) override;
+    // Lets the server count (CountingQuery); when it cannot, the rows are
+    // read once more and counted.
+    qint64 countRows(const QString &sql, const std::vector<Argument> &arguments) override;
 
     // The logins made so far.
     int connectionCount() const { return static_cast<int>(m_connections.size()); }

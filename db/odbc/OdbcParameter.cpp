@@ -111,9 +111,10 @@ void OdbcParameter::setNull(FieldType declaredType)
 
 void OdbcParameter::setDateTime(double day)
 {
-    const QDateTime dt = OleDate::toDateTime(day);
-    const QDate date = dt.date();
-    const QTime time = dt.time();
+    // Date and time straight from the day number: a local QDateTime would
+    // move a time in the spring's missing hour.
+    const QDate date = OleDate::toDate(day);
+    const QTime time = QTime::fromMSecsSinceStartOfDay(OleDate::timeOfDayMs(day));
     m_cType = SQL_C_TYPE_TIMESTAMP;
     m_sqlType = SQL_TYPE_TIMESTAMP;
     // 23 characters with 3 decimals: the precision of SQL Server's datetime.

@@ -66,11 +66,19 @@ void PostgresRegister::run(const QString &sql, const std::vector<db::Argument> &
     m_database->execute(sql, arguments);
 }
 
-void PostgresRegister::createTable(const QString &name, const QList<JetColumn> &columns)
+void PostgresRegister::createTable(const QString &name, const QList<JetColumn> &columns, bool caseInsensitiveTexts)
 {
+    if (caseInsensitiveTexts) {
+        run(QStringLiteral("create collation if not exists register_text "
+                           "(provider = icu, locale = 'und-u-ks-level2', deterministic = false)"));
+    }
     QStringList definitions;
-    for (const JetColumn &column : columns)
-        definitions << column.name + u' ' + postgresType(column);
+    for (const JetColumn &column : columns) {
+        QString definition = column.name + u' ' + postgresType(column);
+        if (caseInsensitiveTexts && (column.type == JetType::Text || column.type == JetType::Memo))
+            definition += QStringLiteral(" collate register_text");
+        definitions << definition;
+    }
     run(QStringLiteral("drop table if exists %1").arg(name));
     run(QStringLiteral("create table %1 (%2)").arg(name, definitions.join(QStringLiteral(", "))));
 }

@@ -30,8 +30,11 @@ public:
 
     db::ProviderConnection &database() { return *m_database; }
 
-    // Drops the table if it is there and creates it anew.
-    void createTable(const QString &name, const QList<JetColumn> &columns);
+    // Drops the table if it is there and creates it anew. With
+    // `caseInsensitiveTexts` its text columns compare without regard to
+    // case, as in Jet and in SQL Server's usual CI collations (ICU
+    // "und-u-ks-level2"; it differs from Jet in the order of punctuation).
+    void createTable(const QString &name, const QList<JetColumn> &columns, bool caseInsensitiveTexts = false);
     // One row, a value per column in column order.
     void insert(const QString &table, const QList<JetColumn> &columns, const std::vector<db::Value> &row);
     // Runs a statement without result.

@@ -2,6 +2,7 @@
 // to ODBC translation, the choice of driver, the column types and the
 // parameter bindings.
 #include "ConnectionString.h"
+#include "CountingQuery.h"
 #include "Error.h"
 #include "OdbcColumn.h"
 #include "OdbcParameter.h"
@@ -67,6 +68,7 @@ private slots:
     void columnTypes_data();
     void columnTypes();
     void parameterBindings();
+    void countingText();
 };
 
 void TestSqlServerConnectionString::defaultServerForEachDriver()
@@ -290,6 +292,38 @@ void TestSqlServerConnectionString::parameterBindings()
     QCOMPARE(text.indicator(), SQLLEN(11 * sizeof(SQLWCHAR)));
     QCOMPARE(OdbcParameter({ftMemo, Value::fromString(QString(5000, u'x'))}).sqlType(), SQLSMALLINT(SQL_WLONGVARCHAR));
     QCOMPARE(OdbcParameter({ftString, Value::fromString(QString())}).indicator(), SQLLEN(0));
+}
+
+void TestSqlServerConnectionString::countingText()
+{
+    const QString dep131 = QStringList{"select * from Barverkaeufe", "where", "Tagesabrechnung >=?  and ",
+                                       "Tagesabrechnung <=? and", "Tagesabrechnung <>?  and", "Status >= 1", "", "",
+                                       "order by ID_Barverkaufspositionen desc"}
+                               .join(QStringLiteral("\r\n"));
+    QCOMPARE(CountingQuery::countText(dep131).value_or(QString()),
+             QStringLiteral("select count(*) from (select * from Barverkaeufe\r\nwhere\r\nTagesabrechnung >=?  and "
+                            "\r\nTagesabrechnung <=? and\r\nTagesabrechnung <>?  and\r\nStatus >= 1\r\n) counted_rows"));
+    // the DEP 7 text: distinct stays, the order goes
+    QCOMPARE(CountingQuery::countText(QStringLiteral("select distinct a,b\r\nfrom t\r\nwhere x <> '' and\r\n(\r\n"
+                                                     "(z=?)\r\n)\r\n\r\norder by a,b "))
+                 .value_or(QString()),
+             QStringLiteral("select count(*) from (select distinct a,b\r\nfrom t\r\nwhere x <> '' and\r\n(\r\n(z=?)"
+                            "\r\n)\r\n) counted_rows"));
+
+    const auto kept = [](const char *sql) {
+        return CountingQuery::countText(QLatin1String(sql)) == QStringLiteral("select count(*) from (%1\r\n) counted_rows").arg(QLatin1String(sql));
+    };
+    QVERIFY(kept("select a from t where b = 'order by c'"));                   // in a literal
+    QVERIFY(kept("select a from (select a from t order by a offset 0 rows) x")); // not at the top
+    QVERIFY(kept("select a from t order by abs(a - ?)"));                       // a marker: the arguments must match
+    QVERIFY(kept("select a from t order by a offset 5 rows fetch next 5 rows only"));
+    QVERIFY(kept("select a from t -- order by a"));
+
+    QCOMPARE(CountingQuery::countText(QStringLiteral("with x as (select 1 a) select a from x")), std::nullopt);
+    QCOMPARE(CountingQuery::countText(QStringLiteral("select 1; select 2")), std::nullopt);
+    QCOMPARE(CountingQuery::countText(QStringLiteral("update t set a = 1")), std::nullopt);
+    QCOMPARE(CountingQuery::countText(QStringLiteral(" /* Zahl */ SELECT a FROM t ORDER BY a;")).value_or(QString()),
+             QStringLiteral("select count(*) from (/* Zahl */ SELECT a FROM t\r\n) counted_rows"));
 }
 
 QTEST_APPLESS_MAIN(TestSqlServerConnectionString)
