@@ -13,6 +13,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 enum class DateOrder { MonthDayYear, DayMonthYear, YearMonthDay };
@@ -77,6 +79,15 @@ TDateEdit::TDateEdit(QWidget *parent) : TCustomComboEdit(parent)
 }
 
 TDateEdit::~TDateEdit() = default;
+
+QString TDateEdit::text() const
+{
+    const QString masked = QLineEdit::text();
+    const bool entered = std::any_of(masked.begin(), masked.end(), [this](QChar c) {
+        return c != m_separator && c != m_blanksChar && !c.isSpace();
+    });
+    return entered ? masked : QString();
+}
 
 QString TDateEdit::editMask() const
 {
@@ -225,6 +236,11 @@ void TDateEdit::applyCalendarSettings()
     m_popup->setPalette(pal);
     m_popup->setLocale(locale());
     m_popup->setFont(font());
+}
+
+TPopupCalendar *TDateEdit::popup() const
+{
+    return m_popup;
 }
 
 bool TDateEdit::isPopupVisible() const

@@ -62,6 +62,10 @@ public:
     // whether the date differs from the one the text held before.
     void setDate(QDate date);
 
+    // The text as shown, with the separators of the mask; empty while no
+    // digit has been entered, so an empty field gives an empty text.
+    QString text() const;
+
     // The field's format and edit mask as the table of formats gives them,
     // e.g. "DD/MM/YYYY" and "!99/99/9999;1; ", "/" standing for the date
     // separator.
@@ -98,7 +102,7 @@ public:
     void setCalendarHints(const QStringList &hints);
 
     // The drop-down calendar; nullptr with the dialog style.
-    TPopupCalendar *popup() const { return m_popup; }
+    TPopupCalendar *popup() const;
     bool isPopupVisible() const;
     void openPopup();
     void closePopup(bool accept);

@@ -53,7 +53,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
         // without a window manager (xvfb) the window may never become active
         QApplication::setActiveWindow(m_window);
-        QTest::qWaitForWindowActive(m_window, 500);
+        [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(m_window, 500);
         m_edit->setFocus();
     }
 
@@ -120,6 +120,7 @@ private slots:
         m_edit->setDate(QDate(2026, 1, 5));
         m_edit->setDate(QDate());
         QCOMPARE(m_edit->displayText(), QStringLiteral("  .  .    "));
+        QCOMPARE(m_edit->text(), QString());
         QVERIFY(!m_edit->date().isValid());
         m_edit->setText(QStringLiteral("31.02.2026"));
         QVERIFY(!m_edit->date().isValid());
