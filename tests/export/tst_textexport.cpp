@@ -243,6 +243,28 @@ private slots:
         QCOMPARE(ExportTestDatabase::readFile(target()), QByteArray("ID;Name\r\n2;Zeile 2\r\n"));
     }
 
+    void languageStringsCanBeReplaced()
+    {
+        db->create({numbersTable(1)});
+        prepare(u"select * from Zahlen"_s);
+        ex->onGetLanguageString = [](TCustomExportComponent &, int id, QString &text) {
+            if (id == 2)
+                text = u"Fertig: %s"_s;
+            else if (id == 12)
+                text = u"&Halt"_s;
+        };
+        QStringList texts;
+        QString cancelCaption;
+        ex->onBeforeRecord = [&](TExportBaseComponent &sender, bool &) {
+            cancelCaption = sender.progressWindow()->btnCancel->text();
+            QObject::connect(sender.progressWindow(), &TfrmExportProcess::statusChanged, sender.progressWindow(),
+                             [&texts](const QString &text) { texts << text; });
+        };
+        ex->execute();
+        QCOMPARE(cancelCaption, u"&Halt"_s);
+        QCOMPARE(texts, QStringList{u"Fertig: %1 (1/1)"_s.arg(target())});
+    }
+
     void cancelAfterTheFirstRecord_data()
     {
         QTest::addColumn<QString>("how");
@@ -370,8 +392,9 @@ private slots:
     {
         db->create({numbersTable(2)});
         prepare(u"select * from Zahlen where ID > 10"_s);
+        ex->setAddCtrlZ(true);
         ex->execute();
-        QCOMPARE(ExportTestDatabase::readFile(target()), QByteArray("ID;Name\r\n"));
+        QCOMPARE(ExportTestDatabase::readFile(target()), QByteArray("ID;Name\r\n\x1A"));
         QCOMPARE(recorder->opened.size(), 1);
 
         QFile::remove(target());
