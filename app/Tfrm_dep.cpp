@@ -22,6 +22,21 @@ namespace {
 
 constexpr int textFieldHeight = 21;
 
+// Where the window's Windows fonts are missing, fonts of like width stand in
+// for them, so the captions keep within their controls.
+void substituteWindowsFonts()
+{
+    static const bool done = [] {
+        const QStringList sansSerif = {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
+                                       QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"),
+                                       QStringLiteral("Helvetica")};
+        QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), sansSerif);
+        QFont::insertSubstitutions(QStringLiteral("Tahoma"), sansSerif);
+        return true;
+    }();
+    Q_UNUSED(done);
+}
+
 QFont windowFont()
 {
     QFont font(QStringLiteral("MS Sans Serif"));
@@ -59,6 +74,7 @@ QFrame *makePanel(QWidget *window, const char *name, int height, const QColor &c
     panel->setFrameShape(QFrame::NoFrame);
     panel->setFixedHeight(height);
     panel->setAutoFillBackground(true);
+    panel->setBackgroundRole(QPalette::Window);
     QPalette palette = panel->palette();
     palette.setColor(QPalette::Window, colour);
     panel->setPalette(palette);
@@ -100,6 +116,7 @@ QPushButton *makeButton(QWidget *panel, const char *name, const QString &caption
 
 Tfrm_dep::Tfrm_dep(QWidget *parent) : QWidget(parent)
 {
+    substituteWindowsFonts();
     setObjectName(QStringLiteral("frm_dep"));
     setWindowTitle(QStringLiteral("DEP Dateien 20.03.2019"));
     setFont(windowFont());

@@ -76,8 +76,9 @@ private slots:
         QCOMPARE(w.ed_passwort->text(), QStringLiteral("quillet"));
         QCOMPARE(w.ed_passwort->echoMode(), QLineEdit::Password);
         QCOMPARE(w.ed_servername->text(), QStringLiteral("LOCALHOST\\SQLEXPRESS"));
-        QVERIFY(w.ed_vondatum->text().isEmpty());
-        QVERIFY(w.ed_bisdatum->text().isEmpty());
+        // The period is filled in when the window is shown.
+        QVERIFY(!w.ed_vondatum->date().isValid());
+        QVERIFY(!w.ed_bisdatum->date().isValid());
 
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -282,7 +283,7 @@ private:
         {
             if (event->type() == QEvent::Show && !restored) {
                 restored = true;
-                sawEmptyPeriod = window->ed_vondatum->text().isEmpty();
+                sawEmptyPeriod = !window->ed_vondatum->date().isValid();
                 window->rg_version->setProperty("ItemIndex", 3);
             }
             return false;

@@ -1,0 +1,508 @@
+// The DEP 7 export through the real window and its button, on register
+// databases written by our Jet writer and read through the Access provider.
+
+#include "ConnectionString.h"
+#include "Error.h"
+#include "FormatSettings.h"
+#include "MessageRecorder.h"
+#include "Providers.h"
+#include "RegisterDatabase.h"
+#include "TDateEdit.h"
+#include "TDirectoryEdit.h"
+#include "TRadioGroup.h"
+#include "Tfrm_dep.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+const QString fileName = QStringLiteral("DEPExport01.03.2018-01.03.2019.json");
+const QDateTime inPeriod(QDate(2018, 10, 15), QTime(12, 30));
+
+// The example of the file's layout: two groups, three receipts.
+const QByteArray exampleFile = "{ \"Belege-Gruppe\": [\r\n"
+                                 "     {\r\n"
+                                 "      \"Signaturzertifikat\":\"CERT-A\",\r\n"
+                                 "      \"Zertifizierungsstellen\":[\"CA-1\"],\r\n"
+                                 "      \"Belege-kompakt\":[\r\n"
+                                 "                       \"jws-1\",\r\n"
+                                 "                       \"jws-2\"\r\n"
+                                 "                       ]\r\n"
+                                 "      },\r\n"
+                                 "     {\r\n"
+                                 "      \"Signaturzertifikat\":\"CERT-B\",\r\n"
+                                 "      \"Zertifizierungsstellen\":[\"CA-2\"],\r\n"
+                                 "      \"Belege-kompakt\":[\r\n"
+                                 "                       \"jws-3\"\r\n"
+                                 "                       ]\r\n"
+                                 "      }\r\n"
+                                 "                   ]\r\n"
+                                 "}\r\n";
+
+Sale sale(int receipt, JetValue certificate, JetValue authorities, JetValue signature, int period = 1)
+{
+    Sale s;
+    s.id = receipt;
+    s.receipt = receipt;
+    s.settled = inPeriod;
+    s.period = period;
+    s.certificate = std::move(certificate);
+    s.authorities = std::move(authorities);
+    s.signature = std::move(signature);
+    return s;
+}
+
+QString databaseFile(int variant)
+{
+    return variant == 4 ? QStringLiteral("Vel4TidyShop.mdb")
+         : variant == 5 ? QStringLiteral("Vel4TidyGastro.mdb")
+                        : QStringLiteral("VelmarFaktura.mdb");
+}
+
+bool isGastro(int variant)
+{
+    return variant % 2 == 1;
+}
+
+QString providerError(const QString &connectionString)
+{
+    try {
+        db::openProvider(db::ConnectionString::parse(connectionString));
+    } catch (const Error &error) {
+        return error.message();
+    }
+    return QStringLiteral("(connected)");
+}
+
+// The receipt texts of the file, in file order.
+QStringList receipts(const QByteArray &file)
+{
+    QStringList result;
+    for (const QByteArray &line : file.split('\n')) {
+        if (line.startsWith(QByteArray(23, ' ') + '"'))
+            result << QString::fromLatin1(line.mid(24, line.indexOf('"', 24) - 24));
+    }
+    return result;
+}
+
+} // namespace
+
+// The window on a database of its own, the period 01.03.2018 to 01.03.2019.
+class Dep7Run
+{
+public:
+    void prepare(int variant, const QList<Sale> &sales)
+    {
+        const bool gastro = isGastro(variant);
+        database.write(databaseFile(variant), gastro ? QList<Sale>() : sales, gastro ? sales : QList<Sale>());
+        window.show();
+        window.rg_version->setItemIndex(variant);
+        window.ed_datenbank->setText(database.folder());
+        window.ed_vondatum->setDate(QDate(2018, 3, 1));
+        window.ed_bisdatum->setDate(QDate(2019, 3, 1));
+    }
+    void press()
+    {
+        messages.clear();
+        QTest::mouseClick(window.btn_dep7_export, Qt::LeftButton);
+    }
+    QByteArray file(const QString &name = fileName) const { return database.read(name); }
+    db::TADOQuery &query()
+    {
+        return isGastro(window.rg_version->itemIndex()) ? window.qry_tagesabrechnung_details_dep_gastro
+                                                         : window.qry_tagesabrechnung_details_dep_shop;
+    }
+    QString doneMessage() const
+    {
+        return QStringLiteral("Exportdatei DEPExport befindet sich im Ordner ") + window.ed_datenbank->text();
+    }
+
+    RegisterDatabase database;
+    Tfrm_dep window;
+    MessageRecorder messages;
+};
+
+class Dep7ExportTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        FormatSettings::setCurrent(FormatSettings::fromLocale(QLocale(QStringLiteral("de_DE"))));
+    }
+
+    void workedExample_data()
+    {
+        QTest::addColumn<int>("variant");
+        QTest::newRow("VEL4SHOP ACCESS") << 0;
+        QTest::newRow("VEL4GASTRO ACCESS") << 1;
+        QTest::newRow("TIDY-POS") << 4;
+        QTest::newRow("TIDY-GASTRO") << 5;
+    }
+
+    // The rows come in by certificate whatever their order in the table;
+    // the file is the example byte for byte, and valid JSON.
+    void workedExample()
+    {
+        QFETCH(int, variant);
+        Dep7Run run;
+        run.prepare(variant, {sale(3, "CERT-B", "CA-2", "jws-3"), sale(2, "CERT-A", "CA-1", "jws-2"),
+                              sale(1, "CERT-A", "CA-1", "jws-1")});
+        run.press();
+        QCOMPARE(run.messages.texts(), QStringList{run.doneMessage()});
+        QCOMPARE(run.messages.boxes().first().kind, MessageBoxKind::Plain);
+        QCOMPARE(run.file(), exampleFile);
+        QJsonParseError error;
+        const QJsonDocument json = QJsonDocument::fromJson(run.file(), &error);
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(json["Belege-Gruppe"].toArray().size(), 2);
+        // Nothing but the file is left in the folder; the query is closed,
+        // the connection stays open.
+        QCOMPARE(run.database.otherFiles(), QStringList{fileName});
+        QVERIFY(!run.query().isActive());
+        QVERIFY(run.window.Datenbank_Verbindung.connected());
+    }
+
+    void singleRowGivesTenLines()
+    {
+        Dep7Run run;
+        run.prepare(0, {sale(1, "CERT-A", "CA-1", "jws-1")});
+        run.press();
+        QCOMPARE(run.file(), QByteArray("{ \"Belege-Gruppe\": [\r\n"
+                                        "     {\r\n"
+                                        "      \"Signaturzertifikat\":\"CERT-A\",\r\n"
+                                        "      \"Zertifizierungsstellen\":[\"CA-1\"],\r\n"
+                                        "      \"Belege-kompakt\":[\r\n"
+                                        "                       \"jws-1\"\r\n"
+                                        "                       ]\r\n"
+                                        "      }\r\n"
+                                        "                   ]\r\n"
+                                        "}\r\n"));
+    }
+
+    // The database orders texts without regard to case, so a certificate
+    // in other letter case comes between two rows of the same certificate:
+    // each change opens a group of its own. Letters outside ASCII are
+    // written as ANSI bytes.
+    void caseDifferentCertificatesAndOneThatComesBack()
+    {
+        Dep7Run run;
+        run.prepare(0, {sale(1, "CERT-A", "A-Trust für Österreich", "jws-1", 1),
+                        sale(2, "cert-a", "CA-2", "jws-2", 2), sale(3, "CERT-A", "CA-3", "jws-3", 3),
+                        sale(4, "CERT-A", "CA-4", "jws-4", 3)});
+        run.press();
+        QCOMPARE(run.file(), QByteArray("{ \"Belege-Gruppe\": [\r\n"
+                                        "     {\r\n"
+                                        "      \"Signaturzertifikat\":\"CERT-A\",\r\n"
+                                        "      \"Zertifizierungsstellen\":[\"A-Trust f\xfcr \xd6sterreich\"],\r\n"
+                                        "      \"Belege-kompakt\":[\r\n"
+                                        "                       \"jws-1\"\r\n"
+                                        "                       ]\r\n"
+                                        "      },\r\n"
+                                        "     {\r\n"
+                                        "      \"Signaturzertifikat\":\"cert-a\",\r\n"
+                                        "      \"Zertifizierungsstellen\":[\"CA-2\"],\r\n"
+                                        "      \"Belege-kompakt\":[\r\n"
+                                        "                       \"jws-2\"\r\n"
+                                        "                       ]\r\n"
+                                        "      },\r\n"
+                                        "     {\r\n"
+                                        "      \"Signaturzertifikat\":\"CERT-A\",\r\n"
+                                        "      \"Zertifizierungsstellen\":[\"CA-3\"],\r\n"
+                                        "      \"Belege-kompakt\":[\r\n"
+                                        "                       \"jws-3\",\r\n"
+                                        "                       \"jws-4\"\r\n"
+                                        "                       ]\r\n"
+                                        "      }\r\n"
+                                        "                   ]\r\n"
+                                        "}\r\n"));
+    }
+
+    // One group per certificate, headed by the first row's authority text;
+    // rows equal in all five selected columns give one receipt line.
+    void groupsAndDistinctRows()
+    {
+        Dep7Run run;
+        Sale sameAgain = sale(9, "CERT-A", "CA-1", "jws-1");
+        sameAgain.receipt = 1;
+        sameAgain.cashRegister = 2;
+        run.prepare(4, {sale(1, "CERT-A", "CA-1", "jws-1"), sameAgain, sale(2, "CERT-A", "CA-9", "jws-1"),
+                        sale(3, "CERT-A", "CA-1", "jws-3", 2)});
+        run.press();
+        const QByteArray file = run.file();
+        QCOMPARE(file.count("\"Signaturzertifikat\""), 1);
+        QVERIFY(file.contains("\"Zertifizierungsstellen\":[\"CA-1\"],"));
+        // (CA-1, 1, jws-1), (CA-9, 2, jws-1), (CA-1, 3, jws-3).
+        QCOMPARE(receipts(file), (QStringList{"jws-1", "jws-1", "jws-3"}));
+    }
+
+    void rowFilters_data()
+    {
+        QTest::addColumn<int>("variant");
+        QTest::newRow("shop") << 4;
+        QTest::newRow("gastro") << 5;
+    }
+
+    // Company 1, any register, payment types 0 to 5, status at least 1, a
+    // certificate that is neither empty nor "A".
+    void rowFilters()
+    {
+        QFETCH(int, variant);
+        QList<Sale> sales;
+        int id = 0;
+        auto add = [&](const char *signature, auto change) {
+            ++id;
+            Sale s = sale(id, "CERT", "CA", signature, id);
+            change(s);
+            sales << s;
+        };
+        add("in-plain", [](Sale &) {});
+        add("in-register-0", [](Sale &s) { s.cashRegister = 0; });
+        add("in-register-999999", [](Sale &s) { s.cashRegister = 999999; });
+        add("in-status-2", [](Sale &s) { s.status = 2; });
+        for (int type = 1; type <= 5; ++type)
+            add("in-payment", [type](Sale &s) { s.paymentType = type; });
+        add("out-company-2", [](Sale &s) { s.company = 2; });
+        add("out-company-0", [](Sale &s) { s.company = 0; });
+        add("out-register-1000000", [](Sale &s) { s.cashRegister = 1000000; });
+        add("out-status-0", [](Sale &s) { s.status = 0; });
+        add("out-status--1", [](Sale &s) { s.status = -1; });
+        add("out-payment-6", [](Sale &s) { s.paymentType = 6; });
+        add("out-payment-7", [](Sale &s) { s.paymentType = 7; });
+        add("out-payment--1", [](Sale &s) { s.paymentType = -1; });
+        add("out-certificate-empty", [](Sale &s) { s.certificate = ""; });
+        add("out-certificate-A", [](Sale &s) { s.certificate = "A"; });
+        add("out-certificate-null", [](Sale &s) { s.certificate = nullptr; });
+        Dep7Run run;
+        run.prepare(variant, sales);
+        run.press();
+        QCOMPARE(receipts(run.file()),
+                 (QStringList{"in-plain", "in-register-0", "in-register-999999", "in-status-2", "in-payment",
+                              "in-payment", "in-payment", "in-payment", "in-payment"}));
+    }
+
+    // From the start of the first day up to, not including, the midnight
+    // after the last day; one day when both fields hold the same date.
+    void halfOpenPeriod()
+    {
+        auto at = [](int id, QDate day, QTime time) {
+            Sale s = sale(id, "CERT", "CA", QStringLiteral("jws-%1").arg(id), id);
+            s.settled = QDateTime(day, time);
+            return s;
+        };
+        Dep7Run run;
+        run.prepare(0, {at(1, QDate(2019, 2, 28), QTime(23, 59, 59)), at(2, QDate(2019, 3, 1), QTime(0, 0)),
+                        at(3, QDate(2019, 3, 1), QTime(23, 59, 59)), at(4, QDate(2019, 3, 2), QTime(0, 0))});
+        run.window.ed_vondatum->setDate(QDate(2019, 3, 1));
+        run.press();
+        QCOMPARE(receipts(run.file(QStringLiteral("DEPExport01.03.2019-01.03.2019.json"))),
+                 (QStringList{"jws-2", "jws-3"}));
+    }
+
+    // Without rows nothing is written, and an earlier file stays.
+    void noData()
+    {
+        Dep7Run run;
+        Sale late = sale(1, "CERT", "CA", "jws-1");
+        late.settled = QDateTime(QDate(2019, 3, 2), QTime(0, 0));
+        run.prepare(4, {late});
+        QFile earlier(run.database.path(fileName));
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier run");
+        earlier.close();
+
+        run.press();
+        QCOMPARE(run.messages.texts(), QStringList{QStringLiteral("keine Daten für Export!")});
+        QCOMPARE(run.file(), QByteArray("earlier run"));
+        QVERIFY(!run.query().isActive());
+
+        // A period that starts after its end selects nothing either.
+        run.window.ed_vondatum->setDate(QDate(2019, 3, 3));
+        run.window.ed_bisdatum->setDate(QDate(2019, 3, 1));
+        run.press();
+        QCOMPARE(run.messages.texts(), QStringList{QStringLiteral("keine Daten für Export!")});
+        QCOMPARE(run.database.otherFiles(), QStringList{fileName});
+    }
+
+    // The file is named by the texts as the fields show them, in the folder
+    // as typed; the message names the folder text exactly.
+    void fileNameFromTheFieldTexts()
+    {
+        Dep7Run run;
+        run.prepare(0, {sale(1, "CERT-A", "CA-1", "jws-1")});
+        run.window.ed_datenbank->setText(run.database.folder() + u'\\');
+        run.window.ed_vondatum->setText(QStringLiteral("1.3.2018"));
+        run.press();
+        QCOMPARE(run.messages.texts(),
+                 QStringList{QStringLiteral("Exportdatei DEPExport befindet sich im Ordner ") + run.database.folder() + u'\\'});
+        QCOMPARE(run.database.otherFiles(), QStringList{QStringLiteral("DEPExport1.3.2018-01.03.2019.json")});
+
+        // A second run replaces the file.
+        run.window.ed_datenbank->setText(run.database.folder());
+        run.press();
+        QCOMPARE(receipts(run.file(QStringLiteral("DEPExport1.3.2018-01.03.2019.json"))), QStringList{"jws-1"});
+    }
+
+    // The shop tables keep the signature as long text: NULL reads empty.
+    void shopNullSignatureGivesEmptyText()
+    {
+        Dep7Run run;
+        run.prepare(0, {sale(1, "CERT-A", "CA-1", "jws-1"), sale(2, "CERT-A", "CA-1", nullptr)});
+        run.press();
+        QCOMPARE(run.messages.texts(), QStringList{run.doneMessage()});
+        QVERIFY(run.file().contains("                       \"jws-1\",\r\n"
+                                    "                       \"\"\r\n"
+                                    "                       ]\r\n"));
+    }
+
+    // The gastro tables keep it as plain text, whose NULL cannot be turned
+    // into text: the export stops, no half file, the earlier file stays.
+    void gastroNullSignatureStopsTheExport()
+    {
+        Dep7Run run;
+        run.prepare(1, {sale(1, "CERT-A", "CA-1", "jws-1"), sale(2, "CERT-A", "CA-1", nullptr),
+                        sale(3, "CERT-B", "CA-1", "jws-3")});
+        QFile earlier(run.database.path(fileName));
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier run");
+        earlier.close();
+
+        run.press();
+        QCOMPARE(run.messages.boxes().size(), 1);
+        QCOMPARE(run.messages.boxes().first().kind, MessageBoxKind::Error);
+        QCOMPARE(run.messages.boxes().first().text,
+                 QStringLiteral("Could not convert variant of type (Null) into type (String)"));
+        QCOMPARE(run.file(), QByteArray("earlier run"));
+        QCOMPARE(run.database.otherFiles(), QStringList{fileName});
+        QVERIFY(!run.query().isActive());
+        QVERIFY(run.window.Datenbank_Verbindung.connected());
+    }
+
+    // Texts with a quote, a backslash or a control character get JSON
+    // escapes; texts as the registers hold them stay as they are.
+    void textsThatNeedEscapes()
+    {
+        const QString jws = QStringLiteral("eyJhbGciOiJFUzI1NiJ9.X1IxLUFULTE_S0FTU0UtMDAxXzE.q+/w==");
+        Dep7Run run;
+        run.prepare(0, {sale(1, "CERT \"Kassa\" 1", "CA\\Wien", "line\nbreak\ttab\x01", 1),
+                        sale(2, "CERT \"Kassa\" 1", "CA\\Wien", jws, 2)});
+        run.press();
+        const QByteArray file = run.file();
+        QVERIFY(file.contains("      \"Signaturzertifikat\":\"CERT \\\"Kassa\\\" 1\",\r\n"));
+        QVERIFY(file.contains("      \"Zertifizierungsstellen\":[\"CA\\\\Wien\"],\r\n"));
+        QVERIFY(file.contains("                       \"" + jws.toLatin1() + "\"\r\n"));
+        QJsonParseError error;
+        const QJsonDocument json = QJsonDocument::fromJson(file, &error);
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        const QJsonObject group = json["Belege-Gruppe"][0].toObject();
+        QCOMPARE(group["Signaturzertifikat"].toString(), QStringLiteral("CERT \"Kassa\" 1"));
+        QCOMPARE(group["Zertifizierungsstellen"][0].toString(), QStringLiteral("CA\\Wien"));
+        QCOMPARE(group["Belege-kompakt"][0].toString(), QStringLiteral("line\nbreak\ttab\x01"));
+        QCOMPARE(group["Belege-kompakt"][1].toString(), jws);
+    }
+
+    // The conversion error reaches the general error box; the window stays
+    // usable and the next press with a valid date succeeds.
+    void invalidDate()
+    {
+        Dep7Run run;
+        run.prepare(0, {sale(1, "CERT-A", "CA-1", "jws-1")});
+        run.window.ed_bisdatum->setText(QStringLiteral("31.02.2019"));
+        run.press();
+        QCOMPARE(run.messages.boxes().size(), 1);
+        QCOMPARE(run.messages.boxes().first().kind, MessageBoxKind::Error);
+        QCOMPARE(run.messages.boxes().first().text, QStringLiteral("'31.02.2019' is not a valid date."));
+        QVERIFY(run.database.otherFiles().isEmpty());
+        QVERIFY(!run.query().isActive());
+        QVERIFY(run.window.Datenbank_Verbindung.connected());
+        QCOMPARE(run.window.ed_bisdatum->text(), QStringLiteral("31.02.2019"));
+
+        run.window.ed_bisdatum->setDate(QDate(2019, 3, 1));
+        run.press();
+        QCOMPARE(run.messages.texts(), QStringList{run.doneMessage()});
+    }
+
+    // A database without the edition's table: the provider's text in the
+    // general error box, nothing of the export's own.
+    void queryCannotBeOpened()
+    {
+        Dep7Run run;
+        run.database.write(QStringLiteral("VelmarFaktura.mdb"), {sale(1, "CERT-A", "CA-1", "jws-1")}, {},
+                           QStringLiteral("quillet"), false);
+        run.window.show();
+        run.window.rg_version->setItemIndex(1);
+        run.window.ed_datenbank->setText(run.database.folder());
+        run.press();
+        QCOMPARE(run.messages.boxes().size(), 1);
+        QCOMPARE(run.messages.boxes().first().kind, MessageBoxKind::Error);
+        QVERIFY(run.messages.boxes().first().text.contains(QLatin1String("BarverkaeufeGastro")));
+        QVERIFY(run.database.otherFiles().isEmpty());
+        QVERIFY(run.window.Datenbank_Verbindung.connected());
+    }
+
+    // A wrong password: first the request to check the input, then the
+    // provider's text.
+    void wrongPassword()
+    {
+        Dep7Run run;
+        run.prepare(0, {sale(1, "CERT-A", "CA-1", "jws-1")});
+        run.window.ed_passwort->setText(QStringLiteral("falsch"));
+        run.press();
+        QCOMPARE(run.messages.texts(),
+                 (QStringList{QStringLiteral("Fehler Datenbankverbiundung\rÜberprüfen Sie die Eingaben!"),
+                              errorBoxText(providerError(run.window.Datenbank_Verbindung.connectionString()))}));
+        QVERIFY(!run.window.Datenbank_Verbindung.connected());
+        QVERIFY(run.database.otherFiles().isEmpty());
+    }
+
+    // A file that cannot be put in place, and a name longer than Windows
+    // takes: an orderly error, no final message, nothing left behind.
+    void fileCannotBeWritten()
+    {
+        Dep7Run run;
+        run.prepare(0, {sale(1, "CERT-A", "CA-1", "jws-1")});
+        QVERIFY(QDir(run.database.folder()).mkdir(fileName));
+        run.press();
+        QCOMPARE(run.messages.boxes().size(), 1);
+        QCOMPARE(run.messages.boxes().first().kind, MessageBoxKind::Error);
+        QVERIFY2(run.messages.texts().first().startsWith(QLatin1String("Die Datei ")), qPrintable(run.messages.texts().first()));
+        QVERIFY(run.database.otherFiles().isEmpty());
+        QVERIFY(!run.query().isActive());
+        QVERIFY(QDir(run.database.folder()).rmdir(fileName));
+
+        QString longFolder = run.database.folder();
+        while (longFolder.size() < 260)
+            longFolder += QStringLiteral("/.");
+        run.window.ed_datenbank->setText(longFolder);
+        run.press();
+        QCOMPARE(run.messages.boxes().size(), 1);
+        QVERIFY2(run.messages.texts().first().contains(QStringLiteral("länger als 259 Zeichen")),
+                 qPrintable(run.messages.texts().first()));
+        QVERIFY(run.database.otherFiles().isEmpty());
+    }
+
+    // The next export closes the connection first, also when it then stops
+    // for want of a variant.
+    void connectionClosedWithoutVariant()
+    {
+        Dep7Run run;
+        run.prepare(0, {sale(1, "CERT-A", "CA-1", "jws-1")});
+        run.press();
+        QVERIFY(run.window.Datenbank_Verbindung.connected());
+        run.window.rg_version->setItemIndex(-1);
+        run.press();
+        QCOMPARE(run.messages.texts(), QStringList{QStringLiteral("keine Programmversion ausgewählt!")});
+        QVERIFY(!run.window.Datenbank_Verbindung.connected());
+    }
+};
+
+QTEST_MAIN(Dep7ExportTest)
+#include "tst_dep7export.moc"
