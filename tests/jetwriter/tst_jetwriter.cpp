@@ -278,6 +278,9 @@ void TestJetWriter::tablesThatCannotBeWritten()
     QVERIFY_THROWS_EXCEPTION(Error, writer.addTable(QStringLiteral("T"), {JetColumn::text(QStringLiteral("X"), 0)}));
     QVERIFY_THROWS_EXCEPTION(Error, writer.addTable(QStringLiteral("T"), {JetColumn::text(QStringLiteral("X"), 256)}));
     QVERIFY_THROWS_EXCEPTION(Error, writer.addTable(QStringLiteral("T"), {JetColumn::of(QStringLiteral(" "), JetType::Long)}));
+    QVERIFY_THROWS_EXCEPTION(Error, writer.addTable(QStringLiteral("T"), {JetColumn::of(QStringLiteral("Preis [EUR]"), JetType::Long)}));
+    QVERIFY_THROWS_EXCEPTION(Error, writer.addTable(QStringLiteral("T.1"), {id}));
+    QVERIFY_THROWS_EXCEPTION(Error, writer.addTable(QStringLiteral(" T"), {id}));
     QList<JetColumn> tooMany;
     for (int i = 0; i < 256; ++i)
         tooMany.append(JetColumn::of(QStringLiteral("C%1").arg(i), JetType::Long));

@@ -41,6 +41,13 @@ void checkName(const QString &what, const QString &name)
         throw Error(QStringLiteral("%1 has no name").arg(what));
     if (name.size() > maxNameLength)
         throw Error(QStringLiteral("%1 \"%2\": a name may have at most %3 characters").arg(what, name).arg(maxNameLength));
+    // Access does not allow these in object names.
+    static const QString forbidden = QStringLiteral(".![]`");
+    for (QChar c : name)
+        if (forbidden.contains(c) || c.unicode() < 0x20)
+            throw Error(QStringLiteral("%1 \"%2\": a name may not contain . ! ` [ ] or control characters").arg(what, name));
+    if (name.front().isSpace())
+        throw Error(QStringLiteral("%1 \"%2\": a name may not start with a space").arg(what, name));
 }
 
 template<typename T>

@@ -25,8 +25,9 @@ public:
         int storedSize = 0;  // length written to the definition
     };
 
-    // Checks the columns (names, sizes, count) and throws Error when the
-    // table cannot be written.
+    // Checks the names (1 to 64 characters, unique, none of . ! ` [ ] and no
+    // leading space, as in Access), the sizes and the count of the columns,
+    // and throws Error when the table cannot be written.
     JetTableLayout(QString tableName, const QList<JetColumn> &columns);
 
     const QString &tableName() const { return m_tableName; }

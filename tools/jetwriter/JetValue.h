@@ -20,6 +20,7 @@
 //   text            Text, Memo
 //   bytes           Binary, Ole
 //   date-time       DateTime: an OLE day number, made by oleDate() or from a QDateTime
+//                   (its date and time as they stand; an invalid one is null)
 //   currency        Currency: an exact count of ten-thousandths, made by currency()
 //
 // A value that does not fit its column (text too long, number out of range,
