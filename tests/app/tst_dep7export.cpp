@@ -188,6 +188,24 @@ private slots:
                                         "}\r\n"));
     }
 
+    // A certificate that reads "-1" is a certificate like any other: it
+    // opens its group and the group is closed before the next one.
+    void certificateThatReadsMinusOne()
+    {
+        Dep7Run run;
+        run.prepare(0, {sale(1, "-1", "CA-1", "jws-1"), sale(2, "-1", "CA-1", "jws-2", 2),
+                        sale(3, "CERT-B", "CA-2", "jws-3")});
+        run.press();
+        const QByteArray file = run.file();
+        QCOMPARE(file.count("     {\r\n"), 2);
+        QCOMPARE(file.count("                       ]\r\n"), 2);
+        QVERIFY(file.contains("      \"Signaturzertifikat\":\"-1\",\r\n"));
+        QCOMPARE(receipts(file), (QStringList{"jws-1", "jws-2", "jws-3"}));
+        QJsonParseError error;
+        QJsonDocument::fromJson(file, &error);
+        QCOMPARE(error.error, QJsonParseError::NoError);
+    }
+
     // The database orders texts without regard to case, so a certificate
     // in other letter case comes between two rows of the same certificate:
     // each change opens a group of its own. Letters outside ASCII are
