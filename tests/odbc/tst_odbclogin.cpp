@@ -3,10 +3,15 @@
 // gives up after the login timeout instead of hanging the window. Only
 // loopback addresses are used.
 #include "Error.h"
+#include "MessageBox.h"
+#include "OdbcEnvironment.h"
 #include "SqlServerDriver.h"
 #include "TADOConnection.h"
-#include "OdbcEnvironment.h"
+#include "TRadioGroup.h"
+#include "Tfrm_dep.h"
 
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include <arpa/inet.h>
@@ -82,6 +87,7 @@ private slots:
     void refusedPortGivesTheDriverText();
     void silentServerGivesUpAfterTheLoginTimeout();
     void missingDriverIsNamed();
+    void windowReportsTheSilentServer();
 };
 
 void TestOdbcLogin::initTestCase()
@@ -131,5 +137,24 @@ void TestOdbcLogin::missingDriverIsNamed()
              qPrintable(message));
 }
 
-QTEST_GUILESS_MAIN(TestOdbcLogin)
+void TestOdbcLogin::windowReportsTheSilentServer()
+{
+    const LoopbackPort silent(true);
+    QList<MessageBoxRequest> boxes;
+    setMessageBoxPresenter([&boxes](const MessageBoxRequest &box) { boxes << box; });
+    {
+        Tfrm_dep window;
+        window.rg_version->setItemIndex(3);
+        window.ed_servername->setText(QStringLiteral("127.0.0.1,%1").arg(silent.port()));
+        window.btn_dep131_export->click();
+        QVERIFY(!window.Datenbank_Verbindung.connected());
+    }
+    setMessageBoxPresenter({});
+    QCOMPARE(boxes.size(), 2);
+    QCOMPARE(boxes[0].text, QStringLiteral("Fehler Datenbankverbiundung\rÜberprüfen Sie die Eingaben!"));
+    QCOMPARE(boxes[1].kind, MessageBoxKind::Error);
+    QVERIFY2(boxes[1].text.contains(QLatin1String("[FreeTDS][SQL Server]Timeout expired")), qPrintable(boxes[1].text));
+}
+
+QTEST_MAIN(TestOdbcLogin)
 #include "tst_odbclogin.moc"

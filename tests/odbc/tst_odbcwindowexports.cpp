@@ -1,0 +1,294 @@
+// The main window's exports from the SQL Server variants give the same
+// files as from the Access variants, when the catalog holds a copy of the
+// Access database: a register database made by our Jet writer is read
+// through the Access provider and copied row by row into the PostgreSQL
+// test cluster through our ODBC adapter, then each export runs once on the
+// .mdb (variants 0 and 1) and once on the copy (variants 2 and 3, reached
+// through DEPEXPORT_ODBC_CONNECTION) and the files are compared.
+//
+// The data keeps to what both servers hold alike: PostgreSQL's money has
+// two decimals where Jet's Currency (and SQL Server's money) has four, so
+// amounts are whole cents; the copy's texts compare without regard to case
+// as in Jet, and the certificates differ in letters, digits and "-" only,
+// where the ICU order of PostgreSQL and Jet's order agree.
+#include "Error.h"
+#include "FormatSettings.h"
+#include "MessageBox.h"
+#include "PostgresRegister.h"
+#include "RegisterDatabase.h"
+#include "JetDatabaseWriter.h"
+#include "OleDate.h"
+#include "ShellOpener.h"
+#include "TADOConnection.h"
+#include "TADOQuery.h"
+#include "TDateEdit.h"
+#include "TDirectoryEdit.h"
+#include "TRadioGroup.h"
+#include "Tfrm_dep.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+
+using namespace db;
+
+namespace {
+
+const QString catalog = QStringLiteral("depexport_window");
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Texts of the register's receipts.
+const QStringList certificates = {
+    // mixed case on purpose: by bytes "MIIC..." would come before "aTrust..."
+    QStringLiteral("aTrust-Kasse-0001-MIIBkTCB-PrimeSign"),
+    QStringLiteral("MIICdzCCAV-0002-GlobalTrust"),
+    QStringLiteral("miiDfzCCAm-0003-a-sign"),
+    QStringLiteral("Zertifikat-0004-Kassa"),
+};
+const QStringList articles = {QStringLiteral("Melange"), QStringLiteral("Großer Brauner"),
+                              QStringLiteral("Sachertorte"), QStringLiteral("Käsespätzle"),
+                              QStringLiteral("Gutschein € 10"), QStringLiteral("Almdudler 0,5 l")};
+const int articlePriceCents[] = {390, 420, 490, 1150, 1000, 380};
+const double quantities[] = {1.0, 1.0, 2.0, 0.5, 3.0};
+const float vatRates[] = {10.0f, 20.0f, 13.0f, 0.0f};
+
+double stampOf(int i)
+{
+    // every 14 hours from 1 March 2017, 07:30, plus a few minutes
+    return OleDate::fromDate(QDate(2017, 3, 1)) + (7.5 + 14.0 * i) / 24.0 + (i % 7) / 1440.0;
+}
+
+QString signatureOf(int receipt, bool gastro)
+{
+    QString jws = QStringLiteral("eyJhbGciOiJFUzI1NiJ9.")
+        + QString::fromLatin1(QStringLiteral("_R1-AT1_K1_%1_0,00").arg(receipt).toUtf8().toBase64(
+            QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals))
+        + u'.' + QString::number(receipt * 7919, 36);
+    if (!gastro && receipt % 50 == 0)
+        jws += QStringLiteral(".Anhang").repeated(700); // a long value, read in chunks
+    if (receipt % 31 == 0)
+        jws += QStringLiteral("\"mit \\ und \""); // written as it stands
+    return jws;
+}
+
+QList<JetValue> saleRow(int i, bool gastro)
+{
+    const int receipt = i / 2 + 1;
+    const int article = (i * 7) % int(articles.size());
+    const double quantity = quantities[i % 5];
+    const qint64 cents = qint64(std::llround(articlePriceCents[article] * quantity));
+    const double settled = stampOf(i / 2);
+    const QDate day = OleDate::toDate(settled);
+    const int status = receipt % 17 == 0 ? 0 : receipt % 23 == 0 ? -1 : receipt % 5 == 0 ? 2 : 1;
+    QList<JetValue> row{qint64(i + 1), qint64(receipt), receipt % 10 == 9 ? 2 : 1, 1 + receipt % 3};
+    if (gastro)
+        row << (receipt % 4 == 0 ? QStringLiteral("Bar") : QStringLiteral("T%1").arg(receipt % 12));
+    row << JetValue::oleDate(settled) << status << (receipt % 8) << QStringLiteral("A100%1").arg(article)
+        << articles[article] << quantity << JetValue::currency(articlePriceCents[article] * 100)
+        << JetValue::currency((i % 13 == 0 ? -cents : cents) * 100) << double(vatRates[article % 4])
+        << (i % 13 == 0) << day.year() * 100 + day.month();
+    // no certificate on a few receipts, the placeholder "A" on others
+    if (receipt % 19 == 0)
+        row << JetValue() << JetValue();
+    else
+        row << (receipt % 29 == 0 ? QStringLiteral("A") : certificates[(receipt / 40) % certificates.size()])
+            << QStringLiteral("AT%1").arg(1 + (receipt / 40) % 3);
+    // the shop edition has receipts without signature; the gastro edition's
+    // plain text column has none in the period, which would end its export
+    row << (!gastro && receipt % 37 == 0 ? JetValue() : JetValue(signatureOf(receipt, gastro)));
+    row << (i % 11 == 0 ? JetValue(QStringLiteral("Übergabe an Schicht 2, Kassa geprüft. ").repeated(1 + i % 150))
+                        : JetValue());
+    return row;
+}
+
+void writeDatabase(const QString &path)
+{
+    JetDatabaseWriter writer(path, QStringLiteral("quillet"));
+    JetTable shop = writer.addTable(QStringLiteral("Barverkaeufe"), RegisterDatabase::shopSalesColumns());
+    JetTable gastro = writer.addTable(QStringLiteral("BarverkaeufeGastro"), RegisterDatabase::gastroSalesColumns());
+    for (int i = 0; i < 1400; ++i) {
+        shop.addRow(saleRow(i, false));
+        gastro.addRow(saleRow(i, true));
+    }
+    JetTable log = writer.addTable(QStringLiteral("Protokoll"), RegisterDatabase::logColumns());
+    for (int i = 0; i < 500; ++i) {
+        log.addRow({qint64(i + 1), JetValue::oleDate(stampOf(i) + 0.25), 1 + i % 5,
+                    i % 3 ? QStringLiteral("Kellnerin %1").arg(i % 4) : QStringLiteral("Müller"),
+                    i % 2 ? QStringLiteral("Tagesabschluss") : QStringLiteral("Kassenlade geöffnet"),
+                    i % 4 ? JetValue() : JetValue(QStringLiteral("Kassa %1: Beleg %2; €").arg(1 + i % 5).arg(i))});
+    }
+    writer.finish();
+}
+
+// Copies one table of the Access database into the catalog, value by value.
+void copyTable(TADOConnection &access, PostgresRegister &pg, const QString &table, const QList<JetColumn> &columns)
+{
+    pg.createTable(table, columns, true);
+    TADOQuery query(&access);
+    query.setSql(QStringLiteral("select * from ") + table);
+    query.open();
+    std::vector<Value> row(std::size_t(query.fieldCount()));
+    for (; !query.eof(); query.next()) {
+        for (int i = 0; i < query.fieldCount(); ++i)
+            row[std::size_t(i)] = query.field(i).value();
+        pg.insert(table, columns, row);
+    }
+}
+
+// What one export left behind: the file and the message boxes.
+struct Outcome
+{
+    QByteArray file;
+    QStringList messages;
+};
+
+} // namespace
+
+class TestOdbcWindowExports : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void dep7FilesAreTheSame_data();
+    void dep7FilesAreTheSame();
+    void dep131FilesAreTheSame_data();
+    void dep131FilesAreTheSame();
+    void logFilesAreTheSame();
+
+private:
+    Outcome run(int variant, QPushButton *Tfrm_dep::*button, const QString &fileName);
+
+    QTemporaryDir m_accessFolder;
+    QTemporaryDir m_serverFolder;
+    QStringList m_messages;
+};
+
+void TestOdbcWindowExports::initTestCase()
+{
+    FormatSettings::setCurrent(FormatSettings::fromLocale(QLocale(QStringLiteral("de_DE"))));
+    setMessageBoxPresenter([this](const MessageBoxRequest &box) { m_messages << box.text; });
+    ShellOpener::setOpener([](const QString &) {});
+
+    try {
+        writeDatabase(m_accessFolder.filePath(QStringLiteral("VelmarFaktura.mdb")));
+        TADOConnection access;
+        access.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;"
+                                                  "Jet OLEDB:Database Password=quillet;Persist Security Info=False")
+                                       .arg(m_accessFolder.filePath(QStringLiteral("VelmarFaktura.mdb"))));
+        access.setConnected(true);
+        PostgresRegister pg(catalog);
+        copyTable(access, pg, QStringLiteral("Barverkaeufe"), RegisterDatabase::shopSalesColumns());
+        copyTable(access, pg, QStringLiteral("BarverkaeufeGastro"), RegisterDatabase::gastroSalesColumns());
+        copyTable(access, pg, QStringLiteral("Protokoll"), RegisterDatabase::logColumns());
+    } catch (const Error &e) {
+        QFAIL(qPrintable(e.message()));
+    }
+    qputenv("DEPEXPORT_ODBC_CONNECTION", PostgresRegister::connectionText(catalog).toUtf8());
+}
+
+void TestOdbcWindowExports::cleanupTestCase()
+{
+    setMessageBoxPresenter({});
+    ShellOpener::setOpener({});
+}
+
+Outcome TestOdbcWindowExports::run(int variant, QPushButton *Tfrm_dep::*button, const QString &fileName)
+{
+    const bool server = variant == 2 || variant == 3;
+    const QString folder = server ? m_serverFolder.path() : m_accessFolder.path();
+    QFile::remove(folder + u'/' + fileName);
+    m_messages.clear();
+
+    Tfrm_dep window;
+    window.rg_version->setItemIndex(variant);
+    window.ed_datenbank->setText(folder);
+    window.ed_passwort->setText(QStringLiteral("quillet"));
+    window.ed_vondatum->setDate(QDate(2017, 3, 1));
+    window.ed_bisdatum->setDate(QDate(2018, 2, 28));
+    (window.*button)->click();
+    // the message that names the folder names a different one on each side
+    QStringList messages = m_messages;
+    messages.replaceInStrings(folder, QStringLiteral("<Ordner>"));
+    return {contents(folder + u'/' + fileName), messages};
+}
+
+void TestOdbcWindowExports::dep7FilesAreTheSame_data()
+{
+    QTest::addColumn<int>("accessVariant");
+    QTest::addColumn<int>("serverVariant");
+    QTest::newRow("shop") << 0 << 2;
+    QTest::newRow("gastro") << 1 << 3;
+}
+
+void TestOdbcWindowExports::dep7FilesAreTheSame()
+{
+    QFETCH(int, accessVariant);
+    QFETCH(int, serverVariant);
+    const QString name = QStringLiteral("DEPExport01.03.2017-28.02.2018.json");
+    const Outcome access = run(accessVariant, &Tfrm_dep::btn_dep7_export, name);
+    const Outcome server = run(serverVariant, &Tfrm_dep::btn_dep7_export, name);
+    QCOMPARE(server.messages, access.messages);
+    QVERIFY2(access.file.size() > 1000, qPrintable(access.messages.join(u'\n')));
+    QCOMPARE(server.file.size(), access.file.size());
+    QVERIFY(server.file == access.file);
+}
+
+void TestOdbcWindowExports::dep131FilesAreTheSame_data()
+{
+    dep7FilesAreTheSame_data();
+}
+
+// The cells of DEP_131.csv and LOG.csv must be the same byte for byte. The
+// title row names the columns as the database does: Access and SQL Server
+// keep the declared case ("ID_Barverkaufspositionen"), PostgreSQL folds
+// the unquoted names of its copy to lower case; that row is compared
+// without regard to case.
+static void compareTextFiles(const QByteArray &server, const QByteArray &access)
+{
+    const qsizetype serverTitleEnd = server.indexOf("\r\n");
+    const qsizetype accessTitleEnd = access.indexOf("\r\n");
+    QVERIFY(accessTitleEnd > 0);
+    QCOMPARE(QString::fromLatin1(server.left(serverTitleEnd)).toLower(),
+             QString::fromLatin1(access.left(accessTitleEnd)).toLower());
+    const QByteArray serverRows = server.mid(serverTitleEnd);
+    const QByteArray accessRows = access.mid(accessTitleEnd);
+    QCOMPARE(serverRows.count("\r\n"), accessRows.count("\r\n"));
+    QVERIFY(serverRows == accessRows);
+}
+
+void TestOdbcWindowExports::dep131FilesAreTheSame()
+{
+    QFETCH(int, accessVariant);
+    QFETCH(int, serverVariant);
+    const QString name = QStringLiteral("DEP_131.csv");
+    const Outcome access = run(accessVariant, &Tfrm_dep::btn_dep131_export, name);
+    const Outcome server = run(serverVariant, &Tfrm_dep::btn_dep131_export, name);
+    QCOMPARE(server.messages, access.messages);
+    QVERIFY2(access.file.count("\r\n") > 100, qPrintable(access.messages.join(u'\n')));
+    compareTextFiles(server.file, access.file);
+}
+
+void TestOdbcWindowExports::logFilesAreTheSame()
+{
+    const QString name = QStringLiteral("LOG.csv");
+    const Outcome access = run(0, &Tfrm_dep::btn_log_export, name);
+    const Outcome server = run(2, &Tfrm_dep::btn_log_export, name);
+    QCOMPARE(server.messages, access.messages);
+    QVERIFY2(access.file.count("\r\n") > 100, qPrintable(access.messages.join(u'\n')));
+    compareTextFiles(server.file, access.file);
+}
+
+QTEST_MAIN(TestOdbcWindowExports)
+#include "tst_odbcwindowexports.moc"
