@@ -5,6 +5,7 @@
 #include "ConnectionString.h"
 #include "Error.h"
 #include "FormatSettings.h"
+#include "IsolatedSettings.h"
 #include "MessageRecorder.h"
 #include "Providers.h"
 #include "TDirectoryEdit.h"
@@ -38,6 +39,8 @@ class ConnectionStepTest : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { m_settings.clear(); }
+
     void initTestCase()
     {
         QVERIFY(m_driveC.isValid());
@@ -146,6 +149,7 @@ private slots:
 
 private:
     QTemporaryDir m_driveC;
+    IsolatedSettings m_settings;
 };
 
 QTEST_MAIN(ConnectionStepTest)

@@ -4,6 +4,7 @@
 #include "ConnectionString.h"
 #include "Error.h"
 #include "FormatSettings.h"
+#include "IsolatedSettings.h"
 #include "MessageRecorder.h"
 #include "Providers.h"
 #include "RegisterDatabase.h"
@@ -134,6 +135,8 @@ class Dep7ExportTest : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { m_settings.clear(); }
+
     void initTestCase()
     {
         FormatSettings::setCurrent(FormatSettings::fromLocale(QLocale(QStringLiteral("de_DE"))));
@@ -520,6 +523,9 @@ private slots:
         QCOMPARE(run.messages.texts(), QStringList{QStringLiteral("keine Programmversion ausgewählt!")});
         QVERIFY(!run.window.Datenbank_Verbindung.connected());
     }
+
+private:
+    IsolatedSettings m_settings;
 };
 
 QTEST_MAIN(Dep7ExportTest)

@@ -6,6 +6,7 @@
 // Without DEPEXPORT_SCREENSHOT_DIR the test is skipped.
 
 #include "FormatSettings.h"
+#include "IsolatedSettings.h"
 #include "TRadioGroup.h"
 #include "Tfrm_dep.h"
 
@@ -18,6 +19,8 @@ class ScreenshotTest : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { m_settings.clear(); }
+
     void designSize()
     {
         const QString folder = qEnvironmentVariable("DEPEXPORT_SCREENSHOT_DIR");
@@ -38,6 +41,9 @@ private slots:
         QVERIFY(picture.save(file, "PNG"));
         qInfo("%s", qPrintable(file));
     }
+
+private:
+    IsolatedSettings m_settings;
 };
 
 QTEST_MAIN(ScreenshotTest)

@@ -2,6 +2,7 @@
 // the show handler, the title and the texts of the message boxes.
 
 #include "FormatSettings.h"
+#include "IsolatedSettings.h"
 #include "MessageBox.h"
 #include "PeriodBinding.h"
 #include "TDateEdit.h"
@@ -22,6 +23,8 @@ class WindowTest : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { m_settings.clear(); }
+
     void initTestCase()
     {
         FormatSettings::setCurrent(FormatSettings::fromLocale(QLocale(QStringLiteral("de_DE"))));
@@ -292,6 +295,7 @@ private:
         bool restored = false;
         bool sawEmptyPeriod = false;
     };
+    IsolatedSettings m_settings;
 };
 
 QTEST_MAIN(WindowTest)
