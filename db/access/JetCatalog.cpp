@@ -110,30 +110,38 @@ JetCatalog::~JetCatalog() = default;
 
 void JetCatalog::checkDefinitionPages(quint32 page)
 {
+    // The definition as one run of bytes: the first page whole, the pages
+    // it continues on without their 8-byte header.
     const MdbFormatConstants &fmt = *m_mdb->handle->fmt;
-    std::vector<char> buffer(size_t(m_file.pageSize()));
+    const int pageSize = m_file.pageSize();
+    std::vector<char> definition;
+    std::vector<char> buffer(static_cast<size_t>(pageSize));
     std::set<quint32> visited;
-    qint64 capacity = 0;
-    int columns = 0;
-    qint64 indexes = 0;
     for (quint32 p = page; p != 0;) {
         if (!visited.insert(p).second)
             m_file.fail();
         m_file.readPage(p, buffer.data());
         if (uchar(buffer[0]) != definitionPageType)
             m_file.fail();
-        if (p == page) {
-            columns = qFromLittleEndian<quint16>(buffer.data() + fmt.tab_num_cols_offset);
-            indexes = qFromLittleEndian<quint32>(buffer.data() + fmt.tab_num_ridxs_offset);
-            capacity = m_file.pageSize();
-        } else {
-            capacity += m_file.pageSize() - definitionHeaderSize;
-        }
+        definition.insert(definition.end(), buffer.begin() + (p == page ? 0 : definitionHeaderSize), buffer.end());
         p = qFromLittleEndian<quint32>(buffer.data() + nextPageOffset);
     }
-    if (columns > maxColumns || indexes > maxIndexes
-        || fmt.tab_cols_start_offset + indexes * fmt.tab_ridx_entry_size + qint64(columns) * fmt.tab_col_entry_size
-            > capacity)
+    const char *d = definition.data();
+    const qint64 size = qint64(definition.size());
+    // The rows holding the usage map and the free-space map.
+    for (const int offset : {fmt.tab_usage_map_offset, fmt.tab_free_map_offset}) {
+        if (!m_file.containsPage(qFromLittleEndian<quint32>(d + offset) >> 8))
+            m_file.fail();
+    }
+    const int columns = qFromLittleEndian<quint16>(d + fmt.tab_num_cols_offset);
+    const qint64 indexes = qFromLittleEndian<quint32>(d + fmt.tab_num_ridxs_offset);
+    if (columns > maxColumns || indexes > maxIndexes)
+        m_file.fail();
+    // The column entries, then each column's name with its length before it.
+    qint64 at = fmt.tab_cols_start_offset + indexes * fmt.tab_ridx_entry_size + qint64(columns) * fmt.tab_col_entry_size;
+    for (int i = 0; i < columns && at + 2 <= size; ++i)
+        at += 2 + qFromLittleEndian<quint16>(d + at);
+    if (at > size)
         m_file.fail();
 }
 

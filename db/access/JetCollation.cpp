@@ -3,6 +3,7 @@
 #include "Error.h"
 
 #include <QChar>
+#include <QtEndian>
 
 #include <sqlite3.h>
 
@@ -10,12 +11,21 @@ namespace db {
 
 namespace {
 
-char32_t foldedAt(QStringView text, qsizetype &i)
+// SQLite hands over texts at any address, so code units are read byte-wise.
+struct Utf16Bytes
 {
-    const char16_t unit = text[i].unicode();
+    const char *data;
+    qsizetype size; // code units
+
+    char16_t at(qsizetype i) const { return qFromLittleEndian<quint16>(data + 2 * i); }
+};
+
+char32_t foldedAt(const Utf16Bytes &text, qsizetype &i)
+{
+    const char16_t unit = text.at(i);
     char32_t codePoint = unit;
-    if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
-        codePoint = QChar::surrogateToUcs4(unit, text[i + 1].unicode());
+    if (QChar::isHighSurrogate(unit) && i + 1 < text.size && QChar::isLowSurrogate(text.at(i + 1))) {
+        codePoint = QChar::surrogateToUcs4(unit, text.at(i + 1));
         ++i;
     }
     ++i;
@@ -27,21 +37,13 @@ char16_t foldAscii(char16_t c)
     return (c >= u'A' && c <= u'Z') ? char16_t(c + (u'a' - u'A')) : c;
 }
 
-int compareUtf16(void *, int aBytes, const void *a, int bBytes, const void *b)
-{
-    return JetCollation::compare(QStringView(static_cast<const char16_t *>(a), aBytes / 2),
-                                 QStringView(static_cast<const char16_t *>(b), bBytes / 2));
-}
-
-} // namespace
-
-int JetCollation::compare(QStringView a, QStringView b)
+int compareUnits(const Utf16Bytes &a, const Utf16Bytes &b)
 {
     qsizetype i = 0;
     qsizetype j = 0;
-    while (i < a.size() && j < b.size()) {
-        const char16_t ca = a[i].unicode();
-        const char16_t cb = b[j].unicode();
+    while (i < a.size && j < b.size) {
+        const char16_t ca = a.at(i);
+        const char16_t cb = b.at(j);
         if (ca < 0x80 && cb < 0x80) {
             const char16_t fa = foldAscii(ca);
             const char16_t fb = foldAscii(cb);
@@ -56,11 +58,24 @@ int JetCollation::compare(QStringView a, QStringView b)
         if (fa != fb)
             return fa < fb ? -1 : 1;
     }
-    if (i < a.size())
+    if (i < a.size)
         return 1;
-    if (j < b.size())
+    if (j < b.size)
         return -1;
     return 0;
+}
+
+int compareUtf16(void *, int aBytes, const void *a, int bBytes, const void *b)
+{
+    return compareUnits({static_cast<const char *>(a), aBytes / 2}, {static_cast<const char *>(b), bBytes / 2});
+}
+
+} // namespace
+
+int JetCollation::compare(QStringView a, QStringView b)
+{
+    return compareUnits({reinterpret_cast<const char *>(a.utf16()), a.size()},
+                        {reinterpret_cast<const char *>(b.utf16()), b.size()});
 }
 
 void JetCollation::registerWith(sqlite3 *db)

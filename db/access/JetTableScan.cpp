@@ -65,17 +65,20 @@ bool JetTableScan::loadNextPage()
     return false;
 }
 
-bool JetTableScan::rowBounds(const std::vector<char> &page, int index, int &start, int &end, int &flags) const
+JetTableScan::Slot JetTableScan::slotOf(const std::vector<char> &page, int index) const
 {
     const int pageSize = m_file.pageSize();
     const int rows = readUInt16(page, rowCountOffset);
+    Slot slot;
     if (index >= rows || rowTableOffset + 2 * rows > pageSize)
-        return false;
+        return slot;
     const int entry = readUInt16(page, rowTableOffset + 2 * index);
-    flags = entry & (deletedFlag | overflowFlag);
-    start = entry & rowOffsetMask;
-    end = index == 0 ? pageSize : readUInt16(page, rowTableOffset + 2 * (index - 1)) & rowOffsetMask;
-    return true;
+    slot.flags = entry & (deletedFlag | overflowFlag);
+    slot.start = entry & rowOffsetMask;
+    slot.end = index == 0 ? pageSize : readUInt16(page, rowTableOffset + 2 * (index - 1)) & rowOffsetMask;
+    // Offsets have 13 bits, more than a page holds.
+    slot.fits = slot.start >= rowTableOffset + 2 * rows && slot.start <= slot.end && slot.end <= pageSize;
+    return slot;
 }
 
 bool JetTableScan::followOverflow(const uchar *pointer, int size)
@@ -87,31 +90,27 @@ bool JetTableScan::followOverflow(const uchar *pointer, int size)
     m_file.readPage(pageAndRow >> 8, m_overflowPage.data());
     if (!isTablePage(m_overflowPage))
         m_file.fail();
-    int start = 0, end = 0, flags = 0;
-    if (!rowBounds(m_overflowPage, int(pageAndRow & 0xFF), start, end, flags) || start > end
-        || start < rowTableOffset)
-        m_file.fail();
+    // The moved row itself is marked deleted, so that scans pass it by.
+    const Slot slot = slotOf(m_overflowPage, int(pageAndRow & 0xFF));
     const auto *page = reinterpret_cast<const uchar *>(m_overflowPage.data());
-    if (!m_row.assign(page + start, end - start, m_table.hasVarColumns))
+    if (!slot.fits || !m_row.assign(page + slot.start, slot.end - slot.start, m_table.hasVarColumns))
         m_file.fail();
     return true;
 }
 
 bool JetTableScan::enterRow(int index)
 {
-    int start = 0, end = 0, flags = 0;
-    rowBounds(m_page, index, start, end, flags);
-    if (flags & deletedFlag)
+    const Slot slot = slotOf(m_page, index);
+    if (slot.flags & deletedFlag)
         return false;
-    const int tableEnd = rowTableOffset + 2 * m_rowsOnPage;
-    if (start > end || start < tableEnd)
+    if (!slot.fits)
         m_file.fail();
-    if (start == end)
+    if (slot.start == slot.end)
         return false;
     const auto *page = reinterpret_cast<const uchar *>(m_page.data());
-    if (flags & overflowFlag)
-        return followOverflow(page + start, end - start);
-    if (!m_row.assign(page + start, end - start, m_table.hasVarColumns))
+    if (slot.flags & overflowFlag)
+        return followOverflow(page + slot.start, slot.end - slot.start);
+    if (!m_row.assign(page + slot.start, slot.end - slot.start, m_table.hasVarColumns))
         m_file.fail();
     return true;
 }

@@ -39,7 +39,16 @@ private:
     bool isTablePage(const std::vector<char> &page) const;
     bool enterRow(int index);
     bool followOverflow(const uchar *pointer, int size);
-    bool rowBounds(const std::vector<char> &page, int index, int &start, int &end, int &flags) const;
+    // A row's place on a page: bytes start to end, the flags of its
+    // offset, and whether it lies within the page behind the offset table.
+    struct Slot
+    {
+        int start = 0;
+        int end = 0;
+        int flags = 0;
+        bool fits = false;
+    };
+    Slot slotOf(const std::vector<char> &page, int index) const;
 
     const JetTableDef &m_table;
     JetFile &m_file;

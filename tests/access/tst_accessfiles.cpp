@@ -290,16 +290,25 @@ void AccessFiles::damagedFiles()
 
 void AccessFiles::randomDamageNeverCrashes()
 {
-    // Small damage anywhere past the header: each file either reads or
-    // fails with an Error.
+    // Small damage past the header, half of it in the pages that describe
+    // the tables (the catalog, the table definition, the usage maps): each
+    // file either reads or fails with an Error. DEPEXPORT_FUZZ_ROUNDS asks
+    // for a longer run.
     const QString path = m_dir.filePath(QStringLiteral("fuzzed.mdb"));
+    const int rounds = qEnvironmentVariableIntValue("DEPEXPORT_FUZZ_ROUNDS") > 0
+        ? qEnvironmentVariableIntValue("DEPEXPORT_FUZZ_ROUNDS") : 150;
+    const QList<int> describing = {1, 2, userTablePage(m_small)};
     QRandomGenerator generator(20180301);
     int failed = 0;
-    for (int round = 0; round < 150; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         QByteArray bytes = m_small;
         const int changes = 1 + generator.bounded(8);
-        for (int i = 0; i < changes; ++i)
-            bytes[pageSize + generator.bounded(int(bytes.size()) - pageSize)] = char(generator.bounded(256));
+        for (int i = 0; i < changes; ++i) {
+            const qsizetype at = generator.bounded(2)
+                ? describing[generator.bounded(int(describing.size()))] * pageSize + generator.bounded(pageSize)
+                : pageSize + generator.bounded(int(bytes.size()) - pageSize);
+            bytes[at] = char(generator.bounded(256));
+        }
         AccessTestDatabase::writeFile(path, bytes);
         try {
             readEverything(path);
@@ -307,7 +316,7 @@ void AccessFiles::randomDamageNeverCrashes()
             ++failed;
         }
     }
-    qInfo("%d of 150 damaged files were refused", failed);
+    qInfo("%d of %d damaged files were refused", failed, rounds);
 }
 
 void AccessFiles::manyPagesReadBackCompletely()
