@@ -372,7 +372,8 @@ void TestJetReaders::makeJetDbFromJsonAndCsv()
 {
     QFile csv(path(QStringLiteral("kunden.csv")));
     QVERIFY(csv.open(QIODevice::WriteOnly));
-    csv.write("ID,Name,Seit,Saldo,Aktiv,Notiz\n"
+    csv.write("\xEF\xBB\xBF" // as spreadsheet programs save UTF-8
+              "ID,Name,Seit,Saldo,Aktiv,Notiz\r\n"
               "3,\"Bär, \"\"der\"\"\",2020-01-01T00:00:00,1.25,true,\"zwei\nZeilen\"\n"
               "4,,,,false,\n"
               "5,\"\",1899-12-29T06:00:00,-0.0001,0,\"\"\n");

@@ -35,8 +35,11 @@ int CsvReader::get()
 std::optional<QList<CsvReader::Field>> CsvReader::next()
 {
     // Skip a byte order mark at the start and blank lines between records.
-    if (m_line == 1 && m_file.pos() <= (1 << 16) && m_pos == 0 && fill() && m_buffer.startsWith("\xEF\xBB\xBF"))
-        m_pos = 3;
+    if (!m_started) {
+        m_started = true;
+        if (fill() && m_buffer.startsWith("\xEF\xBB\xBF"))
+            m_pos = 3;
+    }
     while (peek() == '\r' || peek() == '\n')
         get();
     if (peek() < 0)

@@ -38,4 +38,5 @@ private:
     qsizetype m_pos = 0;
     qint64 m_line = 1;
     qint64 m_recordLine = 0;
+    bool m_started = false;
 };
