@@ -19,8 +19,8 @@ JetPageFile::~JetPageFile()
 quint32 JetPageFile::allocate(quint32 count)
 {
     const quint32 first = m_pageCount;
-    if (quint64(m_pageCount) + count > 0x00FFFFFF) // page numbers have 24 bits in row pointers
-        throw Error(QStringLiteral("The database would exceed the size a Jet 4 file can address"));
+    if (quint64(m_pageCount) + count > maxPages)
+        throw Error(QStringLiteral("The database would exceed 2 GB, the largest file Jet 4 opens"));
     m_pageCount += count;
     return first;
 }

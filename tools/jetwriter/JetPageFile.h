@@ -12,6 +12,8 @@ class JetPageFile
 {
 public:
     static constexpr int pageSize = 4096;
+    // Jet 4 files end at 2 GB.
+    static constexpr quint32 maxPages = 0x80000000u / pageSize;
 
     explicit JetPageFile(const QString &path);
     ~JetPageFile();
