@@ -6,6 +6,7 @@
 #include "JetHeaderPage.h"
 #include "JetTableModule.h"
 #include "SqliteCursor.h"
+#include "SqlCount.h"
 #include "WindowsPath.h"
 
 #include <sqlite3.h>
@@ -16,17 +17,6 @@ namespace {
 
 const QString dataSourceKey = QStringLiteral("Data Source");
 const QString passwordKey = QStringLiteral("Jet OLEDB:Database Password");
-
-// The query text as the inner part of "select count(*) from (...)": without
-// a closing ";", and with a line break before the ")" so that a comment at
-// the end of the text does not swallow it.
-QString countStatement(const QString &sql)
-{
-    QString inner = sql.trimmed();
-    while (inner.endsWith(u';'))
-        inner = inner.chopped(1).trimmed();
-    return QStringLiteral("select count(*) from (") + inner + QStringLiteral("\n)");
-}
 
 } // namespace
 
@@ -81,7 +71,7 @@ std::unique_ptr<Cursor> AccessConnection::execute(const QString &sql, const std:
 
 qint64 AccessConnection::countRows(const QString &sql, const std::vector<Argument> &arguments)
 {
-    SqliteStatement statement(m_sqlite.handle(), countStatement(sql));
+    SqliteStatement statement(m_sqlite.handle(), SqlCount::statementFor(sql));
     statement.bind(arguments);
     return statement.step() ? sqlite3_column_int64(statement.handle(), 0) : 0;
 }

@@ -4,6 +4,10 @@
 
 #include <QFileInfo>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace db {
 
 JetFile::JetFile(const QString &localPath, const QString &dataSource)
@@ -37,8 +41,15 @@ void JetFile::readPage(quint32 page, char *buffer)
 {
     if (page >= m_pageCount)
         fail();
-    if (!m_file.seek(qint64(page) * m_pageSize) || m_file.read(buffer, m_pageSize) != m_pageSize)
+    const qint64 offset = qint64(page) * m_pageSize;
+#ifdef Q_OS_UNIX
+    // One call instead of a seek and a read: pages are read by the thousand.
+    if (::pread(m_file.handle(), buffer, size_t(m_pageSize), off_t(offset)) != m_pageSize)
         fail();
+#else
+    if (!m_file.seek(offset) || m_file.read(buffer, m_pageSize) != m_pageSize)
+        fail();
+#endif
 }
 
 void JetFile::fail() const

@@ -5,6 +5,7 @@
 
 #include <QtEndian>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -17,6 +18,7 @@ constexpr uchar compressedMark0 = 0xFF;
 constexpr uchar compressedMark1 = 0xFE;
 constexpr int numericSize = 17;
 constexpr int guidSize = 16;
+constexpr int guidTextSize = 38;
 
 double numericValue(const uchar *p, int scale)
 {
@@ -107,27 +109,29 @@ QByteArrayView JetValueReader::unicode(QByteArrayView stored)
     if (n < 2 || p[0] != compressedMark0 || p[1] != compressedMark1)
         return stored.first(n & ~qsizetype(1));
     // Compressed: one byte a character (the high byte being zero) until a
-    // zero byte switches to two bytes a character, and back.
-    m_text.clear();
-    m_text.reserve(size_t(2 * n));
+    // zero byte switches to two bytes a character, and back. The text has
+    // at most one character a stored byte.
+    if (m_units.size() < size_t(n))
+        m_units.resize(size_t(n));
+    char16_t *out = m_units.data();
     bool compressed = true;
     qsizetype i = 2;
     while (i < n) {
-        if (p[i] == 0) {
+        const uchar byte = p[i];
+        if (byte == 0) {
             compressed = !compressed;
             ++i;
         } else if (compressed) {
-            m_text.push_back(char(p[i++]));
-            m_text.push_back(0);
+            *out++ = byte;
+            ++i;
         } else if (i + 1 < n) {
-            m_text.push_back(char(p[i]));
-            m_text.push_back(char(p[i + 1]));
+            *out++ = char16_t(byte | (p[i + 1] << 8));
             i += 2;
         } else {
             break;
         }
     }
-    return QByteArrayView(m_text.data(), qsizetype(m_text.size()));
+    return QByteArrayView(reinterpret_cast<const char *>(m_units.data()), (out - m_units.data()) * 2);
 }
 
 QByteArrayView JetValueReader::guidText(const uchar *b)
@@ -136,20 +140,17 @@ QByteArrayView JetValueReader::guidText(const uchar *b)
     // little-endian.
     static const char hex[] = "0123456789ABCDEF";
     static const int order[guidSize] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
-    m_text.clear();
-    auto put = [this](char c) {
-        m_text.push_back(c);
-        m_text.push_back(0);
-    };
-    put('{');
+    m_units.resize(std::max<size_t>(m_units.size(), guidTextSize));
+    char16_t *out = m_units.data();
+    *out++ = u'{';
     for (int i = 0; i < guidSize; ++i) {
         if (i == 4 || i == 6 || i == 8 || i == 10)
-            put('-');
-        put(hex[b[order[i]] >> 4]);
-        put(hex[b[order[i]] & 0x0F]);
+            *out++ = u'-';
+        *out++ = char16_t(hex[b[order[i]] >> 4]);
+        *out++ = char16_t(hex[b[order[i]] & 0x0F]);
     }
-    put('}');
-    return QByteArrayView(m_text.data(), qsizetype(m_text.size()));
+    *out++ = u'}';
+    return QByteArrayView(reinterpret_cast<const char *>(m_units.data()), guidTextSize * 2);
 }
 
 QByteArrayView JetValueReader::text(const JetColumnDef &column, const JetRow::Field &field)

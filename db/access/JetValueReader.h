@@ -46,7 +46,7 @@ private:
 
     JetFile &m_file;
     JetLongValueReader m_longValues;
-    std::vector<char> m_text;
+    std::vector<char16_t> m_units;
 };
 
 } // namespace db

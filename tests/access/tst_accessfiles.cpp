@@ -5,6 +5,8 @@
 
 #include "Error.h"
 #include "JetDatabaseWriter.h"
+#include "JetHeader.h"
+#include "access/JetHeaderPage.h"
 #include "TADOConnection.h"
 #include "TADOQuery.h"
 
@@ -136,6 +138,7 @@ class AccessFiles : public QObject
 private slots:
     void initTestCase();
     void windowsDataSource();
+    void headerPageAgreesWithTheWriter();
     void passwords_data();
     void passwords();
     void missingFile();
@@ -177,6 +180,32 @@ void AccessFiles::windowsDataSource()
     QCOMPARE(ids(connection, QStringLiteral("select ID_Barverkaufspositionen from Barverkaeufe order by 1")),
              (QList<qint64>{1, 2, 3}));
     qunsetenv("DEPEXPORT_DRIVE_C");
+}
+
+void AccessFiles::headerPageAgreesWithTheWriter()
+{
+    const double created = 43160.75;
+    const QString password = QStringLiteral("K\u00E4nnchen\u20AC");
+    const QByteArray page = JetHeader::makeJet4(created, password);
+    const std::optional<JetHeaderPage> header = JetHeaderPage::parse(page);
+    QVERIFY(header);
+    QCOMPARE(header->format(), JetHeaderPage::Format::Jet4);
+    QCOMPARE(header->pageSize(), 4096);
+    QCOMPARE(header->creationDate(), created);
+    QCOMPARE(header->password(), password);
+
+    // Undone step by step, the password lies in plain UCS-2 at 0x42; done
+    // again, the bytes are the writer's.
+    QByteArray plain = page;
+    JetHeaderPage::scramble(plain.data(), JetHeaderPage::Format::Jet4);
+    JetHeaderPage::maskPassword(plain.data());
+    QString stored(password.size(), Qt::Uninitialized);
+    memcpy(stored.data(), plain.constData() + 0x42, size_t(2 * password.size()));
+    QCOMPARE(stored, password);
+    QCOMPARE(plain.mid(0x42 + 2 * password.size(), 2), QByteArray(2, '\0'));
+    JetHeaderPage::maskPassword(plain.data());
+    JetHeaderPage::scramble(plain.data(), JetHeaderPage::Format::Jet4);
+    QCOMPARE(plain, page);
 }
 
 void AccessFiles::passwords_data()

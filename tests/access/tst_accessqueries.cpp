@@ -114,9 +114,11 @@ private slots:
     void fieldTypesWidthsAndTexts();
     void textsAndLongTexts();
     void recordCountAndBookmarks();
+    void recordCountOfOtherTexts();
     void dep7DistinctIgnoresCase();
     void textComparisonsIgnoreCase();
     void collationOrder();
+    void otherColumnTypes();
     void expressionColumns();
     void failingQueriesKeepTheQueryClosed();
     void onlyQueriesAreAllowed();
@@ -282,6 +284,24 @@ void AccessQueries::recordCountAndBookmarks()
     QCOMPARE(query.recordCount(), 4);
 }
 
+void AccessQueries::recordCountOfOtherTexts()
+{
+    TADOQuery query(&m_connection);
+    auto countOf = [&](const QString &sql) {
+        query.close();
+        query.setSql(sql);
+        query.open();
+        return query.recordCount();
+    };
+    QCOMPARE(countOf(QStringLiteral("select * from Barverkaeufe order by Bezeichnung limit 3")), 3);
+    QCOMPARE(countOf(QStringLiteral("select * from Barverkaeufe order by 1 desc -- die neuesten zuerst")), 7);
+    QCOMPARE(countOf(QStringLiteral("select * from Barverkaeufe where Bezeichnung <> 'order by' order by 1;\r\n")), 6);
+    QCOMPARE(countOf(QStringLiteral("select distinct Bezeichnung from (select * from Barverkaeufe order by 1 limit 4) "
+                                    "order by Bezeichnung")), 3);
+    QCOMPARE(countOf(QStringLiteral("select ID_Barverkaufspositionen from Barverkaeufe union select Status from "
+                                    "Barverkaeufe order by 1")), 8);
+}
+
 void AccessQueries::dep7DistinctIgnoresCase()
 {
     QTemporaryDir dir;
@@ -376,6 +396,57 @@ void AccessQueries::collationOrder()
     // Outside the basic plane, by the whole code point.
     QCOMPARE(JetCollation::compare(u"\U00010400", u"\U00010428"), 0);
     QVERIFY(JetCollation::compare(u"\U0001F600", u"\uFFFD") > 0);
+}
+
+void AccessQueries::otherColumnTypes()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("types.mdb"));
+    QByteArray picture(20000, '\0');
+    for (int i = 0; i < picture.size(); ++i)
+        picture[i] = char(i * 7);
+    {
+        JetDatabaseWriter writer(path);
+        JetTable table = writer.addTable(QStringLiteral("Typen"), {
+            JetColumn::of(QStringLiteral("Nr"), JetType::Byte),
+            JetColumn::of(QStringLiteral("Klein"), JetType::Integer),
+            JetColumn::of(QStringLiteral("Gross"), JetType::Long),
+            JetColumn::of(QStringLiteral("Geld"), JetType::Currency),
+            JetColumn::of(QStringLiteral("Einfach"), JetType::Single),
+            JetColumn::of(QStringLiteral("Doppelt"), JetType::Double),
+            JetColumn::binary(QStringLiteral("Kennung"), 8),
+            JetColumn::of(QStringLiteral("Bild"), JetType::Ole),
+            JetColumn::of(QStringLiteral("Ja"), JetType::Boolean),
+        });
+        table.addRow({200, -5, -2000000000, JetValue::currency(-123456), 1.0000001, -1e300,
+                      JetValue::bytes(QByteArray("\x01\x00\xFFK", 4)), JetValue::bytes(picture), true});
+        table.addRow({nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr});
+        writer.finish();
+    }
+    TADOConnection connection;
+    connection.setConnectionString(AccessTestDatabase::connectionString(path, QString()));
+    connection.setConnected(true);
+    TADOQuery query(&connection);
+    query.setSql(QStringLiteral("select * from Typen order by Nr desc"));
+    query.open();
+    const QList<FieldType> types = {ftWord, ftSmallint, ftInteger, ftCurrency, ftFloat, ftFloat, ftBlob, ftBlob,
+                                    ftBoolean};
+    for (int i = 0; i < types.size(); ++i)
+        QCOMPARE(fieldTypeName(query.field(i).dataType()), fieldTypeName(types[i]));
+    QCOMPARE(query.field(0).asString(), QStringLiteral("200"));
+    QCOMPARE(query.field(1).asString(), QStringLiteral("-5"));
+    QCOMPARE(query.field(2).asString(), QStringLiteral("-2000000000"));
+    QCOMPARE(query.field(3).asString(), QStringLiteral("-12,3456"));
+    QCOMPARE(query.field(4).value().toDouble(), 1.0000001);
+    QCOMPARE(query.field(5).value().toDouble(), -1e300);
+    QCOMPARE(query.field(6).value().bytesRef(), QByteArray("\x01\x00\xFFK", 4));
+    QCOMPARE(query.field(7).value().bytesRef(), picture);
+    QCOMPARE(query.field(8).value().toInt(), -1);
+    query.next();
+    for (int i = 0; i < 8; ++i)
+        QVERIFY(query.field(i).isNull());
+    // Jet has no NULL Boolean: the writer stores No.
+    QCOMPARE(query.field(8).asString(), QStringLiteral("False"));
 }
 
 void AccessQueries::expressionColumns()
