@@ -9,6 +9,7 @@
 #include "QueryDesign.h"
 #include "TDateEdit.h"
 #include "TDirectoryEdit.h"
+#include "TFormStorage.h"
 #include "TRadioGroup.h"
 
 #include <QFrame>
@@ -122,6 +123,14 @@ Tfrm_dep::Tfrm_dep(QWidget *parent) : QWidget(parent)
     setFont(windowFont());
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
+
+    // Puts the variant and the server name back when the window is shown,
+    // before FormShow, and keeps them when it is closed.
+    FormStorage1 = new TFormStorage(this);
+    FormStorage1->setUseRegistry(true);
+    FormStorage1->setIniSection(QStringLiteral("Tfrm_barverkauf"));
+    FormStorage1->setOptions({});
+    FormStorage1->setStoredProps({QStringLiteral("rg_version.ItemIndex"), QStringLiteral("ed_servername.Text")});
 
     Datenbank_Verbindung.setLoginPrompt(false);
     qry_dep_shop.setConnection(&Datenbank_Verbindung);

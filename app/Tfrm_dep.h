@@ -14,6 +14,7 @@ class QPushButton;
 class QShowEvent;
 class TDateEdit;
 class TDirectoryEdit;
+class TFormStorage;
 class TRadioGroup;
 
 // The main window, frm_dep: the program variant, the database location, the
@@ -33,6 +34,7 @@ public:
     explicit Tfrm_dep(QWidget *parent = nullptr);
     ~Tfrm_dep() override;
 
+    TFormStorage *FormStorage1;
     db::TADOConnection Datenbank_Verbindung;
     db::TADOQuery qry_dep_shop;
     TRadioGroup *rg_version;
