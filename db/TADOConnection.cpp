@@ -1,6 +1,6 @@
 #include "TADOConnection.h"
 
-#include "Error.h"
+#include "DatabaseError.h"
 #include "Providers.h"
 #include "TADOQuery.h"
 
@@ -31,7 +31,13 @@ void TADOConnection::setConnected(bool connect)
         m_provider.reset();
         return;
     }
-    m_provider = openProvider(ConnectionString::parse(m_connectionString));
+    try {
+        m_provider = openProvider(ConnectionString::parse(m_connectionString));
+    } catch (const ConnectionError &) {
+        throw;
+    } catch (const Error &failure) {
+        throw ConnectionError(failure.message());
+    }
 }
 
 ProviderConnection &TADOConnection::provider()

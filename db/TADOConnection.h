@@ -26,8 +26,8 @@ public:
     void setConnectionString(const QString &text);
 
     bool connected() const { return m_provider != nullptr; }
-    // true connects (throws Error with the provider's text on failure and
-    // stays disconnected); false drops the connection.
+    // true connects (throws ConnectionError with the provider's text on
+    // failure and stays disconnected); false drops the connection.
     void setConnected(bool connected);
 
     bool loginPrompt() const { return m_loginPrompt; }

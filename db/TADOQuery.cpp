@@ -1,6 +1,6 @@
 #include "TADOQuery.h"
 
-#include "Error.h"
+#include "DatabaseError.h"
 #include "TADOConnection.h"
 
 namespace db {
@@ -59,7 +59,13 @@ void TADOQuery::open()
     if (!m_connection)
         throw Error(QStringLiteral("Die Abfrage hat keine Datenbankverbindung."));
     m_openArguments = arguments();
-    execute();
+    try {
+        execute();
+    } catch (const QueryError &) {
+        throw;
+    } catch (const Error &failure) {
+        throw QueryError(failure.message());
+    }
     const std::vector<FieldDef> &defs = m_cursor->fields();
     m_fields.clear();
     m_fields.reserve(defs.size());

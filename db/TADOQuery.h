@@ -44,7 +44,7 @@ public:
     bool prepared() const { return m_prepared; }
     void setPrepared(bool prepared) { m_prepared = prepared; }
 
-    // Throws Error with the provider's text; the query then stays closed.
+    // Throws QueryError with the provider's text; the query then stays closed.
     void open();
     void close();
     bool isActive() const { return m_cursor != nullptr; }

@@ -26,7 +26,12 @@ QString pictureFromQtPattern(const QString &pattern, QChar separator, QChar plac
         } else if (c == separator) {
             picture += placeholder;
         } else if (isDate && c == u'M') {
+            // month names have no picture letter here: numbers stand in
             picture += u'm';
+            if (i + 1 < pattern.size() && pattern.at(i + 1) == u'M')
+                picture += u'm';
+            while (i + 1 < pattern.size() && pattern.at(i + 1) == u'M')
+                ++i;
         } else if (!isDate && c == u'm') {
             picture += u'n';
         } else if (!isDate && (c == u'H' || c == u'h')) {
@@ -63,8 +68,12 @@ QString twoDigits(int n)
 
 } // namespace
 
-FormatSettings FormatSettings::fromLocale(const QLocale &locale)
+FormatSettings FormatSettings::fromLocale(const QLocale &requested)
 {
+    // A process without a locale (C or POSIX) gets the formats of the
+    // register's home market, Austria, rather than the C locale's, whose
+    // date texts have month names.
+    const QLocale locale = requested.language() == QLocale::C ? QLocale(QLocale::German, QLocale::Austria) : requested;
     FormatSettings s;
     s.decimalSeparator = locale.decimalPoint().isEmpty() ? u'.' : locale.decimalPoint().at(0);
     s.thousandSeparator = locale.groupSeparator().isEmpty() ? u',' : locale.groupSeparator().at(0);

@@ -23,7 +23,8 @@ struct FormatSettings
     QString longTimeFormat = QStringLiteral("h:nn:ss");
 
     // Formats of a locale as the system would report them. A two-digit year
-    // of the locale's short date format becomes four digits, as on Windows.
+    // of the locale's short date format becomes four digits, as on Windows;
+    // month names become month numbers. The C locale gives Austria's formats.
     static FormatSettings fromLocale(const QLocale &locale);
 
     // The settings in force in this process. Loaded from the system locale

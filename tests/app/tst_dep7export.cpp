@@ -7,7 +7,7 @@
 #include "IsolatedSettings.h"
 #include "MessageRecorder.h"
 #include "Providers.h"
-#include "RegisterDatabase.h"
+#include "SalesTestDatabase.h"
 #include "TDateEdit.h"
 #include "TDirectoryEdit.h"
 #include "TRadioGroup.h"
@@ -125,7 +125,7 @@ public:
         return QStringLiteral("Exportdatei DEPExport befindet sich im Ordner ") + window.ed_datenbank->text();
     }
 
-    RegisterDatabase database;
+    SalesTestDatabase database;
     Tfrm_dep window;
     MessageRecorder messages;
 };

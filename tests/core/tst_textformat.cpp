@@ -20,6 +20,7 @@ private slots:
         QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << "dd/mm/yyyy" << "." << ",";
         QTest::newRow("Austrian") << QLocale(QLocale::German, QLocale::Austria) << "dd/mm/yyyy" << "." << ",";
         QTest::newRow("US") << QLocale(QLocale::English, QLocale::UnitedStates) << "m/d/yyyy" << "/" << ".";
+        QTest::newRow("no locale: Austrian") << QLocale::c() << "dd/mm/yyyy" << "." << ",";
         QTest::newRow("Sweden, ISO order") << QLocale(QLocale::Swedish, QLocale::Sweden) << "yyyy/mm/dd" << "-" << ",";
     }
     void localeFormats()

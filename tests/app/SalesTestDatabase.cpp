@@ -1,4 +1,4 @@
-#include "RegisterDatabase.h"
+#include "SalesTestDatabase.h"
 
 #include "JetDatabaseWriter.h"
 
@@ -58,9 +58,9 @@ void addSales(JetDatabaseWriter &writer, const QString &name, const QList<Sale> 
 
 } // namespace
 
-RegisterDatabase::RegisterDatabase() : m_folder(m_dir.path()) {}
+SalesTestDatabase::SalesTestDatabase() : m_folder(m_dir.path()) {}
 
-void RegisterDatabase::write(const QString &fileName, const QList<Sale> &shop, const QList<Sale> &gastro,
+void SalesTestDatabase::write(const QString &fileName, const QList<Sale> &shop, const QList<Sale> &gastro,
                              const QString &password, bool withEmptyTables)
 {
     JetDatabaseWriter writer(path(fileName), password);
@@ -77,14 +77,14 @@ void RegisterDatabase::write(const QString &fileName, const QList<Sale> &shop, c
     writer.finish();
 }
 
-QStringList RegisterDatabase::otherFiles() const
+QStringList SalesTestDatabase::otherFiles() const
 {
     QStringList names = QDir(m_folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     names.removeIf([](const QString &name) { return name.endsWith(QLatin1String(".mdb")); });
     return names;
 }
 
-QByteArray RegisterDatabase::read(const QString &name) const
+QByteArray SalesTestDatabase::read(const QString &name) const
 {
     QFile file(path(name));
     if (!file.open(QIODevice::ReadOnly))

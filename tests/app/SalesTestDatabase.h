@@ -29,10 +29,10 @@ struct Sale
 // A folder of its own holding a register database written by our Jet
 // writer, with the tables Barverkaeufe (shop edition), BarverkaeufeGastro
 // (gastro edition) and Protokoll as the register programs lay them out.
-class RegisterDatabase
+class SalesTestDatabase
 {
 public:
-    RegisterDatabase();
+    SalesTestDatabase();
 
     // The folder as the window's folder field takes it.
     const QString &folder() const { return m_folder; }

@@ -1,0 +1,126 @@
+#include "BatchOptions.h"
+
+#include "Error.h"
+#include "FormatSettings.h"
+#include "OleDate.h"
+
+#include <algorithm>
+
+namespace {
+
+QDate parseDate(const QString &option, const QString &text)
+{
+    const QDate iso = QDate::fromString(text, Qt::ISODate);
+    if (iso.isValid() && text.size() == 10)
+        return iso;
+    try {
+        return OleDate::toDate(TextFormat::textToDate(text, FormatSettings::current()));
+    } catch (const Error &) {
+        throw Error(QStringLiteral("%1: '%2' ist kein gültiges Datum.").arg(option, text));
+    }
+}
+
+int parseVariant(const QString &text)
+{
+    bool ok = false;
+    const int variant = text.toInt(&ok);
+    if (!ok || variant < 0 || variant > 5)
+        throw Error(QStringLiteral("--variant: '%1' ist keine Programmversion (0 bis 5).").arg(text));
+    return variant;
+}
+
+std::vector<BatchExport> parseExports(const QString &text)
+{
+    std::vector<BatchExport> exports;
+    for (const QString &part : text.split(u',')) {
+        const QString name = part.trimmed().toLower();
+        BatchExport which;
+        if (name == QLatin1String("dep131"))
+            which = BatchExport::Dep131;
+        else if (name == QLatin1String("dep7"))
+            which = BatchExport::Dep7;
+        else if (name == QLatin1String("log"))
+            which = BatchExport::Log;
+        else
+            throw Error(QStringLiteral("--export: '%1' ist kein Export (dep131, dep7, log).").arg(part));
+        if (std::find(exports.begin(), exports.end(), which) == exports.end())
+            exports.push_back(which);
+    }
+    return exports;
+}
+
+} // namespace
+
+BatchOptions BatchOptions::parse(const QStringList &arguments)
+{
+    BatchOptions options;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString name = arguments.at(i);
+        std::optional<QString> inlineValue;
+        if (const qsizetype equals = name.indexOf(u'='); name.startsWith(QLatin1String("--")) && equals > 0) {
+            inlineValue = name.mid(equals + 1);
+            name.truncate(equals);
+        }
+        const auto value = [&]() -> QString {
+            if (inlineValue)
+                return *inlineValue;
+            if (i + 1 >= arguments.size())
+                throw Error(QStringLiteral("%1 braucht einen Wert.").arg(name));
+            return arguments.at(++i);
+        };
+        const auto noValue = [&] {
+            if (inlineValue)
+                throw Error(QStringLiteral("%1 nimmt keinen Wert.").arg(name));
+        };
+        if (name == QLatin1String("--variant"))
+            options.variant = parseVariant(value());
+        else if (name == QLatin1String("--folder"))
+            options.folder = value();
+        else if (name == QLatin1String("--password"))
+            options.password = value();
+        else if (name == QLatin1String("--server"))
+            options.server = value();
+        else if (name == QLatin1String("--from"))
+            options.from = parseDate(name, value());
+        else if (name == QLatin1String("--to"))
+            options.to = parseDate(name, value());
+        else if (name == QLatin1String("--export"))
+            options.exports = parseExports(value());
+        else if (name == QLatin1String("--open"))
+            noValue(), options.open = true;
+        else if (name == QLatin1String("--quiet"))
+            noValue(), options.quiet = true;
+        else if (name == QLatin1String("--help") || name == QLatin1String("-h"))
+            noValue(), options.help = true;
+        else
+            throw Error(QStringLiteral("Unbekannte Option '%1'.").arg(arguments.at(i)));
+    }
+    return options;
+}
+
+QString BatchOptions::usage()
+{
+    return QStringLiteral(
+        "Aufruf: DepExport [Optionen]\n"
+        "Ohne Optionen öffnet DepExport sein Fenster; mit Optionen erstellt es die\n"
+        "Exporte ohne Fenster.\n"
+        "\n"
+        "  --variant N      Programmversion: 0 VEL4SHOP ACCESS, 1 VEL4GASTRO ACCESS,\n"
+        "                   2 VEL4SHOP SQL-Server, 3 VEL4GASTRO SQL-Server,\n"
+        "                   4 TIDY-POS, 5 TIDY-GASTRO\n"
+        "  --folder TEXT    Pfad der Datenbank und Zielordner der Dateien\n"
+        "                   (Vorgabe: der Ordner der Programmversion)\n"
+        "  --password TEXT  Passwort der Access-Datenbank (Vorgabe wie im Fenster)\n"
+        "  --server TEXT    SQL-Server-Instanz (Vorgabe: LOCALHOST\\SQLEXPRESS)\n"
+        "  --from DATUM     erster Tag des Zeitraums, im Datumsformat des Fensters\n"
+        "                   oder als JJJJ-MM-TT (Vorgabe: heute minus 365 Tage)\n"
+        "  --to DATUM       letzter Tag des Zeitraums (Vorgabe: heute)\n"
+        "  --export LISTE   dep131, dep7 und/oder log, durch Kommas getrennt\n"
+        "                   (Vorgabe: alle drei)\n"
+        "  --open           fertige Dateien mit ihrem Programm öffnen\n"
+        "  --quiet          nur Fehler ausgeben\n"
+        "  --help           diese Hilfe\n"
+        "\n"
+        "Rückgabewerte: 0 Erfolg, 1 keine Daten im Zeitraum, 2 ungültige Eingabe,\n"
+        "3 Verbindung fehlgeschlagen, 4 Datei nicht geschrieben, 5 Abfrage fehlgeschlagen.\n");
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// The three exports a batch run can make, in the order they run.
+enum class BatchExport { Dep131, Dep7, Log };
+
+// What a batch run was asked to do: the same inputs as the window's fields.
+// Unset texts take the window's defaults when the run starts.
+struct BatchOptions
+{
+    int variant = -1;
+    std::optional<QString> folder;
+    std::optional<QString> password;
+    std::optional<QString> server;
+    std::optional<QDate> from;
+    std::optional<QDate> to;
+    std::vector<BatchExport> exports{BatchExport::Dep131, BatchExport::Dep7, BatchExport::Log};
+    bool open = false;
+    bool quiet = false;
+    bool help = false;
+
+    // Reads the command line's arguments (without the program name). Dates
+    // are read in the window's date format or as ISO dates (2019-03-01).
+    // Throws Error with a German message on bad arguments.
+    static BatchOptions parse(const QStringList &arguments);
+    // The help text, in German.
+    static QString usage();
+};
+
+// Exit codes of a batch run.
+enum BatchExitCode {
+    ExitSuccess = 0,
+    ExitNoData = 1,
+    ExitBadInput = 2,
+    ExitConnectionFailed = 3,
+    ExitWriteFailed = 4,
+    ExitQueryFailed = 5,
+};

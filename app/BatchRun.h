@@ -1,0 +1,32 @@
+#pragma once
+
+#include "BatchOptions.h"
+
+#include <QStringList>
+
+#include <cstdio>
+
+class Tfrm_dep;
+
+// The headless run of the program: the exports a command line asks for,
+// made by the main window's own operations on a window that is never shown,
+// so the connection step, the queries and the files are those of the
+// window. Messages go to the error stream, in German; the engine's runs
+// draw a progress bar there when it is a terminal.
+class BatchRun
+{
+public:
+    explicit BatchRun(std::FILE *messages = stderr);
+
+    // Parses the arguments, runs the exports and returns the exit code.
+    int run(const QStringList &arguments);
+
+private:
+    int runExports(const BatchOptions &options);
+    void fillWindow(Tfrm_dep &window, const BatchOptions &options) const;
+    int runExport(Tfrm_dep &window, BatchExport which, bool quiet);
+    void print(const QString &text) const;
+
+    std::FILE *m_messages;
+    QStringList m_shown;
+};

@@ -1,0 +1,152 @@
+#include "RegisterDatabase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The batch mode as scripts use it: the real program, started with
+// arguments, on a register database written by our Jet writer.
+class TestBatchMode : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    QString m_folder;
+
+    struct Run
+    {
+        int exitCode = -1;
+        QString out;
+        QString err;
+    };
+
+    Run run(const QStringList &arguments)
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_AT.UTF-8"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.path() + QStringLiteral("/config"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.path() + QStringLiteral("/data"));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(DEPEXPORT_BINARY), arguments);
+        if (!process.waitForFinished(120000))
+            process.kill();
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromLocal8Bit(process.readAllStandardOutput()),
+                QString::fromLocal8Bit(process.readAllStandardError())};
+    }
+
+    QStringList databaseArguments(const QString &password = QStringLiteral("geheim"))
+    {
+        return {QStringLiteral("--variant"), QStringLiteral("0"), QStringLiteral("--folder"), m_folder,
+                QStringLiteral("--password"), password};
+    }
+
+    void removeExports()
+    {
+        QDir dir(m_folder);
+        for (const QString &name : dir.entryList({QStringLiteral("*.csv"), QStringLiteral("*.json")}, QDir::Files))
+            dir.remove(name);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        m_folder = m_home.path() + QStringLiteral("/kassa");
+        QVERIFY(QDir().mkpath(m_folder));
+        RegisterDatabaseOptions options;
+        options.salesRows = 200;
+        options.logRows = 50;
+        options.password = QStringLiteral("geheim");
+        RegisterDatabase::write(m_folder + QStringLiteral("/VelmarFaktura.mdb"), options);
+    }
+
+    void init() { removeExports(); }
+
+    void helpAndBadArguments()
+    {
+        const Run help = run({QStringLiteral("--help")});
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.contains(QStringLiteral("--variant N")));
+
+        const struct {
+            QStringList arguments;
+            QString message;
+        } bad[] = {
+            {{QStringLiteral("--frobnicate")}, QStringLiteral("Unbekannte Option '--frobnicate'.")},
+            {{QStringLiteral("--variant"), QStringLiteral("6")}, QStringLiteral("keine Programmversion")},
+            {{QStringLiteral("--variant")}, QStringLiteral("--variant braucht einen Wert.")},
+            {{QStringLiteral("--from"), QStringLiteral("31.02.2019")}, QStringLiteral("kein gültiges Datum")},
+            {{QStringLiteral("--export"), QStringLiteral("dep131,csv")}, QStringLiteral("'csv' ist kein Export")},
+        };
+        for (const auto &c : bad) {
+            const Run r = run(c.arguments);
+            QCOMPARE(r.exitCode, 2);
+            QVERIFY2(r.err.contains(c.message), qPrintable(r.err));
+            QVERIFY(r.err.contains(QStringLiteral("Aufruf: DepExport")));
+        }
+        // no variant chosen: the window's own message
+        const Run none = run({QStringLiteral("--folder"), m_folder});
+        QCOMPARE(none.exitCode, 2);
+        QVERIFY(none.err.contains(QStringLiteral("keine Programmversion ausgewählt!")));
+    }
+
+    void allThreeExports()
+    {
+        const Run r = run(databaseArguments() + QStringList{QStringLiteral("--from"), QStringLiteral("01.03.2017"),
+                                                            QStringLiteral("--to"), QStringLiteral("2019-03-01")});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY(QFile::exists(m_folder + QStringLiteral("/DEP_131.csv")));
+        QVERIFY(QFile::exists(m_folder + QStringLiteral("/LOG.csv")));
+        // window-format and ISO dates give the same period texts
+        QVERIFY(QFile::exists(m_folder + QStringLiteral("/DEPExport01.03.2017-01.03.2019.json")));
+        QVERIFY(r.err.contains(QStringLiteral("Exportdatei DEPExport befindet sich im Ordner ") + m_folder));
+        QFile dep131(m_folder + QStringLiteral("/DEP_131.csv"));
+        QVERIFY(dep131.open(QIODevice::ReadOnly));
+        QVERIFY(dep131.readLine().startsWith("ID_Barverkaufspositionen;Barverkauf_nr;Firma;Kassa;"));
+
+        const Run quiet = run(databaseArguments() + QStringList{QStringLiteral("--from"), QStringLiteral("2017-03-01"),
+                                                                QStringLiteral("--export"), QStringLiteral("log"),
+                                                                QStringLiteral("--quiet")});
+        QCOMPARE(quiet.exitCode, 0);
+        QCOMPARE(quiet.err, QString());
+    }
+
+    void noDataInPeriod()
+    {
+        const Run r = run(databaseArguments() + QStringList{QStringLiteral("--from"), QStringLiteral("2010-01-01"),
+                                                            QStringLiteral("--to"), QStringLiteral("2010-12-31")});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(r.err.contains(QStringLiteral("keine Daten für Export!")));
+        QVERIFY(QDir(m_folder).entryList({QStringLiteral("*.csv"), QStringLiteral("*.json")}).isEmpty());
+    }
+
+    void connectionFailure()
+    {
+        const Run r = run(databaseArguments(QStringLiteral("falsch")));
+        QCOMPARE(r.exitCode, 3);
+        QVERIFY(r.err.contains(QStringLiteral("Fehler Datenbankverbiundung\nÜberprüfen Sie die Eingaben!")));
+        QVERIFY(r.err.contains(QStringLiteral("Kennwort")));
+        // the first failed connection ends the run: one message, not three
+        QCOMPARE(r.err.count(QStringLiteral("Fehler Datenbankverbiundung")), 1);
+    }
+
+    void writeFailure()
+    {
+        // a folder in the way of the file: the export cannot put its file there
+        QVERIFY(QDir(m_folder).mkdir(QStringLiteral("DEP_131.csv")));
+        const Run r = run(databaseArguments() + QStringList{QStringLiteral("--from"), QStringLiteral("2017-03-01"),
+                                                            QStringLiteral("--export"), QStringLiteral("dep131,log")});
+        QDir(m_folder).rmdir(QStringLiteral("DEP_131.csv"));
+        QCOMPARE(r.exitCode, 4);
+        QVERIFY(r.err.contains(QStringLiteral("Fehler beim Datenexport.")));
+        // the other export still ran
+        QVERIFY(QFile::exists(m_folder + QStringLiteral("/LOG.csv")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBatchMode)
+#include "tst_batchmode.moc"
