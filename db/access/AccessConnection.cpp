@@ -20,17 +20,11 @@ const QString passwordKey = QStringLiteral("Jet OLEDB:Database Password");
 
 } // namespace
 
-QString AccessConnection::dataSourceOf(const ConnectionString &connectionString)
-{
-    return connectionString.value(dataSourceKey);
-}
-
 AccessConnection::AccessConnection(const ConnectionString &connectionString)
-    : m_file(WindowsPath::toLocal(dataSourceOf(connectionString)), dataSourceOf(connectionString))
+    : m_file(WindowsPath::toLocal(connectionString.value(dataSourceKey)), connectionString.value(dataSourceKey))
 {
     checkHeader(connectionString.value(passwordKey));
-    JetCatalog catalog(m_file, WindowsPath::toLocal(dataSourceOf(connectionString)));
-    m_tables = catalog.userTables();
+    m_tables = JetCatalog(m_file).userTables();
     createTables();
 }
 

@@ -33,10 +33,7 @@ public:
     // Counts in SQLite, so the rows' other columns are never decoded.
     qint64 countRows(const QString &sql, const std::vector<Argument> &arguments) override;
 
-    const std::vector<JetTableDef> &tables() const { return m_tables; }
-
 private:
-    static QString dataSourceOf(const ConnectionString &connectionString);
     void checkHeader(const QString &password);
     void createTables();
 

@@ -97,9 +97,9 @@ struct JetCatalog::Library
     MdbHandle *handle;
 };
 
-JetCatalog::JetCatalog(JetFile &file, const QString &localPath)
+JetCatalog::JetCatalog(JetFile &file)
     : m_file(file)
-    , m_mdb(std::make_unique<Library>(localPath))
+    , m_mdb(std::make_unique<Library>(file.localPath()))
 {
     const MdbHandle *mdb = m_mdb->handle;
     if (!mdb || mdb->f->jet_version != MDB_VER_JET4 || mdb->fmt->pg_size != m_file.pageSize())

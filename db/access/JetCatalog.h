@@ -25,7 +25,7 @@ class JetFile;
 class JetCatalog
 {
 public:
-    JetCatalog(JetFile &file, const QString &localPath);
+    explicit JetCatalog(JetFile &file);
     ~JetCatalog();
     JetCatalog(const JetCatalog &) = delete;
     JetCatalog &operator=(const JetCatalog &) = delete;

@@ -24,6 +24,7 @@ public:
     JetFile &operator=(const JetFile &) = delete;
 
     const QString &dataSource() const { return m_dataSource; }
+    QString localPath() const { return m_file.fileName(); }
     qint64 size() const { return m_size; }
 
     // Reads up to `length` bytes from the start of the file.

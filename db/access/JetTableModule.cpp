@@ -83,9 +83,10 @@ int connect(sqlite3 *db, void *aux, int argc, const char *const *argv, sqlite3_v
         *message = copyMessage(sqlite3_errmsg(db));
         return rc;
     }
-    auto *vtab = new (std::nothrow) JetVirtualTable;
+    auto *vtab = new (std::nothrow) JetVirtualTable();
     if (!vtab)
         return SQLITE_NOMEM;
+    vtab->zErrMsg = nullptr;
     vtab->file = context->file;
     vtab->table = &table;
     *result = vtab;
@@ -143,6 +144,12 @@ int eof(sqlite3_vtab_cursor *base)
     return static_cast<JetScanCursor *>(base)->atEnd;
 }
 
+// SQLite takes a null pointer for NULL; an empty value needs an address.
+const char *addressOf(QByteArrayView bytes)
+{
+    return bytes.data() ? bytes.data() : "";
+}
+
 void resultOf(JetScanCursor &cursor, sqlite3_context *context, const JetColumnDef &column)
 {
     const JetRow &row = cursor.scan.row();
@@ -166,12 +173,12 @@ void resultOf(JetScanCursor &cursor, sqlite3_context *context, const JetColumnDe
         break;
     case JetValueReader::Storage::Text: {
         const QByteArrayView text = cursor.values.text(column, field);
-        sqlite3_result_text16le(context, text.data(), int(text.size()), SQLITE_TRANSIENT);
+        sqlite3_result_text16le(context, addressOf(text), int(text.size()), SQLITE_TRANSIENT);
         break;
     }
     case JetValueReader::Storage::Blob: {
         const QByteArrayView bytes = cursor.values.blob(column, field);
-        sqlite3_result_blob(context, bytes.data(), int(bytes.size()), SQLITE_TRANSIENT);
+        sqlite3_result_blob(context, addressOf(bytes), int(bytes.size()), SQLITE_TRANSIENT);
         break;
     }
     }

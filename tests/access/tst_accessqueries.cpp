@@ -144,6 +144,8 @@ void AccessQueries::initTestCase()
     Sale atStart = sale(2, at(2018, 3, 1));
     atStart.name = QStringLiteral("Käsekrainer");
     atStart.vat = 0.1;
+    atStart.article = QStringLiteral("");
+    atStart.remark = QStringLiteral("");
     Sale statusZero = sale(3, at(2018, 3, 15, 12, 30));
     statusZero.status = 0;
     Sale lastSecond = sale(4, at(2018, 3, 31, 23, 59, 59));
@@ -260,6 +262,11 @@ void AccessQueries::textsAndLongTexts()
     query.next();
     QCOMPARE(query.fieldByName(QStringLiteral("Bezeichnung")).asString(), QStringLiteral("Käsekrainer"));
     QCOMPARE(query.fieldByName(QStringLiteral("Zertifizierungsstellen")).asString(), QStringLiteral("A-Trust"));
+    // Empty texts are not NULL.
+    for (const char *name : {"Artikelnummer", "Bemerkung"}) {
+        QVERIFY2(!query.fieldByName(QString::fromLatin1(name)).isNull(), name);
+        QCOMPARE(query.fieldByName(QString::fromLatin1(name)).value(), Value::fromString(QString()));
+    }
     query.next();
     QVERIFY(query.eof());
 }
@@ -421,6 +428,7 @@ void AccessQueries::otherColumnTypes()
         table.addRow({200, -5, -2000000000, JetValue::currency(-123456), 1.0000001, -1e300,
                       JetValue::bytes(QByteArray("\x01\x00\xFFK", 4)), JetValue::bytes(picture), true});
         table.addRow({nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr});
+        table.addRow({0, 0, 0, 0, 0.0, 0.0, JetValue::bytes(QByteArray()), JetValue::bytes(QByteArray()), false});
         writer.finish();
     }
     TADOConnection connection;
@@ -442,6 +450,11 @@ void AccessQueries::otherColumnTypes()
     QCOMPARE(query.field(6).value().bytesRef(), QByteArray("\x01\x00\xFFK", 4));
     QCOMPARE(query.field(7).value().bytesRef(), picture);
     QCOMPARE(query.field(8).value().toInt(), -1);
+    // Empty binary values are not NULL.
+    query.next();
+    QCOMPARE(query.field(0).asString(), QStringLiteral("0"));
+    QCOMPARE(query.field(6).value(), Value::fromBytes(QByteArray()));
+    QCOMPARE(query.field(7).value(), Value::fromBytes(QByteArray()));
     query.next();
     for (int i = 0; i < 8; ++i)
         QVERIFY(query.field(i).isNull());
