@@ -153,7 +153,11 @@ private:
         const int half = date.year() * 2 + (date.month() > 6 ? 1 : 0);
         m_certificateIndex = (m_register + half) % int(m_certificates.size());
         m_hasCertificate = m_status != -1 || m_random.chance(0.5);
-        m_signature = m_status == -1 || m_random.chance(0.01) ? QString() : makeSignature(date, time);
+        // A few shop receipts lack their signature (a memo column, read as
+        // empty). The gastronomy register keeps it in a plain text column and
+        // signs every valid receipt: a NULL there stops its DEP 7 export.
+        const bool withoutSignature = m_status == -1 || (!m_gastro && m_random.chance(0.01));
+        m_signature = withoutSignature ? QString() : makeSignature(date, time);
     }
 
     QString makeSignature(QDate date, QTime time)
