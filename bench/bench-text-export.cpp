@@ -5,6 +5,7 @@
 // wall seconds and, in brackets, processor seconds of this process:
 //   rows  read-only s  export s  rows/s  writer share s  file MiB
 
+#include "Dep131ExportSettings.h"
 #include "Error.h"
 #include "FormatSettings.h"
 #include "MessageBox.h"
@@ -42,23 +43,6 @@ void bindPeriod(db::TADOQuery &query)
     query.parameters().paramByName(QStringLiteral("pbisdatum2")).setValue(db::Value::fromDouble(to));
 }
 
-void configure(TExportToText &ex)
-{
-    ex.setColumnSource(csDataSet);
-    ex.setAddTitle(true);
-    ex.setSeparator(u';');
-    ex.setRecordSeparator(QStringLiteral("\r\n"));
-    ex.setTextQualifying(tqStringOnly);
-    ex.setCharacterSet(csANSI_WINDOWS);
-    TExportDataFormats &f = ex.dataFormats();
-    f.dateOrder = doDMY;
-    f.dateSeparator = u'.';
-    f.timeSeparator = u':';
-    f.thousandSeparator = u'.';
-    f.decimalSeparator = u',';
-    f.currencyString = QStringLiteral("€");
-    ex.setActionAfterExport(aeOpenView);
-}
 
 } // namespace
 
@@ -113,7 +97,7 @@ int main(int argc, char **argv)
         QStringList boxes;
         setMessageBoxPresenter([&boxes](const MessageBoxRequest &box) { boxes << box.text; });
         TExportToText ex;
-        configure(ex);
+        Dep131ExportSettings::apply(ex);
         const QString target = folder + QStringLiteral("/DEP_131.csv");
         clock.restart();
         cpu = std::clock();

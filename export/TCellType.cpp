@@ -92,3 +92,20 @@ db::FieldType fieldTypeOfCellType(TCellType type)
     default: return db::ftString;
     }
 }
+
+bool isNumericCellField(db::FieldType type)
+{
+    switch (type) {
+    case db::ftSmallint:
+    case db::ftInteger:
+    case db::ftWord:
+    case db::ftFloat:
+    case db::ftCurrency:
+    case db::ftBCD:
+    case db::ftAutoInc:
+    case db::ftLargeint:
+        return true;
+    default:
+        return false;
+    }
+}

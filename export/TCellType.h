@@ -22,6 +22,10 @@ enum TCellType {
 // The cell type that stands for a dataset field type.
 TCellType cellTypeOfFieldType(db::FieldType type);
 
+// The numeric fields of the writer's rules: blank-if-zero empties their
+// zero values and fixed width pads them on the left.
+bool isNumericCellField(db::FieldType type);
+
 // The cell type of a field value. With `blankIfZero` a numeric or date value
 // that is Null or zero is ctBlank, and any other value of those types is
 // ctString.

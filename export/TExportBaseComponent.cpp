@@ -10,24 +10,6 @@
 
 namespace {
 
-// The fields whose text blank-if-zero empties when their value is zero.
-bool isBlankIfZeroNumber(db::FieldType type)
-{
-    switch (type) {
-    case db::ftSmallint:
-    case db::ftInteger:
-    case db::ftWord:
-    case db::ftFloat:
-    case db::ftCurrency:
-    case db::ftBCD:
-    case db::ftAutoInc:
-    case db::ftLargeint:
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool isDateTimeType(db::FieldType type)
 {
     return type == db::ftDate || type == db::ftTime || type == db::ftDateTime;
@@ -305,7 +287,7 @@ QString TExportBaseComponent::fieldText(const db::TField &field) const
 
     if (m_blankIfZero) {
         const db::Value &value = field.value();
-        if (isBlankIfZeroNumber(type) || isDateTimeType(type)) {
+        if (isNumericCellField(type) || isDateTimeType(type)) {
             if (value.isNull() || value.toDouble() == 0.0)
                 text.clear();
         } else if (value.isNull()) {

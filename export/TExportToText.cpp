@@ -1,26 +1,9 @@
 #include "TExportToText.h"
 
+#include "TCellType.h"
 #include "TField.h"
 
 namespace {
-
-// Fields whose fixed-width cells are padded on the left.
-bool padsOnLeft(db::FieldType type)
-{
-    switch (type) {
-    case db::ftSmallint:
-    case db::ftInteger:
-    case db::ftWord:
-    case db::ftFloat:
-    case db::ftCurrency:
-    case db::ftBCD:
-    case db::ftAutoInc:
-    case db::ftLargeint:
-        return true;
-    default:
-        return false;
-    }
-}
 
 bool isStringLike(db::FieldType type)
 {
@@ -91,7 +74,7 @@ void TExportToText::writeCell(const QString &text, const CellPlace &place)
     bool padLeft = false;
     if (m_fixed) {
         padding = std::max<qsizetype>(0, columnWidth(place.position) - text.size());
-        padLeft = place.field && padsOnLeft(place.field->dataType());
+        padLeft = place.field && isNumericCellField(place.field->dataType());
     }
     const QChar qualifier = qualifierFor(text, place);
     if (!qualifier.isNull())

@@ -1,7 +1,7 @@
 #include "Error.h"
 #include "ExportTestDatabase.h"
 #include "FormatSettings.h"
-#include "RegisterExportConfig.h"
+#include "Dep131ExportSettings.h"
 #include "TExportToText.h"
 #include "TfrmExportProcess.h"
 
@@ -73,7 +73,7 @@ private slots:
         db = new ExportTestDatabase;
         recorder = new ExportRecorder;
         ex = new TExportToText;
-        configureLikeRegister(*ex);
+        Dep131ExportSettings::apply(*ex);
     }
 
     void cleanup()
