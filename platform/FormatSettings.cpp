@@ -4,7 +4,6 @@
 #include "OleDate.h"
 
 #include <QDate>
-#include <QTime>
 
 #include <cmath>
 #include <cstdio>
@@ -59,11 +58,6 @@ QString widenYear(QString picture)
     if (!picture.contains(QStringLiteral("yyyy")))
         picture.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
     return picture;
-}
-
-QString twoDigits(int n)
-{
-    return QString::number(n).rightJustified(2, u'0');
 }
 
 } // namespace
@@ -141,13 +135,35 @@ QString decimalToText(double value, const FormatSettings &settings, int decimals
     return floatToText(std::round(value * scale) / scale, settings);
 }
 
-QString formatDateTime(const QString &picture, double day, const FormatSettings &settings)
+namespace {
+
+// Appends `value` in decimal, with leading zeros up to `width` digits.
+void appendNumber(QString &out, int value, int width)
 {
-    // Date and time of day straight from the day number: a local QDateTime
-    // would consult the time zone (a file lookup) for every value formatted.
+    char16_t digits[12];
+    int count = 0;
+    unsigned v = value < 0 ? 0u - unsigned(value) : unsigned(value);
+    do {
+        digits[count++] = char16_t(u'0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    if (value < 0)
+        out += u'-';
+    for (int pad = count; pad < width; ++pad)
+        out += u'0';
+    while (count > 0)
+        out += QChar(digits[--count]);
+}
+
+// Appends a day number formatted by a picture. Date and time of day come
+// straight from the day number: a local QDateTime would consult the time
+// zone (a file lookup) for every value formatted. This runs once or twice
+// for every date cell of an export, so it builds no temporary texts.
+void appendDateTime(QString &out, const QString &picture, double day, const FormatSettings &settings)
+{
     const QDate d = OleDate::toDate(day);
-    const QTime t = QTime::fromMSecsSinceStartOfDay(OleDate::timeOfDayMs(day));
-    QString out;
+    const int ms = OleDate::timeOfDayMs(day);
+    const int seconds = ms / 1000;
     const qsizetype n = picture.size();
     for (qsizetype i = 0; i < n;) {
         const QChar c = picture.at(i);
@@ -158,31 +174,42 @@ QString formatDateTime(const QString &picture, double day, const FormatSettings 
         if (c == u'"' || c == u'\'') {
             const qsizetype end = picture.indexOf(c, i + 1);
             const qsizetype stop = end < 0 ? n : end;
-            out += picture.mid(i + 1, stop - i - 1);
+            out += QStringView(picture).mid(i + 1, stop - i - 1);
             i = stop + 1;
             continue;
         }
+        const int width = run >= 2 ? 2 : 1;
         if (lower == u'd') {
-            out += run >= 2 ? twoDigits(d.day()) : QString::number(d.day());
+            appendNumber(out, d.day(), width);
         } else if (lower == u'm') {
-            out += run >= 2 ? twoDigits(d.month()) : QString::number(d.month());
+            appendNumber(out, d.month(), width);
         } else if (lower == u'y') {
-            out += run >= 3 ? QString::number(d.year()).rightJustified(4, u'0') : twoDigits(d.year() % 100);
+            if (run >= 3)
+                appendNumber(out, d.year(), 4);
+            else
+                appendNumber(out, d.year() % 100, 2);
         } else if (lower == u'h') {
-            out += run >= 2 ? twoDigits(t.hour()) : QString::number(t.hour());
+            appendNumber(out, seconds / 3600, width);
         } else if (lower == u'n') {
-            out += run >= 2 ? twoDigits(t.minute()) : QString::number(t.minute());
+            appendNumber(out, seconds / 60 % 60, width);
         } else if (lower == u's') {
-            out += run >= 2 ? twoDigits(t.second()) : QString::number(t.second());
-        } else if (c == u'/') {
-            out += QString(run, settings.dateSeparator);
-        } else if (c == u':') {
-            out += QString(run, settings.timeSeparator);
+            appendNumber(out, seconds % 60, width);
         } else {
-            out += QString(run, c);
+            const QChar text = c == u'/' ? settings.dateSeparator : c == u':' ? settings.timeSeparator : c;
+            for (qsizetype k = 0; k < run; ++k)
+                out += text;
         }
         i += run;
     }
+}
+
+} // namespace
+
+QString formatDateTime(const QString &picture, double day, const FormatSettings &settings)
+{
+    QString out;
+    out.reserve(picture.size() + 4);
+    appendDateTime(out, picture, day, settings);
     return out;
 }
 
@@ -198,10 +225,14 @@ QString timeToText(double day, const FormatSettings &settings)
 
 QString dateTimeToText(double day, const FormatSettings &settings)
 {
-    const QString date = dateToText(day, settings);
-    if (OleDate::timeOfDayMs(day) == 0)
-        return date;
-    return date + u' ' + timeToText(day, settings);
+    QString out;
+    out.reserve(settings.shortDateFormat.size() + settings.longTimeFormat.size() + 6);
+    appendDateTime(out, settings.shortDateFormat, day, settings);
+    if (OleDate::timeOfDayMs(day) != 0) {
+        out += u' ';
+        appendDateTime(out, settings.longTimeFormat, day, settings);
+    }
+    return out;
 }
 
 namespace {
