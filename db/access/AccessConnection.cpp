@@ -6,7 +6,7 @@
 #include "JetHeaderPage.h"
 #include "JetTableModule.h"
 #include "SqliteCursor.h"
-#include "SqlCount.h"
+#include "CountingQuery.h"
 #include "WindowsPath.h"
 
 #include <sqlite3.h>
@@ -65,7 +65,10 @@ std::unique_ptr<Cursor> AccessConnection::execute(const QString &sql, const std:
 
 qint64 AccessConnection::countRows(const QString &sql, const std::vector<Argument> &arguments)
 {
-    SqliteStatement statement(m_sqlite.handle(), SqlCount::statementFor(sql));
+    const std::optional<QString> counting = CountingQuery::countText(sql);
+    if (!counting)
+        return ProviderConnection::countRows(sql, arguments);
+    SqliteStatement statement(m_sqlite.handle(), *counting);
     statement.bind(arguments);
     return statement.step() ? sqlite3_column_int64(statement.handle(), 0) : 0;
 }
