@@ -9,6 +9,7 @@
 #include "TPopupCalendar.h"
 #include "TSelectDateDlg.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QTimer>
@@ -390,7 +391,11 @@ void TDateEdit::focusOutEvent(QFocusEvent *event)
         m_closingOnFocusOut = false;
     }
     TCustomComboEdit::focusOutEvent(event);
-    if (m_checkOnExit && !m_checkingOnExit)
+    // The exit check is for moving on to another control of the window, not
+    // for the window losing the activation or going away.
+    const bool toAnotherControl = event->reason() != Qt::ActiveWindowFocusReason
+        && event->reason() != Qt::PopupFocusReason && window()->isVisible() && QApplication::focusWidget();
+    if (m_checkOnExit && !m_checkingOnExit && toAnotherControl)
         checkDateOnExit();
 }
 

@@ -1,4 +1,5 @@
 #include "FormatSettings.h"
+#include "MessageBox.h"
 #include "OleDate.h"
 #include "TDateEdit.h"
 #include "TMonthGrid.h"
@@ -6,6 +7,7 @@
 
 #include <QDir>
 #include <QImage>
+#include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -309,6 +311,32 @@ private slots:
         QDir().mkpath(dir);
         QVERIFY(m_edit->popup()->grab().save(dir + QStringLiteral("/calendar-popup.png")));
         QVERIFY(m_window->grab().save(dir + QStringLiteral("/date-field.png")));
+    }
+
+    void checkOnExitRefusesAnInvalidDate()
+    {
+        QStringList boxes;
+        setMessageBoxPresenter([&](const MessageBoxRequest &request) { boxes.append(request.text); });
+        auto *other = new QLineEdit(m_window);
+        other->show();
+        m_edit->setText(QStringLiteral("31.02.2026"));
+        other->setFocus();
+        QVERIFY(boxes.isEmpty()); // off by default: the text just stays
+        QCOMPARE(m_edit->text(), QStringLiteral("31.02.2026"));
+
+        m_edit->setCheckOnExit(true);
+        m_edit->setFocus();
+        other->setFocus();
+        QCOMPARE(boxes, QStringList{QStringLiteral("'31.02.2026' is not a valid date.")});
+        QTRY_VERIFY(m_edit->hasFocus());
+        m_edit->setDate(QDate(2026, 2, 28));
+        other->setFocus();
+        QCOMPARE(boxes.size(), 1);
+        m_edit->setText(QStringLiteral("31.02.2026"));
+        delete m_window; // a window going away reports nothing
+        m_window = nullptr;
+        QCOMPARE(boxes.size(), 1);
+        setMessageBoxPresenter({});
     }
 
     void acceptHandlerMayRefuse()
