@@ -2,7 +2,7 @@
 
 #include "Error.h"
 #include "JetDatabaseWriter.h"
-#include "JetHeader.h"
+#include "access/JetHeaderPage.h"
 #include "ReaderCheck.h"
 #include "RegisterDatabase.h"
 
@@ -32,6 +32,15 @@ void writeDatabase(const QString &path, const QString &password, QList<WrittenTa
 }
 
 // A text of `length` characters cycling through the given ones.
+// The first bytes of the file, enough to decode its header page.
+QByteArray headerOf(const QString &file)
+{
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        return {};
+    return in.read(db::JetHeaderPage::decodedSize);
+}
+
 QString cycle(const QString &characters, int length)
 {
     QString text;
@@ -273,11 +282,11 @@ void TestJetReaders::passwordsReadBack()
     const QString file = path(QStringLiteral("password.mdb"));
     writeDatabase(file, password, tables, creationDate);
 
-    const auto info = JetHeader::readFile(file);
+    const auto info = db::JetHeaderPage::parse(headerOf(file));
     QVERIFY(info);
-    QCOMPARE(info->version, JetHeader::Version::Jet4);
-    QCOMPARE(info->password, password);
-    QCOMPARE(info->creationDate, creationDate);
+    QCOMPARE(info->format(), db::JetHeaderPage::Format::Jet4);
+    QCOMPARE(info->password(), password);
+    QCOMPARE(info->creationDate(), creationDate);
     QCOMPARE(QString::fromUtf8(ReaderCheck::run(QStringLiteral("mdb-ver"), {file})).trimmed(), QStringLiteral("JET4"));
     verifyReaders(file, password, tables);
 }
@@ -312,7 +321,7 @@ void TestJetReaders::registerDatabase()
     options.password = QStringLiteral("quillet");
     RegisterDatabase::write(file, options);
 
-    QCOMPARE(JetHeader::readFile(file)->password, QStringLiteral("quillet"));
+    QCOMPARE(db::JetHeaderPage::parse(headerOf(file))->password(), QStringLiteral("quillet"));
     QList<WrittenTable> schemaOnly{{QStringLiteral("Barverkaeufe"), RegisterDatabase::shopSalesColumns(), {}},
                                    {QStringLiteral("BarverkaeufeGastro"), RegisterDatabase::gastroSalesColumns(), {}},
                                    {QStringLiteral("Protokoll"), RegisterDatabase::logColumns(), {}}};

@@ -25,7 +25,7 @@
 // the developer. A writer that is destroyed without a successful finish()
 // removes its file, so a half-written database is never left behind.
 //
-// To read the header of a file back (Jet version, password) see JetHeader.h.
+// To read the header of a file back (Jet version, password) see db::JetHeaderPage.
 
 #include "JetColumn.h"
 #include "JetValue.h"
