@@ -10,6 +10,7 @@
 
 #include <mdbtools.h>
 
+#include <algorithm>
 #include <cstring>
 #include <set>
 
@@ -108,7 +109,7 @@ JetCatalog::JetCatalog(JetFile &file)
 
 JetCatalog::~JetCatalog() = default;
 
-void JetCatalog::checkDefinitionPages(quint32 page)
+JetCatalog::ColumnLimits JetCatalog::checkDefinitionPages(quint32 page)
 {
     // The definition as one run of bytes: the first page whole, the pages
     // it continues on without their 8-byte header.
@@ -117,7 +118,8 @@ void JetCatalog::checkDefinitionPages(quint32 page)
     std::vector<char> definition;
     std::vector<char> buffer(static_cast<size_t>(pageSize));
     std::set<quint32> visited;
-    for (quint32 p = page; p != 0;) {
+    quint32 p = page;
+    do {
         if (!visited.insert(p).second)
             m_file.fail();
         m_file.readPage(p, buffer.data());
@@ -125,7 +127,7 @@ void JetCatalog::checkDefinitionPages(quint32 page)
             m_file.fail();
         definition.insert(definition.end(), buffer.begin() + (p == page ? 0 : definitionHeaderSize), buffer.end());
         p = qFromLittleEndian<quint32>(buffer.data() + nextPageOffset);
-    }
+    } while (p != 0);
     const char *d = definition.data();
     const qint64 size = qint64(definition.size());
     // The rows holding the usage map and the free-space map.
@@ -143,23 +145,46 @@ void JetCatalog::checkDefinitionPages(quint32 page)
         at += 2 + qFromLittleEndian<quint16>(d + at);
     if (at > size)
         m_file.fail();
+    // Before the column count: the columns a row has, deleted ones
+    // included, and the variable columns among them.
+    ColumnLimits limits;
+    limits.rowColumns = qFromLittleEndian<quint16>(d + fmt.tab_num_cols_offset - 4);
+    limits.varColumns = qFromLittleEndian<quint16>(d + fmt.tab_num_cols_offset - 2);
+    return limits;
 }
 
-void JetCatalog::checkColumns(const JetTableDef &table)
+void JetCatalog::checkColumns(const JetTableDef &table, const ColumnLimits &limits)
 {
+    // Each column has a number (its bit in a row's null mask) and its own
+    // place in the row: a number or place outside the row, or shared with
+    // another column, would show one column's values in another.
     const int pageSize = m_file.pageSize();
+    std::vector<bool> numberTaken(size_t(limits.rowColumns), false);
+    std::vector<bool> varIndexTaken(size_t(limits.varColumns), false);
+    std::vector<std::pair<int, int>> fixedAreas;
     for (const JetColumnDef &column : table.columns) {
-        if (column.number < 0 || column.number >= 256 || column.name.isEmpty())
+        if (column.number < 0 || column.number >= limits.rowColumns || numberTaken[size_t(column.number)]
+            || column.name.isEmpty())
             m_file.fail();
+        numberTaken[size_t(column.number)] = true;
         if (column.fixed) {
             const int expected = fixedSizeOf(column.type);
             if ((expected >= 0 && column.size != expected && column.type != JetColumnType::Boolean)
                 || column.size < 0 || column.fixedOffset < 0 || column.fixedOffset + column.size > pageSize)
                 m_file.fail();
+            if (column.size > 0)
+                fixedAreas.emplace_back(column.fixedOffset, column.fixedOffset + column.size);
         } else {
-            if (!table.hasVarColumns || fixedSizeOf(column.type) >= 0 || column.varIndex >= 256)
+            if (!table.hasVarColumns || fixedSizeOf(column.type) >= 0 || column.varIndex < 0
+                || column.varIndex >= limits.varColumns || varIndexTaken[size_t(column.varIndex)])
                 m_file.fail();
+            varIndexTaken[size_t(column.varIndex)] = true;
         }
+    }
+    std::sort(fixedAreas.begin(), fixedAreas.end());
+    for (size_t i = 1; i < fixedAreas.size(); ++i) {
+        if (fixedAreas[i].first < fixedAreas[i - 1].second)
+            m_file.fail();
     }
 }
 
@@ -172,7 +197,7 @@ void JetCatalog::checkUsageMap(const JetTableDef &table)
 
 JetTableDef JetCatalog::readDefinition(quint32 page, const QString &name)
 {
-    checkDefinitionPages(page);
+    const ColumnLimits limits = checkDefinitionPages(page);
 
     MdbCatalogEntry entry;
     std::memset(&entry, 0, sizeof entry);
@@ -200,7 +225,7 @@ JetTableDef JetCatalog::readDefinition(quint32 page, const QString &name)
             column.fixedIndex = fixedIndex++;
         table.columns.push_back(std::move(column));
     }
-    checkColumns(table);
+    checkColumns(table, limits);
     checkUsageMap(table);
     return table;
 }

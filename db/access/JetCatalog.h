@@ -20,8 +20,9 @@ class JetFile;
 // Before a definition goes to libmdb its pages are checked (in the file, of
 // the definition kind, the chain without loops, room for the columns it
 // declares), and afterwards every column is checked against the row
-// layout, so a damaged file raises the file's format error instead of
-// misleading the reader.
+// layout (a number and a place in the row of its own, within the columns
+// the definition declares), so a damaged file raises the file's format
+// error instead of misleading the reader.
 class JetCatalog
 {
 public:
@@ -39,9 +40,15 @@ private:
         quint32 definitionPage = 0;
     };
     std::vector<Entry> catalogEntries(const JetTableDef &catalog);
+    // What a definition's header says of its rows' columns.
+    struct ColumnLimits
+    {
+        int rowColumns = 0;
+        int varColumns = 0;
+    };
     JetTableDef readDefinition(quint32 page, const QString &name);
-    void checkDefinitionPages(quint32 page);
-    void checkColumns(const JetTableDef &table);
+    ColumnLimits checkDefinitionPages(quint32 page);
+    void checkColumns(const JetTableDef &table, const ColumnLimits &limits);
     void checkUsageMap(const JetTableDef &table);
 
     JetFile &m_file;

@@ -5,21 +5,50 @@
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 namespace db {
 
 JetFile::JetFile(const QString &localPath, const QString &dataSource)
-    : m_file(localPath)
+    : m_localPath(localPath)
     , m_dataSource(dataSource)
 {
     const QFileInfo info(localPath);
     if (localPath.isEmpty() || !info.exists() || info.isDir())
         throw Error(QStringLiteral("Die Datei '%1' wurde nicht gefunden.").arg(dataSource));
-    if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw Error(QStringLiteral("Die Datei '%1' kann nicht geöffnet werden.").arg(dataSource));
+    if (!info.isFile())
+        fail();
+    openRegularFile();
     m_size = m_file.size();
+}
+
+void JetFile::openRegularFile()
+{
+    const QString cannotOpen = QStringLiteral("Die Datei '%1' kann nicht geöffnet werden.").arg(m_dataSource);
+#ifdef Q_OS_UNIX
+    // Opened without waiting and checked on the descriptor itself: the name
+    // may have been replaced by a pipe since it was looked at.
+    const int fd = ::open(QFile::encodeName(m_localPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        throw Error(cannotOpen);
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        fail();
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!m_file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw Error(cannotOpen);
+    }
+#else
+    m_file.setFileName(m_localPath);
+    if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throw Error(cannotOpen);
+#endif
 }
 
 QByteArray JetFile::readStart(qint64 length)
@@ -39,7 +68,7 @@ void JetFile::setPageSize(int pageSize)
 
 void JetFile::readPage(quint32 page, char *buffer)
 {
-    if (page >= m_pageCount)
+    if (!containsPage(page))
         fail();
     const qint64 offset = qint64(page) * m_pageSize;
 #ifdef Q_OS_UNIX
@@ -55,6 +84,11 @@ void JetFile::readPage(quint32 page, char *buffer)
 void JetFile::fail() const
 {
     throw Error(QStringLiteral("Nicht erkanntes Datenbankformat '%1'.").arg(m_dataSource));
+}
+
+void JetFile::tableDamaged(const QString &table, const QString &reason) const
+{
+    throw Error(QStringLiteral("Die Tabelle '%1' der Datenbank '%2' ist beschädigt: %3.").arg(table, m_dataSource, reason));
 }
 
 } // namespace db

@@ -4,6 +4,8 @@
 
 #include <QtEndian>
 
+#include <unordered_set>
+
 namespace db {
 
 namespace {
@@ -47,13 +49,13 @@ QByteArrayView JetLongValueReader::readRow(quint32 pageAndRow)
 void JetLongValueReader::readChain(quint32 pageAndRow, quint32 length)
 {
     m_value.clear();
-    // Every row takes a page at most once; more links than pages is a loop.
-    quint32 links = 0;
+    // A row met a second time is a loop: the chain would never end.
+    std::unordered_set<quint32> visited;
     while (m_value.size() < length) {
-        if (pageAndRow == 0 || ++links > m_file.pageCount())
+        if (pageAndRow == 0 || !visited.insert(pageAndRow).second)
             m_file.fail();
         const QByteArrayView row = readRow(pageAndRow);
-        if (row.size() < 4)
+        if (row.size() <= 4)
             m_file.fail();
         pageAndRow = qFromLittleEndian<quint32>(row.data());
         const qsizetype take = qMin<qsizetype>(row.size() - 4, qsizetype(length - m_value.size()));

@@ -64,8 +64,10 @@ JetRow::Field JetRow::field(const JetColumnDef &column) const
     if (column.fixed) {
         if (column.fixedIndex >= m_fixedCount)
             return result;
+        // The fixed values end where the variable ones begin.
         const int start = columnCountSize + column.fixedOffset;
-        if (start + column.size > m_dataLimit) {
+        const int fixedEnd = m_varCount > 0 ? varOffset(0) : m_dataLimit;
+        if (start + column.size > qMin(fixedEnd, m_dataLimit)) {
             result.state = Field::Corrupt;
             return result;
         }

@@ -3,6 +3,7 @@
 #include "JetFile.h"
 #include "JetTableDef.h"
 
+#include <QHashFunctions>
 #include <QtEndian>
 
 namespace db {
@@ -36,9 +37,39 @@ JetTableScan::JetTableScan(const JetTableDef &table, JetFile &file)
 void JetTableScan::rewind()
 {
     m_pages.rewind();
-    m_started = false;
     m_rowsOnPage = 0;
     m_rowIndex = -1;
+    m_rowsFound = 0;
+    m_pagesByHash.clear();
+}
+
+bool JetTableScan::holdsLiveRows() const
+{
+    for (int i = 0; i < m_rowsOnPage; ++i) {
+        if (!(readUInt16(m_page, rowTableOffset + 2 * i) & deletedFlag))
+            return true;
+    }
+    return false;
+}
+
+void JetTableScan::checkDistinct(quint32 page)
+{
+    const size_t hash = qHashBits(m_page.data(), m_page.size());
+    const auto [known, added] = m_pagesByHash.try_emplace(hash, page);
+    if (added)
+        return;
+    std::vector<char> other(m_page.size());
+    m_file.readPage(known->second, other.data());
+    if (other == m_page)
+        m_file.tableDamaged(m_table.name, QStringLiteral("ihre Datenseiten %1 und %2 sind gleich").arg(known->second).arg(page));
+}
+
+void JetTableScan::checkComplete()
+{
+    if (m_rowsFound < m_table.rowCount)
+        m_file.tableDamaged(m_table.name, QStringLiteral("von ihren %1 Datensätzen wurden nur %2 gefunden")
+                                              .arg(m_table.rowCount)
+                                              .arg(m_rowsFound));
 }
 
 bool JetTableScan::isTablePage(const std::vector<char> &page) const
@@ -59,6 +90,8 @@ bool JetTableScan::loadNextPage()
         m_rowsOnPage = readUInt16(m_page, rowCountOffset);
         if (rowTableOffset + 2 * m_rowsOnPage > m_file.pageSize())
             m_file.fail();
+        if (holdsLiveRows())
+            checkDistinct(*page);
         m_rowIndex = -1;
         return true;
     }
@@ -117,18 +150,17 @@ bool JetTableScan::enterRow(int index)
 
 bool JetTableScan::next()
 {
-    if (!m_started) {
-        m_started = true;
-        if (!loadNextPage())
-            return false;
-    }
     for (;;) {
         while (++m_rowIndex < m_rowsOnPage) {
-            if (enterRow(m_rowIndex))
+            if (enterRow(m_rowIndex)) {
+                ++m_rowsFound;
                 return true;
+            }
         }
-        if (!loadNextPage())
+        if (!loadNextPage()) {
+            checkComplete();
             return false;
+        }
     }
 }
 

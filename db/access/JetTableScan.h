@@ -5,6 +5,7 @@
 
 #include <QtGlobal>
 
+#include <unordered_map>
 #include <vector>
 
 namespace db {
@@ -21,6 +22,14 @@ struct JetTableDef;
 // A page that does not belong to the table is skipped, as Jet does when a
 // usage map is stale; a page of no known kind, or a row that does not fit
 // its page, raises the file's format error.
+//
+// A scan that reaches the end checks what it found against the table
+// definition: fewer rows than the definition records (a damaged page kind,
+// owner, usage map or row count hides pages or rows), or two data pages
+// with live rows alike byte for byte (one page written over another),
+// raise the file's
+// tableDamaged() error. More rows than recorded are accepted: Jet does not
+// keep the count of its own system tables exactly.
 class JetTableScan
 {
 public:
@@ -36,6 +45,9 @@ public:
 
 private:
     bool loadNextPage();
+    bool holdsLiveRows() const;
+    void checkDistinct(quint32 page);
+    void checkComplete();
     bool isTablePage(const std::vector<char> &page) const;
     bool enterRow(int index);
     bool followOverflow(const uchar *pointer, int size);
@@ -58,8 +70,11 @@ private:
     quint32 m_pageNumber = 0;
     int m_rowsOnPage = 0;
     int m_rowIndex = -1;
-    bool m_started = false;
     JetRow m_row;
+    // Of the pass since the last rewind: rows found, and the data pages
+    // read by a hash of their bytes.
+    quint32 m_rowsFound = 0;
+    std::unordered_map<size_t, quint32> m_pagesByHash;
 };
 
 } // namespace db

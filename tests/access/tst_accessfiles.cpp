@@ -2,6 +2,7 @@
 // missing, foreign or damaged, large tables, deleted and moved rows.
 
 #include "AccessTestDatabase.h"
+#include "JetFileLayout.h"
 
 #include "Error.h"
 #include "JetDatabaseWriter.h"
@@ -16,53 +17,44 @@
 #include <QTest>
 #include <QtEndian>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 using namespace db;
 using AccessTestDatabase::Sale;
 
 namespace {
 
-constexpr int pageSize = 4096;
+constexpr int pageSize = JetFileLayout::pageSize;
 const QString unknownFormat = QStringLiteral("Nicht erkanntes Datenbankformat '%1'.");
 
-quint8 pageType(const QByteArray &file, int page)
-{
-    return quint8(file[page * pageSize]);
-}
-
-quint32 pageOwner(const QByteArray &file, int page)
-{
-    return qFromLittleEndian<quint32>(file.constData() + page * pageSize + 4);
-}
-
-// The first table definition page after the catalog's (page 2): our one
-// user table's.
+// Our one user table's definition: the first after the catalog's (page 2).
 int userTablePage(const QByteArray &file)
 {
-    for (int page = 3; page < file.size() / pageSize; ++page) {
-        if (pageType(file, page) == 0x02)
-            return page;
-    }
-    qFatal("no table definition");
+    return JetFileLayout(file).definitionPages().at(1);
 }
 
 QList<int> dataPagesOf(const QByteArray &file, int definitionPage)
 {
-    QList<int> pages;
-    for (int page = 1; page < file.size() / pageSize; ++page) {
-        if (pageType(file, page) == 0x01 && pageOwner(file, page) == quint32(definitionPage))
-            pages << page;
-    }
-    return pages;
+    return JetFileLayout(file).dataPagesOf(definitionPage);
 }
 
 quint16 rowEntry(const QByteArray &file, int page, int row)
 {
-    return qFromLittleEndian<quint16>(file.constData() + page * pageSize + 14 + 2 * row);
+    return JetFileLayout(file).rowEntry(page, row);
 }
 
 void setRowEntry(QByteArray &file, int page, int row, quint16 entry)
 {
-    qToLittleEndian<quint16>(entry, file.data() + page * pageSize + 14 + 2 * row);
+    qToLittleEndian<quint16>(entry, file.data() + JetFileLayout::rowEntryAt(page, row));
+}
+
+// Sets the row count a table's definition records, as Jet does when it
+// deletes rows.
+void setRecordedRows(QByteArray &file, int definitionPage, quint32 rows)
+{
+    qToLittleEndian<quint32>(rows, file.data() + JetFileLayout::recordedRowsAt(definitionPage));
 }
 
 QList<Sale> numberedSales(int count)
@@ -146,7 +138,10 @@ private slots:
     void foreignFiles();
     void damagedFiles_data();
     void damagedFiles();
-    void randomDamageNeverCrashes();
+    void damagedTables_data();
+    void damagedTables();
+    void moreRowsThanRecordedAreRead();
+    void onlyRegularFilesAreOpened();
     void manyPagesReadBackCompletely();
     void deletedRowsAreSkipped();
     void movedRowsAreReadWhereTheyLie();
@@ -156,6 +151,8 @@ private:
     QTemporaryDir m_dir;
     QString m_smallPath;
     QByteArray m_small;
+    // A remark long enough for a chain of long-value rows.
+    QByteArray m_chained;
 };
 
 void AccessFiles::initTestCase()
@@ -164,6 +161,12 @@ void AccessFiles::initTestCase()
     m_smallPath = m_dir.filePath(QStringLiteral("small.mdb"));
     AccessTestDatabase::writeShop(m_smallPath, QStringLiteral("quillet"), numberedSales(400));
     m_small = AccessTestDatabase::readFile(m_smallPath);
+
+    QList<Sale> sales = numberedSales(40);
+    sales[4].remark = QString(9000, u'y');
+    const QString chainedPath = m_dir.filePath(QStringLiteral("chained.mdb"));
+    AccessTestDatabase::writeShop(chainedPath, QStringLiteral("quillet"), sales);
+    m_chained = AccessTestDatabase::readFile(chainedPath);
 }
 
 void AccessFiles::windowsDataSource()
@@ -297,6 +300,73 @@ void AccessFiles::damagedFiles_data()
     QByteArray rowCount = m_small;
     qToLittleEndian<quint16>(3000, rowCount.data() + data[0] * pageSize + 12);
     QTest::newRow("row count beyond the page") << rowCount;
+
+    // The catalog row of the table: its Id, the first fixed column, is the
+    // page of the table's definition.
+    const JetFileLayout layout(m_small);
+    qsizetype catalogId = -1;
+    for (int page : layout.dataPagesOf(2)) {
+        for (int row = 0; row < layout.rowCount(page); ++row) {
+            const qsizetype at = layout.rowStart(page, row) + 2;
+            if (qFromLittleEndian<quint32>(m_small.constData() + at) == quint32(definition))
+                catalogId = at;
+        }
+    }
+    QVERIFY(catalogId > 0);
+    for (const quint32 page : {0u, 0x00FFFFF0u}) {
+        QByteArray catalogRow = m_small;
+        qToLittleEndian<quint32>(page, catalogRow.data() + catalogId);
+        QTest::addRow("catalog row points at page %u", page) << catalogRow;
+    }
+    QByteArray usageMapAtZero = m_small;
+    qToLittleEndian<quint32>(qFromLittleEndian<quint32>(m_small.constData() + JetFileLayout::usageMapReferenceAt(definition))
+                                 & 0xFF,
+                             usageMapAtZero.data() + JetFileLayout::usageMapReferenceAt(definition));
+    QTest::newRow("usage map on page 0") << usageMapAtZero;
+
+    // Column entries of 25 bytes from offset 63 (the writer makes no
+    // indexes): the column number at 5 and 9, the variable column's index
+    // at 7, the fixed column's offset at 21. Columns 0 and 1 are Long,
+    // 7 and 8 Text, the first two of six variable columns.
+    const auto columnField = [&](int column, int field) { return definition * pageSize + 63 + 25 * column + field; };
+    const auto withColumnField = [&](int column, std::initializer_list<int> fields, quint16 value) {
+        QByteArray bytes = m_small;
+        for (int field : fields)
+            qToLittleEndian<quint16>(value, bytes.data() + columnField(column, field));
+        return bytes;
+    };
+    QTest::newRow("column number twice") << withColumnField(1, {5, 9}, 0);
+    QTest::newRow("column number beyond the row's columns") << withColumnField(1, {5, 9}, 19);
+    QTest::newRow("variable column index twice") << withColumnField(8, {7}, 0);
+    QTest::newRow("variable column index beyond the variable columns") << withColumnField(8, {7}, 6);
+    QTest::newRow("fixed columns overlapping") << withColumnField(1, {21}, 2);
+
+    // The 9000-character remark: a chain of long-value rows, each starting
+    // with the page and row of the next.
+    const JetFileLayout chainLayout(m_chained);
+    qsizetype chainReference = -1;
+    for (qsizetype at : chainLayout.longValueReferences(chainLayout.definitionPages().at(1))) {
+        if (m_chained[at + 3] == 0)
+            chainReference = at;
+    }
+    QVERIFY(chainReference > 0);
+    const auto rowAt = [&](quint32 pageAndRow) { return chainLayout.rowStart(int(pageAndRow >> 8), int(pageAndRow & 0xFF)); };
+    const quint32 first = qFromLittleEndian<quint32>(m_chained.constData() + chainReference + 4);
+    const quint32 second = qFromLittleEndian<quint32>(m_chained.constData() + rowAt(first));
+    QVERIFY(second != 0);
+    QByteArray selfLoop = m_chained;
+    qToLittleEndian<quint32>(first, selfLoop.data() + rowAt(first));
+    QTest::newRow("long value chain links to itself") << selfLoop;
+    QByteArray backLoop = m_chained;
+    qToLittleEndian<quint32>(first, backLoop.data() + rowAt(second));
+    QTest::newRow("long value chain links back") << backLoop;
+    const quint32 length = qFromLittleEndian<quint32>(m_chained.constData() + chainReference);
+    for (const quint32 declared : {length + 2000, 0x3FFFFFFFu}) {
+        QByteArray longer = m_chained;
+        qToLittleEndian<quint32>(declared, longer.data() + chainReference);
+        QTest::addRow("long value of %u bytes, longer than its chain", declared) << longer;
+    }
+
     QByteArray random = m_small;
     QRandomGenerator generator(131);
     for (qsizetype i = 3 * pageSize; i < random.size(); ++i)
@@ -317,35 +387,85 @@ void AccessFiles::damagedFiles()
     }
 }
 
-void AccessFiles::randomDamageNeverCrashes()
+void AccessFiles::damagedTables_data()
 {
-    // Small damage past the header, half of it in the pages that describe
-    // the tables (the catalog, the table definition, the usage maps): each
-    // file either reads or fails with an Error. DEPEXPORT_FUZZ_ROUNDS asks
-    // for a longer run.
-    const QString path = m_dir.filePath(QStringLiteral("fuzzed.mdb"));
-    const int rounds = qEnvironmentVariableIntValue("DEPEXPORT_FUZZ_ROUNDS") > 0
-        ? qEnvironmentVariableIntValue("DEPEXPORT_FUZZ_ROUNDS") : 150;
-    const QList<int> describing = {1, 2, userTablePage(m_small)};
-    QRandomGenerator generator(20180301);
-    int failed = 0;
-    for (int round = 0; round < rounds; ++round) {
-        QByteArray bytes = m_small;
-        const int changes = 1 + generator.bounded(8);
-        for (int i = 0; i < changes; ++i) {
-            const qsizetype at = generator.bounded(2)
-                ? describing[generator.bounded(int(describing.size()))] * pageSize + generator.bounded(pageSize)
-                : pageSize + generator.bounded(int(bytes.size()) - pageSize);
-            bytes[at] = char(generator.bounded(256));
-        }
-        AccessTestDatabase::writeFile(path, bytes);
-        try {
-            readEverything(path);
-        } catch (const Error &) {
-            ++failed;
-        }
+    // Damage that hides rows without breaking the format: the scan ends
+    // with fewer rows than the definition records.
+    QTest::addColumn<QByteArray>("bytes");
+    const JetFileLayout layout(m_small);
+    const int definition = userTablePage(m_small);
+    const QList<int> data = layout.dataPagesOf(definition);
+
+    QByteArray owner = m_small;
+    qToLittleEndian<quint32>(quint32(data[1] + 1), owner.data() + JetFileLayout::pageStart(data[1]) + 4);
+    QTest::newRow("data page owned by another page") << owner;
+    QByteArray kind = m_small;
+    kind[JetFileLayout::pageStart(data[1])] = 0x03;
+    QTest::newRow("data page of the index kind") << kind;
+    QByteArray usageMap = m_small;
+    const qsizetype map = layout.usageMapAt(definition);
+    QCOMPARE(int(m_small[map]), 0);
+    const int bit = data[1] - int(qFromLittleEndian<quint32>(m_small.constData() + map + 1));
+    usageMap[map + 5 + bit / 8] = char(quint8(usageMap[map + 5 + bit / 8]) & ~(1u << (bit % 8)));
+    QTest::newRow("usage map without a data page") << usageMap;
+    QByteArray rowCount = m_small;
+    qToLittleEndian<quint16>(quint16(layout.rowCount(data[1]) - 1), rowCount.data() + JetFileLayout::rowCountAt(data[1]));
+    QTest::newRow("data page counting a row less") << rowCount;
+    QByteArray recorded = m_small;
+    setRecordedRows(recorded, definition, 401);
+    QTest::newRow("definition recording a row more") << recorded;
+    QByteArray deleted = m_small;
+    setRowEntry(deleted, data[0], 1, rowEntry(deleted, data[0], 1) | JetFileLayout::deletedFlag);
+    QTest::newRow("row marked deleted, still counted") << deleted;
+    QByteArray duplicated = m_small;
+    duplicated.replace(JetFileLayout::pageStart(data[2]), pageSize, m_small.mid(JetFileLayout::pageStart(data[1]), pageSize));
+    QTest::newRow("data page written over another") << duplicated;
+}
+
+void AccessFiles::damagedTables()
+{
+    QFETCH(QByteArray, bytes);
+    const QString path = m_dir.filePath(QStringLiteral("damaged table.mdb"));
+    AccessTestDatabase::writeFile(path, bytes);
+    try {
+        readEverything(path);
+        QFAIL("the damage went unnoticed");
+    } catch (const Error &error) {
+        QVERIFY2(error.message().startsWith(
+                     QStringLiteral("Die Tabelle 'Barverkaeufe' der Datenbank '%1' ist beschädigt: ").arg(path)),
+                 qPrintable(error.message()));
     }
-    qInfo("%d of %d damaged files were refused", failed, rounds);
+}
+
+void AccessFiles::moreRowsThanRecordedAreRead()
+{
+    // Jet keeps the counts of its system tables loosely; more rows than
+    // recorded are read as they are.
+    QByteArray bytes = m_small;
+    setRecordedRows(bytes, userTablePage(bytes), 300);
+    const QString path = m_dir.filePath(QStringLiteral("undercounted.mdb"));
+    AccessTestDatabase::writeFile(path, bytes);
+    TADOConnection connection;
+    connection.setConnectionString(connectionString(path));
+    connection.setConnected(true);
+    QCOMPARE(ids(connection, QStringLiteral("select ID_Barverkaufspositionen from Barverkaeufe")).size(), 400);
+}
+
+void AccessFiles::onlyRegularFilesAreOpened()
+{
+#ifdef Q_OS_UNIX
+    // A pipe would make the first read wait for a writer that never comes.
+    const QString pipe = m_dir.filePath(QStringLiteral("pipe.mdb"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QCOMPARE(connectFailure(connectionString(pipe)), unknownFormat.arg(pipe));
+    QCOMPARE(connectFailure(connectionString(QStringLiteral("/dev/zero"))), unknownFormat.arg(QStringLiteral("/dev/zero")));
+    // A link to a database is the database.
+    const QString link = m_dir.filePath(QStringLiteral("link.mdb"));
+    QVERIFY(QFile::link(m_smallPath, link));
+    QCOMPARE(connectFailure(connectionString(link)), QString());
+#else
+    QSKIP("pipes and devices have no names in the file system here");
+#endif
 }
 
 void AccessFiles::manyPagesReadBackCompletely()
@@ -385,7 +505,8 @@ void AccessFiles::deletedRowsAreSkipped()
 {
     QByteArray bytes = m_small;
     const int page = dataPagesOf(bytes, userTablePage(bytes)).first();
-    setRowEntry(bytes, page, 1, rowEntry(bytes, page, 1) | 0x8000);
+    setRowEntry(bytes, page, 1, rowEntry(bytes, page, 1) | JetFileLayout::deletedFlag);
+    setRecordedRows(bytes, userTablePage(bytes), 399);
     const QString path = m_dir.filePath(QStringLiteral("deleted.mdb"));
     AccessTestDatabase::writeFile(path, bytes);
 
@@ -409,6 +530,8 @@ void AccessFiles::movedRowsAreReadWhereTheyLie()
     qToLittleEndian<quint32>((quint32(pages[1]) << 8) | 0, bytes.data() + pointerAt);
     setRowEntry(bytes, first, 2, rowEntry(bytes, first, 2) | 0x4000);
     setRowEntry(bytes, pages[1], 0, rowEntry(bytes, pages[1], 0) | 0xC000);
+    // The row that lay there is gone.
+    setRecordedRows(bytes, userTablePage(bytes), 399);
     const QString path = m_dir.filePath(QStringLiteral("moved.mdb"));
     AccessTestDatabase::writeFile(path, bytes);
 
