@@ -12,3 +12,4 @@ if [ -f tests/node/package.json ]; then
 fi
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+bash scripts/sanitizer-tests.sh

@@ -49,18 +49,22 @@ QByteArrayView JetLongValueReader::readRow(quint32 pageAndRow)
 void JetLongValueReader::readChain(quint32 pageAndRow, quint32 length)
 {
     m_value.clear();
-    // A row met a second time is a loop: the chain would never end.
+    // A row met a second time is a loop: the chain would never end. Each
+    // row holds the next part of the value whole, and the last one ends
+    // the chain: a chain that goes on, or a row that holds more than the
+    // rest of the value, is damaged.
     std::unordered_set<quint32> visited;
     while (m_value.size() < length) {
         if (pageAndRow == 0 || !visited.insert(pageAndRow).second)
             m_file.fail();
         const QByteArrayView row = readRow(pageAndRow);
-        if (row.size() <= 4)
+        if (row.size() <= 4 || qsizetype(m_value.size()) + row.size() - 4 > qsizetype(length))
             m_file.fail();
         pageAndRow = qFromLittleEndian<quint32>(row.data());
-        const qsizetype take = qMin<qsizetype>(row.size() - 4, qsizetype(length - m_value.size()));
-        m_value.insert(m_value.end(), row.data() + 4, row.data() + 4 + take);
+        m_value.insert(m_value.end(), row.data() + 4, row.data() + row.size());
     }
+    if (pageAndRow != 0)
+        m_file.fail();
 }
 
 QByteArrayView JetLongValueReader::read(const uchar *reference, int size)
@@ -82,9 +86,9 @@ QByteArrayView JetLongValueReader::read(const uchar *reference, int size)
     const quint32 pageAndRow = qFromLittleEndian<quint32>(reference + 4);
     if (header & singleRowFlag) {
         const QByteArrayView row = readRow(pageAndRow);
-        if (row.size() < qsizetype(length))
+        if (row.size() != qsizetype(length))
             m_file.fail();
-        return row.first(length);
+        return row;
     }
     readChain(pageAndRow, length);
     return QByteArrayView(m_value.data(), qsizetype(m_value.size()));

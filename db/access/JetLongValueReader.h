@@ -22,8 +22,9 @@ public:
     explicit JetLongValueReader(JetFile &file);
 
     // The stored bytes of the value, valid until the next read. A
-    // reference that leads outside the file or loops raises the file's
-    // format error.
+    // reference that leads outside the file, a chain that loops and rows
+    // that do not hold exactly the value's length raise the file's format
+    // error.
     QByteArrayView read(const uchar *reference, int size);
 
 private:
