@@ -98,7 +98,9 @@ qsizetype JetFileLayout::rowEnd(int page, int row) const
 
 QList<qsizetype> JetFileLayout::longValueReferences(int definitionPage) const
 {
-    // A reference: the length with the flags in its top byte (0x40 one
+    // A row ends with its variable values' offsets (the last marking their
+    // end), their count and the null mask. A reference is a variable value
+    // of 12 bytes: the length with the flags in its top byte (0x40 one
     // long-value row, 0x00 a chain), the long-value row as page << 8 | row,
     // four bytes of its own.
     QSet<quint32> longValueRows;
@@ -109,10 +111,18 @@ QList<qsizetype> JetFileLayout::longValueReferences(int definitionPage) const
     QList<qsizetype> references;
     for (int page : dataPagesOf(definitionPage)) {
         for (int row = 0; row < rowCount(page); ++row) {
-            for (qsizetype at = rowStart(page, row); at + 12 <= rowEnd(page, row); ++at) {
+            if (rowEntry(page, row) & (deletedFlag | overflowFlag))
+                continue;
+            const qsizetype start = rowStart(page, row);
+            const qsizetype end = rowEnd(page, row);
+            const int maskSize = (word(start) + 7) / 8;
+            const qsizetype countAt = end - maskSize - 2;
+            const int varCount = word(countAt);
+            for (int i = 0; i < varCount; ++i) {
+                const qsizetype at = start + word(countAt - 2 - 2 * i);
+                const qsizetype valueEnd = start + word(countAt - 4 - 2 * i);
                 const quint8 flags = quint8(m_bytes[at + 3]);
-                if ((flags == 0x40 || flags == 0x00) && (dword(at) & 0x3FFFFFFF) > 0
-                    && longValueRows.contains(dword(at + 4)))
+                if (valueEnd - at == 12 && (flags == 0x40 || flags == 0x00) && longValueRows.contains(dword(at + 4)))
                     references << at;
             }
         }
