@@ -18,4 +18,12 @@ public:
     using Error::Error;
 };
 
+// The server did not answer a statement within the command timeout; the
+// message says so in German, followed by the provider's text.
+class TimeoutError : public QueryError
+{
+public:
+    using QueryError::QueryError;
+};
+
 } // namespace db
