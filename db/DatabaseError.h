@@ -26,4 +26,13 @@ public:
     using QueryError::QueryError;
 };
 
+// A value read from the database cannot be converted as asked (a Null
+// where a text is needed): the data, not the program or the file, is at
+// fault.
+class DataError : public Error
+{
+public:
+    using Error::Error;
+};
+
 } // namespace db
