@@ -1,7 +1,7 @@
 #include "Error.h"
 #include "ExportTestDatabase.h"
 #include "FormatSettings.h"
-#include "Dep131ExportSettings.h"
+#include "TextExportDesign.h"
 #include "TExportToText.h"
 #include "TfrmExportProcess.h"
 
@@ -73,7 +73,7 @@ private slots:
         db = new ExportTestDatabase;
         recorder = new ExportRecorder;
         ex = new TExportToText;
-        Dep131ExportSettings::apply(*ex);
+        TextExportDesign::apply(*ex);
     }
 
     void cleanup()
