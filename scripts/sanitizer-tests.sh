@@ -21,6 +21,5 @@ cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1:strict_string_checks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/scripts/sanitizer-suppressions.txt}
 regex="^($(IFS='|'; echo "${targets[*]}"))\$"
 ctest --test-dir "$build" -R "$regex" --output-on-failure

@@ -79,12 +79,14 @@ void printCurrentMutant()
     ignored = ::write(STDERR_FILENO, "\n", 1);
 }
 
+#ifndef DEPEXPORT_SANITIZED
 void onFatalSignal(int signal)
 {
     printCurrentMutant();
     std::signal(signal, SIG_DFL);
     std::raise(signal);
 }
+#endif
 
 void installCrashReport()
 {
