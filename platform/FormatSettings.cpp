@@ -210,7 +210,6 @@ void appendDateTime(QString &out, const QString &picture, double day, const Form
     const QDate d = OleDate::toDate(day);
     const int ms = OleDate::timeOfDayMs(day);
     const int seconds = ms / 1000;
-    const int hour = picture.contains(ampm, Qt::CaseInsensitive) ? hourOn12HourClock(seconds / 3600) : seconds / 3600;
     const qsizetype n = picture.size();
     for (qsizetype i = 0; i < n;) {
         const QChar c = picture.at(i);
@@ -241,7 +240,8 @@ void appendDateTime(QString &out, const QString &picture, double day, const Form
             else
                 appendNumber(out, d.year() % 100, 2);
         } else if (lower == u'h') {
-            appendNumber(out, hour, width);
+            const int hour = seconds / 3600;
+            appendNumber(out, picture.contains(ampm, Qt::CaseInsensitive) ? hourOn12HourClock(hour) : hour, width);
         } else if (lower == u'n') {
             appendNumber(out, seconds / 60 % 60, width);
         } else if (lower == u's') {
