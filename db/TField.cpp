@@ -19,6 +19,26 @@ const Value &TField::value() const
     return m_query->currentValue(m_index);
 }
 
+QString TField::decimalText(const Value &v, const FormatSettings &settings) const
+{
+    switch (v.kind()) {
+    case Value::String: {
+        // An exact decimal text, as wide decimals come: every digit kept,
+        // under the run's decimal separator.
+        QString text = v.stringRef();
+        text.replace(u'.', settings.decimalSeparator);
+        return text;
+    }
+    case Value::Integer:
+        return QString::number(v.toInt());
+    default:
+        // A BCD field has at most four decimals; a formatted BCD field's
+        // double carries all its digits (at most 15).
+        return m_def.type == ftBCD ? TextFormat::decimalToText(v.toDouble(), settings, 4)
+                                   : TextFormat::floatToText(v.toDouble(), settings);
+    }
+}
+
 QString TField::asString() const
 {
     const Value &v = value();
@@ -39,7 +59,7 @@ QString TField::asString() const
         return TextFormat::floatToText(v.toDouble(), settings);
     case ftBCD:
     case ftFMTBcd:
-        return TextFormat::decimalToText(v.toDouble(), settings, 4);
+        return decimalText(v, settings);
     case ftDate:
         return TextFormat::dateToText(v.toDouble(), settings);
     case ftTime:

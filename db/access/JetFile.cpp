@@ -1,6 +1,7 @@
 #include "JetFile.h"
 
 #include "Error.h"
+#include "JetHeaderPage.h"
 
 #include <QFileInfo>
 
@@ -50,6 +51,7 @@ void JetFile::readPage(quint32 page, char *buffer)
     if (!m_file.seek(offset) || m_file.read(buffer, m_pageSize) != m_pageSize)
         fail();
 #endif
+    JetHeaderPage::decodePage(m_databaseKey, page, buffer, m_pageSize);
 }
 
 void JetFile::fail() const

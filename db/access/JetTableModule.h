@@ -11,6 +11,7 @@ struct sqlite3;
 namespace db {
 
 class JetFile;
+class SqliteDatabase;
 
 // The SQLite virtual-table module "jet" that shows the tables of an
 // Access file to SQLite, so that query texts run on them unchanged.
@@ -28,6 +29,9 @@ public:
     // Registers the module with `db` for the tables of `file`; both must
     // outlive the connection's statements.
     static void registerWith(sqlite3 *db, JetFile &file, const std::vector<JetTableDef> &tables);
+    // Makes table `index` known to SQLite, after registerWith(); throws
+    // Error with SQLite's text when SQLite refuses it.
+    static void createTable(SqliteDatabase &db, JetFile &file, const std::vector<JetTableDef> &tables, int index);
     // The statement that makes table `index` known to SQLite.
     static QString createStatement(const std::vector<JetTableDef> &tables, int index);
     // The column list SQLite is given for a table.
