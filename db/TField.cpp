@@ -3,6 +3,8 @@
 #include "FormatSettings.h"
 #include "TADOQuery.h"
 
+#include <QLocale>
+
 namespace db {
 
 TField::TField(TADOQuery *query, int index, FieldDef def)
@@ -32,10 +34,13 @@ QString TField::decimalText(const Value &v, const FormatSettings &settings) cons
     case Value::Integer:
         return QString::number(v.toInt());
     default:
-        // A BCD field has at most four decimals; a formatted BCD field's
-        // double carries all its digits (at most 15).
-        return m_def.type == ftBCD ? TextFormat::decimalToText(v.toDouble(), settings, 4)
-                                   : TextFormat::floatToText(v.toDouble(), settings);
+        if (m_def.type == ftBCD) // at most four decimals
+            return TextFormat::decimalToText(v.toDouble(), settings, 4);
+        // A formatted BCD field's double carries all its digits (at most
+        // 15): its shortest decimal, without an exponent.
+        QString text = QString::number(v.toDouble(), 'f', QLocale::FloatingPointShortest);
+        text.replace(u'.', settings.decimalSeparator);
+        return text;
     }
 }
 

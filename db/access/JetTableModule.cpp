@@ -332,6 +332,9 @@ void JetTableModule::createTable(SqliteDatabase &db, JetFile &file, const std::v
     if (sqlite3_create_module_v2(db.handle(), tableName.toUtf8().constData(), &tableModule, context, destroyContext)
         != SQLITE_OK)
         throw Error(db.errorMessage());
+    // SQLite connects such a table when it is first named; that is done
+    // here, before the connection allows nothing but queries.
+    db.execute(QStringLiteral("PRAGMA table_info(%1)").arg(quotedName(tableName)));
 }
 
 } // namespace db

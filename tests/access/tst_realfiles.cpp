@@ -61,32 +61,12 @@ QString connectionString(const QString &path)
         .arg(path, password);
 }
 
-// "-0012.3400" gives "-12.34", "0.0" gives "0".
-QString plainDecimal(QString text)
-{
-    text = text.trimmed();
-    bool negative = text.startsWith(u'-');
-    if (negative || text.startsWith(u'+'))
-        text.remove(0, 1);
-    if (text.contains(u'.')) {
-        while (text.endsWith(u'0'))
-            text.chop(1);
-        if (text.endsWith(u'.'))
-            text.chop(1);
-    }
-    while (text.size() > 1 && text.startsWith(u'0') && text[1] != u'.')
-        text.remove(0, 1);
-    if (text.isEmpty() || text == u"0")
-        return QStringLiteral("0");
-    return negative ? u'-' + text : text;
-}
-
 // A double in plain decimal notation, the shortest that reads back as it.
 QString doubleDecimal(double value)
 {
     char buffer[400];
     const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
-    return plainDecimal(QString::fromLatin1(buffer, end.ptr - buffer));
+    return ReaderCheck::plainDecimal(QString::fromLatin1(buffer, end.ptr - buffer));
 }
 
 QString floatText(double value)
@@ -109,7 +89,7 @@ QString currencyText(double amount)
 {
     const qint64 tenThousandths = std::llround(amount * 10000.0);
     const quint64 abs = tenThousandths < 0 ? quint64(-tenThousandths) : quint64(tenThousandths);
-    return plainDecimal(QStringLiteral("%1%2.%3").arg(tenThousandths < 0 ? "-" : "").arg(abs / 10000).arg(abs % 10000, 4, 10, QLatin1Char('0')));
+    return ReaderCheck::plainDecimal(QStringLiteral("%1%2.%3").arg(tenThousandths < 0 ? "-" : "").arg(abs / 10000).arg(abs % 10000, 4, 10, QLatin1Char('0')));
 }
 
 // mdb-reader's value in the normal form of its column type.
@@ -122,7 +102,7 @@ QString readerCell(const QString &type, const QJsonValue &cell)
     if (type == u"byte" || type == u"integer" || type == u"long")
         return QString::number(cell.toInteger());
     if (type == u"currency" || type == u"numeric")
-        return plainDecimal(cell.toString());
+        return ReaderCheck::plainDecimal(cell.toString());
     if (type == u"float")
         return floatText(cell.toDouble());
     if (type == u"double")
@@ -147,7 +127,7 @@ QString providerCell(const QString &type, const Value &value)
         return currencyText(value.toDouble());
     if (type == u"numeric") {
         switch (value.kind()) {
-        case Value::String: return plainDecimal(value.stringRef());
+        case Value::String: return ReaderCheck::plainDecimal(value.stringRef());
         case Value::Integer: return QString::number(value.toInt());
         default: return doubleDecimal(value.toDouble());
         }
@@ -189,7 +169,7 @@ QString mdbtoolsDisagreement(const QString &type, const QJsonValue &readerValue,
         return field.text;
     QString shown;
     if (type == u"byte" || type == u"integer" || type == u"long" || type == u"currency" || type == u"numeric")
-        shown = plainDecimal(field.text);
+        shown = ReaderCheck::plainDecimal(field.text);
     else if (type == u"float")
         shown = floatText(field.text.toDouble());
     else if (type == u"double")
