@@ -30,18 +30,6 @@ namespace {
 constexpr int pageSize = 4096;
 const QString unknownFormat = QStringLiteral("Nicht erkanntes Datenbankformat '%1'.");
 
-FormatSettings germanFormats()
-{
-    FormatSettings settings;
-    settings.decimalSeparator = u',';
-    settings.thousandSeparator = u'.';
-    settings.dateSeparator = u'.';
-    settings.timeSeparator = u':';
-    settings.shortDateFormat = QStringLiteral("dd/mm/yyyy");
-    settings.longTimeFormat = QStringLiteral("hh:nn:ss");
-    return settings;
-}
-
 QString failureOf(const std::function<void()> &action)
 {
     try {
@@ -122,7 +110,7 @@ private:
 void AccessTables::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    FormatSettings::setCurrent(germanFormats());
+    FormatSettings::setCurrent(AccessTestDatabase::germanFormats());
 }
 
 void AccessTables::connect(TADOConnection &connection, const QString &file, const QString &password)
