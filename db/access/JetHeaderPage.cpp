@@ -95,6 +95,8 @@ bool JetHeaderPage::accepts(const QString &givenPassword) const
 
 void JetHeaderPage::applyRc4(QByteArrayView key, char *data, qsizetype length)
 {
+    if (key.isEmpty())
+        return;
     std::array<quint8, 256> state;
     for (int i = 0; i < 256; ++i)
         state[i] = quint8(i);
