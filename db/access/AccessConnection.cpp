@@ -52,7 +52,7 @@ void AccessConnection::createTables()
         } catch (const Error &) {
             // Only a damaged definition (two columns of one name, say) makes
             // SQLite refuse a table; then the queries that use it fail.
-            m_tables[size_t(i)].readable = false;
+            m_tables[size_t(i)].failure = m_file.formatError();
             m_tables[size_t(i)].columns.clear();
             try {
                 JetTableModule::createTable(m_sqlite, m_file, m_tables, i);

@@ -304,12 +304,12 @@ std::vector<JetTableDef> JetCatalog::userTables()
     for (const Entry &entry : catalogEntries(catalog)) {
         try {
             tables.push_back(readDefinition(entry.definitionPage, entry.name));
-        } catch (const Error &) {
+        } catch (const Error &error) {
             // Only the queries that use the table fail.
             JetTableDef unreadable;
             unreadable.name = entry.name;
             unreadable.definitionPage = entry.definitionPage;
-            unreadable.readable = false;
+            unreadable.failure = error.message();
             tables.push_back(std::move(unreadable));
         }
     }

@@ -54,9 +54,14 @@ void JetFile::readPage(quint32 page, char *buffer)
     JetHeaderPage::decodePage(m_databaseKey, page, buffer, m_pageSize);
 }
 
+QString JetFile::formatError() const
+{
+    return QStringLiteral("Nicht erkanntes Datenbankformat '%1'.").arg(m_dataSource);
+}
+
 void JetFile::fail() const
 {
-    throw Error(QStringLiteral("Nicht erkanntes Datenbankformat '%1'.").arg(m_dataSource));
+    throw Error(formatError());
 }
 
 } // namespace db

@@ -44,6 +44,9 @@ public:
     // Reads page `page` into `buffer` (pageSize() bytes), decoded.
     void readPage(quint32 page, char *buffer);
 
+    // "Nicht erkanntes Datenbankformat '<data source>'."
+    QString formatError() const;
+    // Throws Error with formatError().
     [[noreturn]] void fail() const;
 
 private:

@@ -73,13 +73,14 @@ struct JetColumnDef
 
 // A user table: its name, the page of its definition, its columns in
 // column order and the map of the pages that hold its rows. A table whose
-// definition cannot be read has no columns and is not readable: only the
-// queries that use it fail.
+// definition cannot be read has no columns and keeps the failure instead:
+// only the queries that use it fail, with that text.
 struct JetTableDef
 {
     QString name;
     quint32 definitionPage = 0;
-    bool readable = true;
+    QString failure;
+    bool readable() const { return failure.isEmpty(); }
     quint32 rowCount = 0;
     bool hasVarColumns = false;
     std::vector<JetColumnDef> columns;

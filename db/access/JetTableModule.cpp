@@ -110,8 +110,8 @@ int bestIndex(sqlite3_vtab *vtab, sqlite3_index_info *info)
     return guarded(vtab, [&] {
         // A query that uses a table whose definition cannot be read fails
         // here, when it is prepared.
-        if (!table->table->readable)
-            table->file->fail();
+        if (!table->table->readable())
+            throw Error(table->table->failure);
         // Every constraint is left to SQLite: a scan reads the whole table.
         const double rows = table->table->rowCount;
         info->estimatedRows = sqlite3_int64(rows) + 1;
@@ -294,7 +294,7 @@ void destroyContext(void *context)
 QString JetTableModule::schemaOf(const JetTableDef &table)
 {
     // SQLite needs a column; the table is never read.
-    if (!table.readable)
+    if (!table.readable())
         return QStringLiteral("CREATE TABLE x(unreadable)");
     QString schema = QStringLiteral("CREATE TABLE x(");
     for (std::size_t i = 0; i < table.columns.size(); ++i) {

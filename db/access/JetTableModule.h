@@ -21,6 +21,12 @@ class SqliteDatabase;
 // table's pages as SQLite asks for rows and decodes only the columns SQLite
 // asks for; nothing of the table is copied. SQLite itself filters, sorts
 // and groups. The tables are read-only.
+//
+// A table whose name SQLite keeps for itself ("sqlite_...") cannot be
+// created that way; it gets a module of its own name instead, which SQLite
+// shows as a table of that name. A table whose definition could not be read
+// is there too, but a query that uses it fails with the table's failure
+// text when it is prepared.
 class JetTableModule
 {
 public:
