@@ -43,10 +43,17 @@ public:
     // other than page 0, the database definition, which nothing refers to.
     bool containsPage(quint32 page) const { return page != 0 && page < m_pageCount; }
 
-    // Reads page `page` into `buffer` (pageSize() bytes); a page the file
-    // does not contain raises the format error.
+    // Pages after page 0 are RC4 encoded under `key` (see JetHeaderPage);
+    // readPage() decodes them. 0 for a file with plain pages.
+    void setDatabaseKey(quint32 key) { m_databaseKey = key; }
+
+    // Reads page `page` into `buffer` (pageSize() bytes), decoded; a page
+    // the file does not contain raises the format error.
     void readPage(quint32 page, char *buffer);
 
+    // "Nicht erkanntes Datenbankformat '<data source>'."
+    QString formatError() const;
+    // Throws Error with formatError().
     [[noreturn]] void fail() const;
     // Raises "Die Tabelle '<table>' der Datenbank '<data source>' ist
     // beschädigt: <reason>."
@@ -61,6 +68,7 @@ private:
     qint64 m_size = 0;
     int m_pageSize = 4096;
     quint32 m_pageCount = 0;
+    quint32 m_databaseKey = 0;
 };
 
 } // namespace db
