@@ -9,6 +9,8 @@
 #include "CountingQuery.h"
 #include "WindowsPath.h"
 
+#include <QRegularExpression>
+
 #include <sqlite3.h>
 
 namespace db {
@@ -64,9 +66,27 @@ void AccessConnection::createTables()
     m_sqlite.allowOnlyQueries();
 }
 
+std::unique_ptr<SqliteStatement> AccessConnection::prepare(const QString &sql)
+{
+    try {
+        return std::make_unique<SqliteStatement>(m_sqlite.handle(), sql);
+    } catch (const Error &) {
+        // A table whose definition could not be read has no columns: a
+        // query that names its columns fails before the table can give its
+        // own failure, which is the one that tells what is wrong.
+        for (const JetTableDef &table : m_tables) {
+            const QRegularExpression name(QStringLiteral("(?<!\\w)%1(?!\\w)").arg(QRegularExpression::escape(table.name)),
+                                          QRegularExpression::CaseInsensitiveOption);
+            if (!table.readable() && name.match(sql).hasMatch())
+                throw Error(table.failure);
+        }
+        throw;
+    }
+}
+
 std::unique_ptr<Cursor> AccessConnection::execute(const QString &sql, const std::vector<Argument> &arguments)
 {
-    auto statement = std::make_unique<SqliteStatement>(m_sqlite.handle(), sql);
+    std::unique_ptr<SqliteStatement> statement = prepare(sql);
     statement->bind(arguments);
     return std::make_unique<SqliteCursor>(std::move(statement));
 }
@@ -76,9 +96,9 @@ qint64 AccessConnection::countRows(const QString &sql, const std::vector<Argumen
     const std::optional<QString> counting = CountingQuery::countText(sql);
     if (!counting)
         return ProviderConnection::countRows(sql, arguments);
-    SqliteStatement statement(m_sqlite.handle(), *counting);
-    statement.bind(arguments);
-    return statement.step() ? sqlite3_column_int64(statement.handle(), 0) : 0;
+    const std::unique_ptr<SqliteStatement> statement = prepare(*counting);
+    statement->bind(arguments);
+    return statement->step() ? sqlite3_column_int64(statement->handle(), 0) : 0;
 }
 
 } // namespace db

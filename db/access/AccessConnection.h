@@ -11,6 +11,8 @@
 
 namespace db {
 
+class SqliteStatement;
+
 // An open Access database file (provider "Microsoft.Jet.OLEDB.4.0"). The
 // file is checked and its table definitions read when connecting; the
 // queries then run in an SQLite database of the connection, on virtual
@@ -34,6 +36,9 @@ public:
     qint64 countRows(const QString &sql, const std::vector<Argument> &arguments) override;
 
 private:
+    // The statement for `sql`; when it cannot be prepared and names a table
+    // whose definition could not be read, that table's failure is raised.
+    std::unique_ptr<SqliteStatement> prepare(const QString &sql);
     void checkHeader(const QString &password);
     void createTables();
 

@@ -298,6 +298,8 @@ void AccessTables::unreadableTableFailsOnlyItsQueries()
         QCOMPARE(rowsOf(connection, QStringLiteral("select Nr from Barverkaeufe order by Nr")),
                  (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
         QCOMPARE(failureOf([&] { rowsOf(connection, QStringLiteral("select * from Kaputt")); }), unknownFormat.arg(file));
+        QCOMPARE(failureOf([&] { rowsOf(connection, QStringLiteral("select Nr from [kaputt] where Nr > 1")); }),
+                 unknownFormat.arg(file));
         QCOMPARE(failureOf([&] { rowsOf(connection, QStringLiteral("select count(*) from Barverkaeufe, Kaputt")); }),
                  unknownFormat.arg(file));
     }
