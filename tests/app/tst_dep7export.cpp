@@ -407,27 +407,52 @@ private slots:
         QVERIFY(run.window.Datenbank_Verbindung.connected());
     }
 
-    // Texts with a quote, a backslash or a control character get JSON
-    // escapes; texts as the registers hold them stay as they are.
-    void textsThatNeedEscapes()
+    // Double quotes and backslashes go into the file as they stand: an
+    // authority text `CA1","CA2` gives the array of two authorities.
+    // Control characters get their JSON escapes, so a certificate kept as
+    // PEM lines with CR LF still gives a valid file.
+    void quotesAndBackslashesUnchangedControlCharactersEscaped()
     {
+        const QString pem = QStringLiteral("-----BEGIN CERTIFICATE-----\r\nMIIBszCCAVmgAwIBAgIU\r\n"
+                                           "cXVpbGxldA==\r\n-----END CERTIFICATE-----\r\n");
         const QString jws = QStringLiteral("eyJhbGciOiJFUzI1NiJ9.X1IxLUFULTE_S0FTU0UtMDAxXzE.q+/w==");
         Dep7Run run;
-        run.prepare(0, {sale(1, "CERT \"Kassa\" 1", "CA\\Wien", "line\nbreak\ttab\x01", 1),
-                        sale(2, "CERT \"Kassa\" 1", "CA\\Wien", jws, 2)});
+        run.prepare(0, {sale(1, pem, "CA1\",\"CA2", "jws-1", 1), sale(2, pem, "CA1\",\"CA2", jws, 2),
+                        sale(3, "CERT-B", "CA\\\\Wien", "tab\tand\x01", 3)});  // a backslash the register keeps escaped
         run.press();
         const QByteArray file = run.file();
-        QVERIFY(file.contains("      \"Signaturzertifikat\":\"CERT \\\"Kassa\\\" 1\",\r\n"));
+        QVERIFY(file.contains("      \"Signaturzertifikat\":\"-----BEGIN CERTIFICATE-----\\r\\nMIIBszCCAVmgAwIBAgIU\\r\\n"
+                              "cXVpbGxldA==\\r\\n-----END CERTIFICATE-----\\r\\n\",\r\n"));
+        QVERIFY(file.contains("      \"Zertifizierungsstellen\":[\"CA1\",\"CA2\"],\r\n"));
         QVERIFY(file.contains("      \"Zertifizierungsstellen\":[\"CA\\\\Wien\"],\r\n"));
         QVERIFY(file.contains("                       \"" + jws.toLatin1() + "\"\r\n"));
+        QVERIFY(file.contains("                       \"tab\\tand\\u0001\"\r\n"));
+
         QJsonParseError error;
         const QJsonDocument json = QJsonDocument::fromJson(file, &error);
-        QCOMPARE(error.error, QJsonParseError::NoError);
-        const QJsonObject group = json["Belege-Gruppe"][0].toObject();
-        QCOMPARE(group["Signaturzertifikat"].toString(), QStringLiteral("CERT \"Kassa\" 1"));
-        QCOMPARE(group["Zertifizierungsstellen"][0].toString(), QStringLiteral("CA\\Wien"));
-        QCOMPARE(group["Belege-kompakt"][0].toString(), QStringLiteral("line\nbreak\ttab\x01"));
-        QCOMPARE(group["Belege-kompakt"][1].toString(), jws);
+        QCOMPARE(error.errorString(), QJsonParseError().errorString());
+        const QJsonArray groups = json["Belege-Gruppe"].toArray();
+        QCOMPARE(groups.size(), 2);
+        const QJsonObject first = groups[0].toObject();
+        QCOMPARE(first["Signaturzertifikat"].toString(), pem);
+        QCOMPARE(first["Zertifizierungsstellen"].toArray(), (QJsonArray{"CA1", "CA2"}));
+        QCOMPARE(first["Belege-kompakt"].toArray(), (QJsonArray{"jws-1", jws}));
+        const QJsonObject second = groups[1].toObject();
+        QCOMPARE(second["Zertifizierungsstellen"].toArray(), QJsonArray{"CA\\Wien"});
+        QCOMPARE(second["Belege-kompakt"].toArray(), QJsonArray{"tab\tand\x01"});
+    }
+
+    // A lone double quote is written unchanged too, although the file is
+    // then no valid JSON: the text goes out as the register keeps it.
+    void loneQuoteWrittenUnchanged()
+    {
+        Dep7Run run;
+        run.prepare(0, {sale(1, "CERT \"Kassa\" 1", "CA\\Wien", "jws-1")});
+        run.press();
+        QCOMPARE(run.messages.texts(), QStringList{run.doneMessage()});
+        const QByteArray file = run.file();
+        QVERIFY(file.contains("      \"Signaturzertifikat\":\"CERT \"Kassa\" 1\",\r\n"));
+        QVERIFY(file.contains("      \"Zertifizierungsstellen\":[\"CA\\Wien\"],\r\n"));
     }
 
     // The conversion error reaches the general error box; the window stays
