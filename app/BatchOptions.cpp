@@ -29,6 +29,15 @@ int parseVariant(const QString &text)
     return variant;
 }
 
+int parseCashRegister(const QString &text)
+{
+    bool ok = false;
+    const int number = text.toInt(&ok);
+    if (!ok || number < 0 || number > 999999)
+        throw Error(QStringLiteral("--kassa: '%1' ist keine Kassennummer (0 bis 999999).").arg(text));
+    return number;
+}
+
 std::vector<BatchExport> parseExports(const QString &text)
 {
     std::vector<BatchExport> exports;
@@ -84,6 +93,8 @@ BatchOptions BatchOptions::parse(const QStringList &arguments)
             options.from = parseDate(name, value());
         else if (name == QLatin1String("--to"))
             options.to = parseDate(name, value());
+        else if (name == QLatin1String("--kassa"))
+            options.cashRegister = parseCashRegister(value());
         else if (name == QLatin1String("--export"))
             options.exports = parseExports(value());
         else if (name == QLatin1String("--open"))
@@ -117,6 +128,8 @@ QString BatchOptions::usage()
         "  --to DATUM       letzter Tag des Zeitraums (Vorgabe: heute)\n"
         "  --export LISTE   dep131, dep7 und/oder log, durch Kommas getrennt\n"
         "                   (Vorgabe: alle drei)\n"
+        "  --kassa N        DEP 7 nur der Kassa N, Belege in der Reihenfolge ihrer\n"
+        "                   Verkettung, in DEPExport<von>-<bis>_KassaN.json\n"
         "  --open           fertige Dateien mit ihrem Programm öffnen\n"
         "  --quiet          nur Fehler ausgeben\n"
         "  --help           diese Hilfe\n"

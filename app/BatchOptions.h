@@ -21,6 +21,7 @@ struct BatchOptions
     std::optional<QDate> from;
     std::optional<QDate> to;
     std::vector<BatchExport> exports{BatchExport::Dep131, BatchExport::Dep7, BatchExport::Log};
+    std::optional<int> cashRegister; // DEP 7 of this register only
     bool open = false;
     bool quiet = false;
     bool help = false;

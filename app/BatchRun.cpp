@@ -92,6 +92,7 @@ int BatchRun::runExports(const BatchOptions &options)
     MessagePresenterScope presenter([this](const MessageBoxRequest &box) { m_shown.append(box.text); });
     Tfrm_dep window;
     fillWindow(window, options);
+    m_cashRegister = options.cashRegister;
     for (TExportToText *component : {&window.ex_dep_export, &window.ex_log_export}) {
         // No progress window and no message box of the engine's own: the
         // run's outcome is told here.
@@ -135,7 +136,7 @@ int BatchRun::runExport(Tfrm_dep &window, BatchExport which, bool quiet)
     try {
         switch (which) {
         case BatchExport::Dep131: window.btn_dep131_exportClick(); break;
-        case BatchExport::Dep7: window.btn_dep7_exportClick(); break;
+        case BatchExport::Dep7: window.exportDep7(m_cashRegister); break;
         case BatchExport::Log: window.btn_log_exportClick(); break;
         }
         progress.finish();

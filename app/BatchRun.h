@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <optional>
 
 class Tfrm_dep;
 
@@ -29,4 +30,5 @@ private:
 
     std::FILE *m_messages;
     QStringList m_shown;
+    std::optional<int> m_cashRegister;
 };

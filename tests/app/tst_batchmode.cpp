@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -42,6 +44,23 @@ class TestBatchMode : public QObject
     {
         return {QStringLiteral("--variant"), QStringLiteral("0"), QStringLiteral("--folder"), m_folder,
                 QStringLiteral("--password"), password};
+    }
+
+    // The receipts of a DEP 7 file, read with a JSON parser.
+    static QStringList receipts(const QString &path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {QStringLiteral("(missing) ") + path};
+        QJsonParseError error;
+        const QJsonDocument json = QJsonDocument::fromJson(file.readAll(), &error);
+        if (error.error != QJsonParseError::NoError)
+            return {QStringLiteral("(invalid) ") + error.errorString()};
+        QStringList result;
+        for (const QJsonValue group : json[QStringLiteral("Belege-Gruppe")].toArray())
+            for (const QJsonValue receipt : group[QStringLiteral("Belege-kompakt")].toArray())
+                result << receipt.toString();
+        return result;
     }
 
     void removeExports()
@@ -113,6 +132,41 @@ private slots:
                                                                 QStringLiteral("--quiet")});
         QCOMPARE(quiet.exitCode, 0);
         QCOMPARE(quiet.err, QString());
+    }
+
+    // --kassa: one DEP 7 file per register, which together hold the
+    // receipts of the export of all registers; a register without receipts
+    // gives no file, a number that is none is bad input.
+    void oneRegisterPerFile()
+    {
+        const QStringList period{QStringLiteral("--from"), QStringLiteral("2017-03-01"), QStringLiteral("--to"),
+                                 QStringLiteral("2019-03-01"), QStringLiteral("--export"), QStringLiteral("dep7")};
+        const Run all = run(databaseArguments() + period);
+        QVERIFY2(all.exitCode == 0, qPrintable(all.err));
+        const QStringList allReceipts = receipts(m_folder + QStringLiteral("/DEPExport01.03.2017-01.03.2019.json"));
+        QVERIFY(allReceipts.size() > 10);
+
+        QStringList perRegister;
+        for (int cashRegister = 1; cashRegister <= 3; ++cashRegister) {
+            const Run one = run(databaseArguments() + period + QStringList{QStringLiteral("--kassa"), QString::number(cashRegister)});
+            QVERIFY2(one.exitCode == 0, qPrintable(one.err));
+            const QStringList own = receipts(m_folder + QStringLiteral("/DEPExport01.03.2017-01.03.2019_Kassa%1.json").arg(cashRegister));
+            QVERIFY(!own.isEmpty());
+            perRegister += own;
+        }
+        QStringList sortedAll = allReceipts;
+        sortedAll.sort();
+        perRegister.sort();
+        QCOMPARE(perRegister, sortedAll);
+
+        const Run none = run(databaseArguments() + period + QStringList{QStringLiteral("--kassa=77")});
+        QCOMPARE(none.exitCode, 1);
+        QVERIFY(none.err.contains(QStringLiteral("keine Daten für Export!")));
+        QVERIFY(!QFile::exists(m_folder + QStringLiteral("/DEPExport01.03.2017-01.03.2019_Kassa77.json")));
+
+        const Run bad = run(databaseArguments() + period + QStringList{QStringLiteral("--kassa"), QStringLiteral("zwei")});
+        QCOMPARE(bad.exitCode, 2);
+        QVERIFY2(bad.err.contains(QStringLiteral("--kassa: 'zwei' ist keine Kassennummer")), qPrintable(bad.err));
     }
 
     void noDataInPeriod()
