@@ -93,7 +93,10 @@ int main(int argc, char **argv)
         query.close();
 
         QStringList opened;
-        ShellOpener::setOpener([&opened](const QString &path) { opened << path; });
+        ShellOpener::setOpener([&opened](const QString &path) {
+            opened << path;
+            return true;
+        });
         QStringList boxes;
         setMessageBoxPresenter([&boxes](const MessageBoxRequest &box) { boxes << box.text; });
         TExportToText ex;

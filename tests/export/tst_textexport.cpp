@@ -117,6 +117,21 @@ private slots:
         QCOMPARE(ex->columns().count(), 0);
     }
 
+    void fileThatCannotBeOpenedIsNamed()
+    {
+        // A desktop without a program for .csv files: the user is told where
+        // the finished file is rather than left with nothing.
+        db->create({numbersTable(2)});
+        recorder->openerAnswers = false;
+        prepare(u"select * from Zahlen order by ID"_s);
+        ex->execute();
+        QCOMPARE(ex->statistic().result, erCompleted);
+        QCOMPARE(recorder->opened, QStringList{target()});
+        QCOMPARE(recorder->boxes,
+                 QStringList{u"Der Datenexport in die Datei %1 wurde erfolgreich beendet."_s.arg(target())});
+        QCOMPARE(recorder->kinds, QList<MessageBoxKind>{MessageBoxKind::Information});
+    }
+
     void cellsThatWouldBreakTheRowsAreQuoted()
     {
         db->create({{u"T"_s,
