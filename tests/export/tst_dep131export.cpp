@@ -160,7 +160,7 @@ private slots:
                                 "Periode_bv;Signaturzertifikat;Zertifizierungsstellen;JWSSignatur;Bemerkung\r\n"));
         // Status 1 and more, the whole last day, newest position first.
         QCOMPARE(firstCells(file), QStringList({u"5"_s, u"3"_s, u"1"_s}));
-        QVERIFY(file.contains("\r\n3;1;1;1;15.03.2019 12:30:00;2;1;x;Gro\xDF" "er Brauner;1,5;4,2;6,3;10;True;1;x;x;;"
+        QVERIFY(file.contains("\r\n3;1;1;1;15.03.2019 12:30:00;2;1;x;Gro\xDF" "er Brauner;1,5;4,2;6,3;10;True;1;;;;"
                               "Gutschein \x80 10\r\n"));
         QVERIFY(file.contains("\r\n1;1;1;1;01.03.2019;1;"));
         QVERIFY(file.endsWith(";\r\n"));

@@ -1,0 +1,117 @@
+#include "SignatureDevices.h"
+
+#include "Base64.h"
+#include "Certificate.h"
+#include "CompactJws.h"
+#include "SigningKey.h"
+
+#include <QRandomGenerator>
+
+#include <optional>
+
+namespace {
+
+// Test set-ups name this trust service.
+constexpr QByteArrayView testTrustService = "AT100";
+// The made-up certificates name one of the real ones.
+constexpr QByteArrayView madeUpTrustService = "AT1";
+
+QByteArray systemRandomBytes(int size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator::system()->generate(reinterpret_cast<quint32 *>(bytes.data()),
+                                         reinterpret_cast<quint32 *>(bytes.data() + size));
+    return bytes;
+}
+
+bool sortsBefore(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseSensitive) < 0 && a.compare(b, Qt::CaseInsensitive) < 0;
+}
+
+} // namespace
+
+struct SignatureDevices::Authority
+{
+    rksv::SigningKey key;
+    rksv::Certificate certificate;
+};
+
+struct SignatureDevices::Device
+{
+    std::optional<rksv::SigningKey> key; // real signing only
+    QString certificateText;
+    QByteArray serial;
+};
+
+SignatureDevices::SignatureDevices(Signing signing, quint64 seed)
+    : m_signing(signing),
+      m_random(seed ^ 0xC0FFEE),
+      m_aesKey(signing == Signing::Real ? systemRandomBytes(rksv::TurnoverCounter::keySize)
+                                        : m_random.bytes(rksv::TurnoverCounter::keySize)),
+      m_counter(m_aesKey)
+{
+    if (signing == Signing::MadeUp) {
+        m_authorityText = QString::fromLatin1(madeUpTrustService);
+        return;
+    }
+    rksv::SigningKey key = rksv::SigningKey::generate();
+    rksv::Certificate certificate = rksv::Certificate::issue({QStringLiteral("DepExport Test-CA"), "01", key.key(),
+                                                             nullptr, &key, true, 3650});
+    m_authorityText = QString::fromLatin1(certificate.base64());
+    m_authority = std::make_unique<Authority>(Authority{std::move(key), std::move(certificate)});
+}
+
+SignatureDevices::~SignatureDevices() = default;
+
+SignatureDevices::Device SignatureDevices::makeDevice(int number)
+{
+    const QByteArray serial = m_random.bytes(8).toHex().toUpper();
+    if (m_signing == Signing::MadeUp)
+        return {std::nullopt, QString::fromLatin1(m_random.bytes(150).toBase64()), serial};
+    rksv::SigningKey key = rksv::SigningKey::generate();
+    const rksv::Certificate certificate = rksv::Certificate::issue(
+        {QStringLiteral("Signaturkarte %1").arg(number), serial, key.key(), &m_authority->certificate,
+         &m_authority->key, false, 3650});
+    return {std::move(key), QString::fromLatin1(certificate.base64()), certificate.serialHex()};
+}
+
+int SignatureDevices::add(int sortsBeforeDevice)
+{
+    const int number = int(m_devices.size());
+    Device device = makeDevice(number);
+    // A new key makes a new certificate text: a few tries find one that sorts first.
+    while (sortsBeforeDevice >= 0 && !sortsBefore(device.certificateText, certificateText(sortsBeforeDevice)))
+        device = makeDevice(number);
+    m_devices.push_back(std::move(device));
+    return number;
+}
+
+const QString &SignatureDevices::certificateText(int device) const
+{
+    return m_devices.at(size_t(device)).certificateText;
+}
+
+const QByteArray &SignatureDevices::serial(int device) const
+{
+    return m_devices.at(size_t(device)).serial;
+}
+
+QByteArrayView SignatureDevices::trustService() const
+{
+    return m_signing == Signing::Real ? testTrustService : madeUpTrustService;
+}
+
+QByteArray SignatureDevices::sign(int device, QByteArrayView payloadText)
+{
+    const Device &d = m_devices.at(size_t(device));
+    if (d.key)
+        return rksv::CompactJws::makeSigned(payloadText, *d.key);
+    return rksv::CompactJws::es256Header.toByteArray() + '.' + rksv::Base64::encodeUrl(payloadText) + '.'
+        + rksv::Base64::encodeUrl(m_random.bytes(64));
+}
+
+QByteArray SignatureDevices::authorityPem() const
+{
+    return m_authority ? m_authority->certificate.pem() : QByteArray();
+}
