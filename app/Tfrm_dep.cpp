@@ -1,6 +1,6 @@
 #include "Tfrm_dep.h"
 
-#include "Dep131ExportSettings.h"
+#include "TextExportDesign.h"
 #include "Dep7Export.h"
 #include "ExportButtonPicture.h"
 #include "MessageBox.h"
@@ -115,7 +115,7 @@ Tfrm_dep::Tfrm_dep(QWidget *parent) : QWidget(parent)
 
     Panel1 = makePanel(this, "Panel1", 56, QColor(0, 0, 128));
     btn_dep131_export = makeButton(Panel1, "btn_dep131_export", QStringLiteral("DEP 131 erstellen"), 8);
-    Dep131ExportSettings::apply(ex_dep_export);
+    TextExportDesign::apply(ex_dep_export);
     btn_dep7_export = makeButton(Panel1, "btn_dep7_export", QStringLiteral("DEP 7 Export"), 208);
 
     qry_dep_gastro.setConnection(&Datenbank_Verbindung);
@@ -126,7 +126,7 @@ Tfrm_dep::Tfrm_dep(QWidget *parent) : QWidget(parent)
     QueryDesign::setUpDep7Gastro(qry_tagesabrechnung_details_dep_gastro);
 
     btn_log_export = makeButton(Panel1, "btn_log_export", QStringLiteral("LOG Export"), 408);
-    Dep131ExportSettings::apply(ex_log_export);
+    TextExportDesign::apply(ex_log_export);
 
     qry_log.setConnection(&Datenbank_Verbindung);
     QueryDesign::setUpLog(qry_log);

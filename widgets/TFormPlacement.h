@@ -106,7 +106,8 @@ signals:
     void OnRestorePlacement();
 
 protected:
-    // The virtual operations, in the order of the original component.
+    // What a derived component overrides: how the placement is written and
+    // read, and how each single value goes to and comes from the store.
     virtual void writePlacement();
     virtual void readPlacement();
     virtual QString readString(const QString &name, const QString &defaultText);
@@ -114,7 +115,6 @@ protected:
 
     // The store of the pass that is running; nullptr between passes.
     SettingsStore *store() const { return m_store.get(); }
-    bool isDestroying() const { return m_destroying; }
 
     bool eventFilter(QObject *watched, QEvent *event) override;
     // The destroy notification; the most derived destructor calls it, so
