@@ -11,7 +11,7 @@ packages=(
   libssl-dev openssl rapidjson-dev
   unixodbc unixodbc-dev tdsodbc odbc-postgresql
   postgresql
-  xvfb xauth
+  xvfb xauth fonts-wine
   nodejs npm
 )
 
