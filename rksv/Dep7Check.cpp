@@ -242,7 +242,8 @@ int CheckRun::registerFor(const QByteArray &registerId, const QByteArray &number
     if (index > 0) {
         receiptProblem(index, number,
                        QStringLiteral("Die Datei enthält Belege mehrerer Kassen (zuerst %1, hier %2): "
-                                      "Prüfprogramme erwarten eine Kasse je Datei")
+                                      "Prüfprogramme erwarten eine Kasse je Datei; "
+                                      "DepExport --kassa N exportiert je Kasse eine Datei")
                            .arg(show(m_registers.front().summary.registerId), show(registerId)));
     }
     return index;
@@ -322,7 +323,8 @@ void CheckRun::receipt(QByteArrayView text)
         if (newGroup)
             receiptProblem(index, number,
                            QStringLiteral("Gruppe %1 beginnt (%2) vor dem Ende der vorigen Gruppe dieser Kasse "
-                                          "(Beleg %3 vom %4): Gruppen nicht in zeitlicher Reihenfolge")
+                                          "(Beleg %3 vom %4): Gruppen nicht in zeitlicher Reihenfolge; DepExport "
+                                          "--kassa N exportiert in der Reihenfolge der Kette")
                                .arg(m_group)
                                .arg(show(payload->dateTime), show(state.previousNumber), show(state.lastDateTime)));
         else

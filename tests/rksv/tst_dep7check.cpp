@@ -2,7 +2,9 @@
 #include "CompactJws.h"
 #include "Dep7Check.h"
 #include "Dep7TestJournal.h"
+#include "RegisterDatabase.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -425,6 +427,44 @@ private slots:
         QCOMPARE(both.exitCode, 7);
         QVERIFY(!both.out.contains(good)); // --quiet: only what failed
         QVERIFY(both.out.contains(bad));
+    }
+
+    void programChecksWhatItExported()
+    {
+        // --verify beside --export dep7: the file the run has just written
+        // is checked, whatever its receipts are.
+        const QString folder = path(QStringLiteral("kassa"));
+        QVERIFY(QDir().mkpath(folder));
+        RegisterDatabaseOptions options;
+        options.salesRows = 200;
+        options.logRows = 10;
+        options.password = QStringLiteral("geheim");
+        RegisterDatabase::write(folder + QStringLiteral("/VelmarFaktura.mdb"), options);
+        const QString report = path(QStringLiteral("export-report.json"));
+        const Run r = run({QStringLiteral("--variant"), QStringLiteral("0"), QStringLiteral("--folder"), folder,
+                           QStringLiteral("--password"), QStringLiteral("geheim"), QStringLiteral("--from"),
+                           QStringLiteral("2017-03-01"), QStringLiteral("--to"), QStringLiteral("2019-03-01"),
+                           QStringLiteral("--export"), QStringLiteral("dep7"), QStringLiteral("--verify"),
+                           QStringLiteral("--report"), report});
+        const QString written = folder + QStringLiteral("/DEPExport01.03.2017-01.03.2019.json");
+        QVERIFY(QFile::exists(written));
+        QVERIFY2(r.out.startsWith(QStringLiteral("Prüfung von ") + written + u'\n'), qPrintable(r.out + r.err));
+        const bool passed = r.out.endsWith(QStringLiteral("Prüfung bestanden.\n"));
+        QVERIFY(passed || r.out.contains(QStringLiteral("Prüfung nicht bestanden: ")));
+        QCOMPARE(r.exitCode, passed ? 0 : 7);
+        QFile reportFile(report);
+        QVERIFY(reportFile.open(QIODevice::ReadOnly));
+        const QJsonObject json = QJsonDocument::fromJson(reportFile.readAll()).object();
+        QCOMPARE(json["dateien"].toArray().at(0).toObject()["datei"].toString(), written);
+        QCOMPARE(json["bestanden"].toBool(!passed), passed);
+
+        // No data in the period: nothing to check, the export's own code.
+        const Run none = run({QStringLiteral("--variant"), QStringLiteral("0"), QStringLiteral("--folder"), folder,
+                              QStringLiteral("--password"), QStringLiteral("geheim"), QStringLiteral("--from"),
+                              QStringLiteral("2010-01-01"), QStringLiteral("--to"), QStringLiteral("2010-12-31"),
+                              QStringLiteral("--export"), QStringLiteral("dep7"), QStringLiteral("--verify")});
+        QCOMPARE(none.exitCode, 1);
+        QCOMPARE(none.out, QString());
     }
 
     void programRefusesBadInput()
