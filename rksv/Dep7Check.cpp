@@ -71,6 +71,7 @@ struct GroupCertificate
 struct RegisterState
 {
     Dep7RegisterSummary summary;
+    QByteArray startChainValue; // the start receipt's, from the register ID
     QByteArray nextChainValue; // what the next receipt must carry; empty before the first
     QByteArray previousNumber;
     // The chain values that followed the last few receipts, to tell a
@@ -238,6 +239,7 @@ int CheckRun::registerFor(const QByteArray &registerId, const QByteArray &number
     const int index = int(m_registers.size());
     m_registers.emplace_back();
     m_registers.back().summary.registerId = registerId;
+    m_registers.back().startChainValue = chainValue(registerId);
     m_registerIndex.insert(registerId, index);
     if (index > 0) {
         receiptProblem(index, number,
@@ -385,7 +387,7 @@ void CheckRun::checkChain(int index, const ReceiptPayload &payload, bool failedD
     RegisterState &state = m_registers[size_t(index)];
     const QByteArray &number = payload.receiptNumber;
     const bool first = state.nextChainValue.isEmpty() && state.previousNumber.isEmpty();
-    const bool startValue = payload.chainValue == chainValue(payload.registerId);
+    const bool startValue = payload.chainValue == state.startChainValue;
     if (first) {
         state.summary.startsWithStartReceipt = startValue;
         if (startValue) {

@@ -2,6 +2,7 @@
 #include "CompactJws.h"
 #include "Dep7Check.h"
 #include "Dep7TestJournal.h"
+#include "ProgramRun.h"
 #include "RegisterDatabase.h"
 
 #include <QDir>
@@ -9,7 +10,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -69,26 +69,11 @@ class TestDep7Check : public QObject
         return changed;
     }
 
-    struct Run
-    {
-        int exitCode = -1;
-        QString out;
-        QString err;
-    };
+    using Run = ProgramRun;
 
     Run run(const QStringList &arguments)
     {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(DEPEXPORT_BINARY), arguments);
-        if (!process.waitForFinished(120000))
-            process.kill();
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromLocal8Bit(process.readAllStandardOutput()),
-                QString::fromLocal8Bit(process.readAllStandardError())};
+        return ProgramRun::start(QStringLiteral(DEPEXPORT_BINARY), arguments, m_dir.path());
     }
 
 private slots:
