@@ -106,6 +106,7 @@ public:
     void fileFailed(const QString &reason)
     {
         addProblem(-1, {m_position + 1, m_group, {}, {}, reason});
+        m_fileFailed = true;
     }
     void finish();
 
@@ -141,6 +142,7 @@ private:
     int m_lastRegister = -1;
     qint64 m_position = 0;
     int m_group = 0;
+    bool m_fileFailed = false;
     std::unique_ptr<ReceiptBatch> m_batch;
     SignaturePool m_pool; // last: its threads stop before the rest goes
 };
@@ -473,6 +475,8 @@ void CheckRun::submitBatch()
 
 void CheckRun::finish()
 {
+    if (m_position == 0 && !m_fileFailed)
+        addProblem(-1, {0, m_group, {}, {}, QStringLiteral("Die Datei enthält keinen Beleg"), false});
     for (RegisterState &state : m_registers) {
         if (!state.failedRunStart.isEmpty())
             addProblem(int(&state - m_registers.data()),
@@ -505,7 +509,8 @@ void CheckRun::count(const PendingProblem &pending)
 }
 
 // Runs on the reading thread, batch after batch in file order: the
-// signature findings go in among the others by position.
+// signature findings go in among the others by position, after the
+// receipt's other findings.
 void CheckRun::merge(ReceiptBatch &batch)
 {
     size_t next = 0;
@@ -513,7 +518,7 @@ void CheckRun::merge(ReceiptBatch &batch)
         const SignatureTask &task = batch.tasks[i];
         if (task.outcome == SignatureTask::Outcome::Valid)
             continue;
-        while (next < batch.problems.size() && batch.problems[next].problem.position < task.position)
+        while (next < batch.problems.size() && batch.problems[next].problem.position <= task.position)
             count(batch.problems[next++]);
         const int index = batch.taskRegisters[i];
         const QString reason = task.outcome == SignatureTask::Outcome::Malformed

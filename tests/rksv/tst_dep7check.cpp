@@ -71,9 +71,17 @@ class TestDep7Check : public QObject
 
     using Run = ProgramRun;
 
-    Run run(const QStringList &arguments)
+    Run run(const QStringList &arguments, const QProcessEnvironment &extra = {})
     {
-        return ProgramRun::start(QStringLiteral(DEPEXPORT_BINARY), arguments, m_dir.path());
+        return ProgramRun::start(QStringLiteral(DEPEXPORT_BINARY), arguments, m_dir.path(), extra);
+    }
+
+    // The file names of exports follow the window's date format.
+    static QProcessEnvironment austrianDates()
+    {
+        QProcessEnvironment env;
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_AT.UTF-8"));
+        return env;
     }
 
 private slots:
@@ -323,6 +331,17 @@ private slots:
             QVERIFY(!result.passed());
             QVERIFY2(result.firstProblems.back().reason.contains(reason), qPrintable(problems(result).join(u'\n')));
         }
+        // No receipt at all: nothing wrong, but worth a note.
+        const QString empty = path(QStringLiteral("empty.json"));
+        QFile emptyFile(empty);
+        QVERIFY(emptyFile.open(QIODevice::WriteOnly));
+        emptyFile.write("{ \"Belege-Gruppe\": [\r\n                   ]\r\n}\r\n");
+        emptyFile.close();
+        const rksv::Dep7CheckResult none = checkFile(empty);
+        QVERIFY(none.passed());
+        QCOMPARE(none.notes, 1);
+        QVERIFY(none.text().contains(QStringLiteral("Hinweis: Datei: Die Datei enthält keinen Beleg")));
+
         // A byte order mark, keys the format does not know, LF line ends.
         QByteArray other = "\xEF\xBB\xBF" + sound;
         other.replace("\r\n", "\n");
@@ -430,7 +449,8 @@ private slots:
                            QStringLiteral("--password"), QStringLiteral("geheim"), QStringLiteral("--from"),
                            QStringLiteral("2017-03-01"), QStringLiteral("--to"), QStringLiteral("2019-03-01"),
                            QStringLiteral("--export"), QStringLiteral("dep7"), QStringLiteral("--verify"),
-                           QStringLiteral("--report"), report});
+                           QStringLiteral("--report"), report},
+                          austrianDates());
         const QString written = folder + QStringLiteral("/DEPExport01.03.2017-01.03.2019.json");
         QVERIFY(QFile::exists(written));
         QVERIFY2(r.out.startsWith(QStringLiteral("Prüfung von ") + written + u'\n'), qPrintable(r.out + r.err));
@@ -447,7 +467,8 @@ private slots:
         const Run none = run({QStringLiteral("--variant"), QStringLiteral("0"), QStringLiteral("--folder"), folder,
                               QStringLiteral("--password"), QStringLiteral("geheim"), QStringLiteral("--from"),
                               QStringLiteral("2010-01-01"), QStringLiteral("--to"), QStringLiteral("2010-12-31"),
-                              QStringLiteral("--export"), QStringLiteral("dep7"), QStringLiteral("--verify")});
+                              QStringLiteral("--export"), QStringLiteral("dep7"), QStringLiteral("--verify")},
+                             austrianDates());
         QCOMPARE(none.exitCode, 1);
         QCOMPARE(none.out, QString());
     }
