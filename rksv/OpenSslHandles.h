@@ -23,6 +23,11 @@ struct OpenSslDeleter
     void operator()(T *object) const { Free(object); }
 };
 
+inline void freeX509Stack(STACK_OF(X509) *stack)
+{
+    sk_X509_free(stack); // the certificates stay with their owners
+}
+
 template<typename T, void (*Free)(T *)>
 using OpenSslHandle = std::unique_ptr<T, OpenSslDeleter<T, Free>>;
 
@@ -33,6 +38,7 @@ using EcdsaSignatureHandle = OpenSslHandle<ECDSA_SIG, ECDSA_SIG_free>;
 using KeyContextHandle = OpenSslHandle<EVP_PKEY_CTX, EVP_PKEY_CTX_free>;
 using KeyHandle = OpenSslHandle<EVP_PKEY, EVP_PKEY_free>;
 using X509Handle = OpenSslHandle<X509, X509_free>;
+using X509StackHandle = OpenSslHandle<STACK_OF(X509), freeX509Stack>;
 using X509StoreHandle = OpenSslHandle<X509_STORE, X509_STORE_free>;
 using X509StoreContextHandle = OpenSslHandle<X509_STORE_CTX, X509_STORE_CTX_free>;
 

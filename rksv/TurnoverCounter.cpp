@@ -7,10 +7,15 @@
 
 namespace rksv {
 
-TurnoverCounter::TurnoverCounter(QByteArray key) : m_key(std::move(key))
+TurnoverCounter::TurnoverCounter(QByteArray key)
 {
-    if (m_key.size() != keySize)
-        throw Error(QStringLiteral("Der AES-Schlüssel hat %1 statt 32 Bytes.").arg(m_key.size()));
+    if (key.size() != keySize)
+        throw Error(QStringLiteral("Der AES-Schlüssel hat %1 statt 32 Bytes.").arg(key.size()));
+    m_context.reset(EVP_CIPHER_CTX_new());
+    if (!m_context
+        || EVP_EncryptInit_ex(m_context.get(), EVP_aes_256_ctr(), nullptr,
+                              reinterpret_cast<const unsigned char *>(key.constData()), nullptr) != 1)
+        throw Error(openSslFailure(QStringLiteral("AES-256-CTR nicht eingerichtet")));
 }
 
 QByteArray TurnoverCounter::crypt(QByteArrayView registerId, QByteArrayView receiptNumber, QByteArrayView bytes) const
@@ -18,16 +23,14 @@ QByteArray TurnoverCounter::crypt(QByteArrayView registerId, QByteArrayView rece
     // Counter mode is its own inverse: the same key stream is added to
     // encrypt and to decrypt.
     const Sha256Digest iv = sha256(registerId.toByteArray() + receiptNumber.toByteArray());
-    CipherContextHandle context(EVP_CIPHER_CTX_new());
     QByteArray out(bytes.size(), Qt::Uninitialized);
     int written = 0;
     int finalWritten = 0;
-    if (!context
-        || EVP_EncryptInit_ex(context.get(), EVP_aes_256_ctr(), nullptr,
-                              reinterpret_cast<const unsigned char *>(m_key.constData()), iv.data()) != 1
-        || EVP_EncryptUpdate(context.get(), reinterpret_cast<unsigned char *>(out.data()), &written,
+    EVP_CIPHER_CTX *context = m_context.get();
+    if (EVP_EncryptInit_ex(context, nullptr, nullptr, nullptr, iv.data()) != 1
+        || EVP_EncryptUpdate(context, reinterpret_cast<unsigned char *>(out.data()), &written,
                              reinterpret_cast<const unsigned char *>(bytes.data()), int(bytes.size())) != 1
-        || EVP_EncryptFinal_ex(context.get(), reinterpret_cast<unsigned char *>(out.data()) + written, &finalWritten) != 1)
+        || EVP_EncryptFinal_ex(context, reinterpret_cast<unsigned char *>(out.data()) + written, &finalWritten) != 1)
         throw Error(openSslFailure(QStringLiteral("AES-256-CTR fehlgeschlagen")));
     return out;
 }

@@ -9,6 +9,10 @@
 //     rksv::TurnoverCounter counter(key);
 //     QByteArray field = counter.encrypt("KASSE-1", "17", 123450);
 //     std::optional<qint64> total = counter.decrypt("KASSE-1", "17", field);
+//
+// The cipher is set up with the key once; an object serves one thread.
+
+#include "OpenSslHandles.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -36,7 +40,7 @@ public:
 private:
     QByteArray crypt(QByteArrayView registerId, QByteArrayView receiptNumber, QByteArrayView bytes) const;
 
-    QByteArray m_key;
+    CipherContextHandle m_context; // keyed; each receipt sets its counter block
 };
 
 } // namespace rksv

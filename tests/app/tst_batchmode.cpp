@@ -1,3 +1,4 @@
+#include "ProgramRun.h"
 #include "RegisterDatabase.h"
 
 #include <QDir>
@@ -17,27 +18,13 @@ class TestBatchMode : public QObject
     QTemporaryDir m_home;
     QString m_folder;
 
-    struct Run
-    {
-        int exitCode = -1;
-        QString out;
-        QString err;
-    };
+    using Run = ProgramRun;
 
     Run run(const QStringList &arguments)
     {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_AT.UTF-8"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.path() + QStringLiteral("/config"));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.path() + QStringLiteral("/data"));
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(DEPEXPORT_BINARY), arguments);
-        if (!process.waitForFinished(120000))
-            process.kill();
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromLocal8Bit(process.readAllStandardOutput()),
-                QString::fromLocal8Bit(process.readAllStandardError())};
+        QProcessEnvironment locale;
+        locale.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_AT.UTF-8"));
+        return ProgramRun::start(QStringLiteral(DEPEXPORT_BINARY), arguments, m_home.path(), locale);
     }
 
     QStringList databaseArguments(const QString &password = QStringLiteral("geheim"))

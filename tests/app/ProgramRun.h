@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// The program itself, started with arguments as scripts start it, with its
+// settings and data folders under `home`: its exit code (-1 when it
+// crashed or hung) and what it wrote.
+struct ProgramRun
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+
+    static ProgramRun start(const QString &program, const QStringList &arguments, const QString &home,
+                            const QProcessEnvironment &extra = {})
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+        env.insert(extra);
+        process.setProcessEnvironment(env);
+        process.start(program, arguments);
+        if (!process.waitForFinished(120000))
+            process.kill();
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromLocal8Bit(process.readAllStandardOutput()),
+                QString::fromLocal8Bit(process.readAllStandardError())};
+    }
+};
