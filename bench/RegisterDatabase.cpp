@@ -1,11 +1,9 @@
 #include "RegisterDatabase.h"
 
-#include "CompactJws.h"
 #include "Error.h"
 #include "JetDatabaseWriter.h"
 #include "OleDate.h"
-#include "ReceiptChain.h"
-#include "ReceiptPayload.h"
+#include "RegisterSigner.h"
 #include "SeededRandom.h"
 #include "SignatureDevices.h"
 
@@ -14,6 +12,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <optional>
@@ -125,9 +124,8 @@ struct CashRegister
     QByteArray id;
     int company = 1;
     int device = -1;
+    std::optional<rksv::RegisterSigner> signer;
     bool started = false;
-    qint64 totalInCents = 0;
-    QByteArray lastReceipt;
     int lastNumber = 0;
     int openMonth = 0; // month of the last receipt until its month-end receipt, then 0
     int failingLeft = 0; // receipts still to make while the device is out of order
@@ -157,7 +155,8 @@ public:
             CashRegister &r = m_registers[n];
             r.id = (gastro ? "GASTRO-" : "KASSE-") + QByteArray::number(qulonglong(n));
             r.company = n <= 3 ? 1 : 2;
-            r.device = devices.add();
+            r.signer.emplace(r.id, devices.aesKey(), devices.trustService().toByteArray());
+            useDevice(r, devices.add());
         }
     }
 
@@ -233,13 +232,19 @@ private:
     {
         const size_t n = size_t(&r - m_registers.data());
         if (n == replacedRegister && !r.replaced && progress >= replacementAt) {
-            r.device = m_devices.add(r.device);
+            useDevice(r, m_devices.add(r.device));
             r.replaced = true;
         }
         if (n == failingRegister && !r.failed && progress >= failureAt) {
             r.failingLeft = failedReceipts;
             r.failed = true;
         }
+    }
+
+    void useDevice(CashRegister &r, int device)
+    {
+        r.device = device;
+        r.signer->useDevice(m_devices.key(device), m_devices.serial(device));
     }
 
     Receipt drawSale(qint64 index, qint64 count)
@@ -285,39 +290,30 @@ private:
         return s;
     }
 
-    // Signs the receipt into its register's chain: sums by tax rate, the
-    // turnover counter, the chain value from the previous receipt.
+    // Signs the receipt into its register's chain, its sums by tax rate.
     void chain(Receipt &receipt, CashRegister &r)
     {
+        using Kind = rksv::RegisterSigner::Kind;
         const QDate date = OleDate::toDate(receipt.time);
         const QTime time = QTime::fromMSecsSinceStartOfDay(OleDate::timeOfDayMs(receipt.time));
-        rksv::ReceiptPayload payload;
-        payload.trustService = m_devices.trustService().toByteArray();
-        payload.registerId = r.id;
-        payload.receiptNumber = QByteArray::number(receipt.number);
-        payload.dateTime = (date.toString(Qt::ISODate) + u'T' + time.toString(Qt::ISODate)).toLatin1();
+        rksv::RegisterSigner::Receipt signing;
+        signing.number = QByteArray::number(receipt.number);
+        signing.dateTime = (date.toString(Qt::ISODate) + u'T' + time.toString(Qt::ISODate)).toLatin1();
         for (const Position &p : receipt.positions)
-            payload.sumsInCents[sumIndex(p.article->vat)] += p.amount / 100;
-        if (receipt.kind == ReceiptKind::Training) {
-            payload.turnoverCounter = rksv::ReceiptPayload::trainingCounter.toByteArray();
-        } else {
-            r.totalInCents += payload.totalInCents();
-            payload.turnoverCounter = receipt.kind == ReceiptKind::Cancellation
-                ? rksv::ReceiptPayload::cancellationCounter.toByteArray()
-                : m_devices.turnoverCounter().encrypt(r.id, payload.receiptNumber, r.totalInCents);
-        }
-        payload.certificateSerial = m_devices.serial(r.device);
-        payload.chainValue = rksv::chainValue(r.started ? QByteArrayView(r.lastReceipt) : QByteArrayView(r.id));
-
-        const bool failing = r.failingLeft > 0 && receipt.kind != ReceiptKind::Start;
-        const QByteArray jws = failing ? rksv::CompactJws::makeFailedDevice(payload.text())
-                                       : m_devices.sign(r.device, payload.text());
-        if (failing && --r.failingLeft == 0)
+            signing.sumsInCents[sumIndex(p.article->vat)] += p.amount / 100;
+        signing.kind = receipt.kind == ReceiptKind::Training ? Kind::Training
+                     : receipt.kind == ReceiptKind::Cancellation ? Kind::Cancellation
+                                                                 : Kind::Normal;
+        signing.deviceFailed = r.failingLeft > 0 && receipt.kind != ReceiptKind::Start;
+        const QByteArray jws = m_devices.signsForReal() ? r.signer->next(signing)
+                                                        : m_devices.madeUpReceipt(r.device, r.id, signing);
+        const bool nullReceipt = std::all_of(signing.sumsInCents.begin(), signing.sumsInCents.end(),
+                                             [](qint64 sum) { return sum == 0; });
+        if (signing.deviceFailed && --r.failingLeft == 0)
             r.needsNullReceipt = true;
-        else if (!failing && payload.isNullReceipt())
+        else if (!signing.deviceFailed && nullReceipt)
             r.needsNullReceipt = false;
         receipt.signature = QString::fromLatin1(jws);
-        r.lastReceipt = jws;
         r.started = true;
         r.openMonth = receipt.kind == ReceiptKind::MonthEnd ? 0 : monthOf(date);
     }

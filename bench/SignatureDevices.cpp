@@ -3,7 +3,9 @@
 #include "Base64.h"
 #include "Certificate.h"
 #include "CompactJws.h"
+#include "ReceiptPayload.h"
 #include "SigningKey.h"
+#include "TurnoverCounter.h"
 
 #include <QRandomGenerator>
 
@@ -48,8 +50,7 @@ SignatureDevices::SignatureDevices(Signing signing, quint64 seed)
     : m_signing(signing),
       m_random(seed ^ 0xC0FFEE),
       m_aesKey(signing == Signing::Real ? systemRandomBytes(rksv::TurnoverCounter::keySize)
-                                        : m_random.bytes(rksv::TurnoverCounter::keySize)),
-      m_counter(m_aesKey)
+                                        : m_random.bytes(rksv::TurnoverCounter::keySize))
 {
     if (signing == Signing::MadeUp) {
         m_authorityText = QString::fromLatin1(madeUpTrustService);
@@ -102,12 +103,30 @@ QByteArrayView SignatureDevices::trustService() const
     return m_signing == Signing::Real ? testTrustService : madeUpTrustService;
 }
 
-QByteArray SignatureDevices::sign(int device, QByteArrayView payloadText)
+const rksv::SigningKey *SignatureDevices::key(int device) const
 {
-    const Device &d = m_devices.at(size_t(device));
-    if (d.key)
-        return rksv::CompactJws::makeSigned(payloadText, *d.key);
-    return rksv::CompactJws::es256Header.toByteArray() + '.' + rksv::Base64::encodeUrl(payloadText) + '.'
+    const std::optional<rksv::SigningKey> &key = m_devices.at(size_t(device)).key;
+    return key ? &*key : nullptr;
+}
+
+QByteArray SignatureDevices::madeUpReceipt(int device, QByteArrayView registerId,
+                                           const rksv::RegisterSigner::Receipt &receipt)
+{
+    using Kind = rksv::RegisterSigner::Kind;
+    rksv::ReceiptPayload payload;
+    payload.trustService = trustService().toByteArray();
+    payload.registerId = registerId.toByteArray();
+    payload.receiptNumber = receipt.number;
+    payload.dateTime = receipt.dateTime;
+    payload.sumsInCents = receipt.sumsInCents;
+    payload.turnoverCounter = receipt.kind == Kind::Training ? rksv::ReceiptPayload::trainingCounter.toByteArray()
+                            : receipt.kind == Kind::Cancellation ? rksv::ReceiptPayload::cancellationCounter.toByteArray()
+                                                                 : rksv::Base64::encode(m_random.bytes(8));
+    payload.certificateSerial = serial(device);
+    payload.chainValue = rksv::Base64::encode(m_random.bytes(8));
+    if (receipt.deviceFailed)
+        return rksv::CompactJws::makeFailedDevice(payload.text());
+    return rksv::CompactJws::es256Header.toByteArray() + '.' + rksv::Base64::encodeUrl(payload.text()) + '.'
         + rksv::Base64::encodeUrl(m_random.bytes(64));
 }
 

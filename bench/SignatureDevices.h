@@ -1,29 +1,30 @@
 #pragma once
 
+#include "RegisterSigner.h"
 #include "SeededRandom.h"
-#include "TurnoverCounter.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
+#include <deque>
 #include <memory>
-#include <vector>
 
 // The signature devices of a made-up register database and what goes with
 // them: the registers' AES key for the turnover counters and, when signing
 // for real, a test CA made at construction that issues each device's
-// certificate (ECDSA P-256), so the receipts carry ES256 signatures any
-// checker accepts.
+// certificate (ECDSA P-256), so the receipts that rksv::RegisterSigner makes
+// with a device's key carry ES256 signatures any checker accepts.
 //
 // Without real signing (the large benchmark databases, which must stay
 // fast and below Jet's 2 GB) a device has a short made-up certificate text
-// and signs with random bytes; everything else, chain and counters, is
-// computed as for real.
+// and no key; its receipts have the payload's form with random counters,
+// chain values and signatures.
 //
 //     SignatureDevices devices(SignatureDevices::Signing::Real, seed);
 //     const int device = devices.add();
-//     QByteArray receipt = devices.sign(device, payload.text());
+//     rksv::RegisterSigner signer("KASSE-1", devices.aesKey(), devices.trustService().toByteArray());
+//     signer.useDevice(devices.key(device), devices.serial(device));
 class SignatureDevices
 {
 public:
@@ -50,12 +51,15 @@ public:
     // The trust service that the payloads name.
     QByteArrayView trustService() const;
 
-    // The compact JWS of a payload, signed by the device.
-    QByteArray sign(int device, QByteArrayView payloadText);
+    // The device's key; nullptr without real signing.
+    const rksv::SigningKey *key(int device) const;
+    // A receipt of the device without real signing: the payload's form,
+    // random bytes for counter, chain value and signature.
+    QByteArray madeUpReceipt(int device, QByteArrayView registerId, const rksv::RegisterSigner::Receipt &receipt);
 
-    const rksv::TurnoverCounter &turnoverCounter() const { return m_counter; }
-    // The AES key in base64, and the CA's certificate as PEM (empty
-    // without real signing): the files a checker needs.
+    // The registers' AES key, and in base64; the CA's certificate as PEM
+    // (empty without real signing): the files a checker needs.
+    const QByteArray &aesKey() const { return m_aesKey; }
     QByteArray aesKeyBase64() const { return m_aesKey.toBase64(); }
     QByteArray authorityPem() const;
 
@@ -68,8 +72,7 @@ private:
     Signing m_signing;
     SeededRandom m_random;
     QByteArray m_aesKey;
-    rksv::TurnoverCounter m_counter;
     std::unique_ptr<Authority> m_authority;
     QString m_authorityText;
-    std::vector<Device> m_devices;
+    std::deque<Device> m_devices; // keys stay where they are while devices are added
 };
