@@ -26,6 +26,11 @@ QByteArray systemRandomBytes(int size)
     return bytes;
 }
 
+// The certificates are valid from before the sample's first receipt for
+// twenty years, as the cards were when they signed.
+const QDateTime validFrom(QDate(2017, 1, 1), QTime(0, 0), Qt::UTC);
+constexpr int validDays = 20 * 365;
+
 bool sortsBefore(const QString &a, const QString &b)
 {
     return a.compare(b, Qt::CaseSensitive) < 0 && a.compare(b, Qt::CaseInsensitive) < 0;
@@ -58,7 +63,7 @@ SignatureDevices::SignatureDevices(Signing signing, quint64 seed)
     }
     rksv::SigningKey key = rksv::SigningKey::generate();
     rksv::Certificate certificate = rksv::Certificate::issue({QStringLiteral("DepExport Test-CA"), "01", key.key(),
-                                                             nullptr, &key, true, 3650});
+                                                             nullptr, &key, true, validDays, validFrom});
     m_authorityText = QString::fromLatin1(certificate.base64());
     m_authority = std::make_unique<Authority>(Authority{std::move(key), std::move(certificate)});
 }
@@ -73,7 +78,7 @@ SignatureDevices::Device SignatureDevices::makeDevice(int number)
     rksv::SigningKey key = rksv::SigningKey::generate();
     const rksv::Certificate certificate = rksv::Certificate::issue(
         {QStringLiteral("Signaturkarte %1").arg(number), serial, key.key(), &m_authority->certificate,
-         &m_authority->key, false, 3650});
+         &m_authority->key, false, validDays, validFrom});
     return {std::move(key), QString::fromLatin1(certificate.base64()), certificate.serialHex()};
 }
 
