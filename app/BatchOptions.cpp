@@ -20,21 +20,14 @@ QDate parseDate(const QString &option, const QString &text)
     }
 }
 
-int parseVariant(const QString &text)
-{
-    bool ok = false;
-    const int variant = text.toInt(&ok);
-    if (!ok || variant < 0 || variant > 5)
-        throw Error(QStringLiteral("--variant: '%1' ist keine Programmversion (0 bis 5).").arg(text));
-    return variant;
-}
-
-int parseCashRegister(const QString &text)
+// A whole number from `lowest` to `highest`; else Error with the option,
+// the text and what it should have been ("keine Programmversion").
+int parseNumber(const QString &option, const QString &text, int lowest, int highest, const QString &what)
 {
     bool ok = false;
     const int number = text.toInt(&ok);
-    if (!ok || number < 0 || number > 999999)
-        throw Error(QStringLiteral("--kassa: '%1' ist keine Kassennummer (0 bis 999999).").arg(text));
+    if (!ok || number < lowest || number > highest)
+        throw Error(QStringLiteral("%1: '%2' ist %3 (%4 bis %5).").arg(option, text, what).arg(lowest).arg(highest));
     return number;
 }
 
@@ -83,7 +76,7 @@ BatchOptions BatchOptions::parse(const QStringList &arguments)
                 throw Error(QStringLiteral("%1 nimmt keinen Wert.").arg(name));
         };
         if (name == QLatin1String("--variant"))
-            options.variant = parseVariant(value());
+            options.variant = parseNumber(name, value(), 0, 5, QStringLiteral("keine Programmversion"));
         else if (name == QLatin1String("--folder"))
             options.folder = value();
         else if (name == QLatin1String("--password"))
@@ -95,7 +88,7 @@ BatchOptions BatchOptions::parse(const QStringList &arguments)
         else if (name == QLatin1String("--to"))
             options.to = parseDate(name, value());
         else if (name == QLatin1String("--kassa"))
-            options.cashRegister = parseCashRegister(value());
+            options.cashRegister = parseNumber(name, value(), 0, 999999, QStringLiteral("keine Kassennummer"));
         else if (name == QLatin1String("--export"))
             options.exports = parseExports(value()), exportsGiven = true;
         else if (name == QLatin1String("--verify")) {
