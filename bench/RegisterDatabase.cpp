@@ -111,6 +111,7 @@ struct Receipt
     int payment = 0;
     int status = 1;
     double time = 0;
+    int period = 0; // Periode_bv: year and month, 201703
     QString table;
     std::vector<Position> positions;
     bool hasCertificate = true;
@@ -201,6 +202,7 @@ private:
         }
         out.number = ++r->lastNumber;
         out.device = r->device;
+        out.period = monthOf(OleDate::toDate(out.time));
         if (out.kind != ReceiptKind::Unchained)
             chain(out, *r);
         m_lastTime = out.time;
@@ -307,21 +309,20 @@ private:
         signing.deviceFailed = r.failingLeft > 0 && receipt.kind != ReceiptKind::Start;
         const QByteArray jws = m_devices.signsForReal() ? r.signer->next(signing)
                                                         : m_devices.madeUpReceipt(r.device, r.id, signing);
-        const bool nullReceipt = std::all_of(signing.sumsInCents.begin(), signing.sumsInCents.end(),
+        const bool allSumsZero = std::all_of(signing.sumsInCents.begin(), signing.sumsInCents.end(),
                                              [](qint64 sum) { return sum == 0; });
         if (signing.deviceFailed && --r.failingLeft == 0)
             r.needsNullReceipt = true;
-        else if (!signing.deviceFailed && nullReceipt)
+        else if (!signing.deviceFailed && allSumsZero)
             r.needsNullReceipt = false;
         receipt.signature = QString::fromLatin1(jws);
         r.started = true;
-        r.openMonth = receipt.kind == ReceiptKind::MonthEnd ? 0 : monthOf(date);
+        r.openMonth = receipt.kind == ReceiptKind::MonthEnd ? 0 : receipt.period;
     }
 
     void makeRow(QList<JetValue> &row, qint64 index, const Position &position)
     {
         const Receipt &r = m_receipt;
-        const QDate date = OleDate::toDate(r.time);
         row.clear();
         row << JetValue(qint64(index + 1)) << JetValue(qint64(r.number)) << JetValue(r.company) << JetValue(r.cashRegister);
         if (m_gastro)
@@ -330,7 +331,7 @@ private:
             << JetValue(QString::fromLatin1(position.article->number)) << JetValue(QString::fromUtf8(position.article->name))
             << JetValue(position.quantity) << JetValue::currency(position.article->price) << JetValue::currency(position.amount)
             << JetValue(double(position.article->vat)) << JetValue(position.cancelled)
-            << JetValue(monthOf(date));
+            << JetValue(r.period);
         if (r.hasCertificate)
             row << JetValue(m_devices.certificateText(r.device)) << JetValue(m_devices.authorityText());
         else
