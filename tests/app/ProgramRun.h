@@ -6,7 +6,9 @@
 
 // The program itself, started with arguments as scripts start it, with its
 // settings and data folders under `home`: its exit code (-1 when it
-// crashed or hung) and what it wrote.
+// crashed or hung) and what it wrote. With `ownLocale` the locale variables
+// of the test's own environment (LANG, LANGUAGE, LC_*) are left out, so
+// only those of `extra` count.
 struct ProgramRun
 {
     int exitCode = -1;
@@ -14,10 +16,14 @@ struct ProgramRun
     QString err;
 
     static ProgramRun start(const QString &program, const QStringList &arguments, const QString &home,
-                            const QProcessEnvironment &extra = {})
+                            const QProcessEnvironment &extra = {}, bool ownLocale = false)
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString &name : env.keys()) {
+            if (ownLocale && (name == u"LANG" || name == u"LANGUAGE" || name.startsWith(u"LC_")))
+                env.remove(name);
+        }
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
         env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
         env.insert(extra);
