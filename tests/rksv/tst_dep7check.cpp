@@ -395,6 +395,20 @@ private slots:
         QVERIFY(passed.out.contains(QStringLiteral("Umsatzzähler: geprüft")));
         QVERIFY2(passed.out.endsWith(QStringLiteral("Prüfung bestanden.\n")), qPrintable(passed.out + passed.err));
 
+        // Trust anchors from a PEM file: the test CA, then another one.
+        const QString anchors = path(QStringLiteral("anchors.pem"));
+        const auto writeAnchors = [&](const QByteArray &pem) {
+            QFile file(anchors);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(pem);
+        };
+        writeAnchors(m_journal.otherCa.pem() + m_journal.ca.pem());
+        QCOMPARE(run({QStringLiteral("--verify"), good, QStringLiteral("--trust"), anchors}).exitCode, 0);
+        writeAnchors(m_journal.otherCa.pem());
+        const Run untrusted = run({QStringLiteral("--verify"), good, QStringLiteral("--trust"), anchors});
+        QCOMPARE(untrusted.exitCode, 7);
+        QVERIFY(untrusted.out.contains(QStringLiteral("  Gruppe 1: Signaturzertifikat führt zu keinem vertrauenswürdigen Zertifikat")));
+
         QList<Dep7Group> damaged = m_life;
         damaged[1].receipts[3] = changeSignatureCharacter(damaged[1].receipts[3]);
         const QString bad = path(QStringLiteral("damaged.json"));
