@@ -156,5 +156,6 @@ QString BatchOptions::usage()
         "\n"
         "Rückgabewerte: 0 Erfolg, 1 keine Daten im Zeitraum, 2 ungültige Eingabe,\n"
         "3 Verbindung fehlgeschlagen, 4 Datei nicht geschrieben, 5 Abfrage fehlgeschlagen,\n"
+        "6 Datenfehler (ein Wert der Datenbank ist für den Export nicht verwendbar),\n"
         "7 Prüfung nicht bestanden.\n");
 }

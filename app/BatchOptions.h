@@ -48,5 +48,6 @@ enum BatchExitCode {
     ExitConnectionFailed = 3,
     ExitWriteFailed = 4,
     ExitQueryFailed = 5,
+    ExitDataError = 6,
     ExitCheckFailed = 7, // a DEP 7 file did not pass the check
 };
