@@ -105,7 +105,7 @@ public:
 
     void fileFailed(const QString &reason)
     {
-        addProblem(-1, {m_position + 1, m_group, {}, {}, reason});
+        addProblem(-1, {m_position + 1, m_group, {}, {}, reason, true, Dep7Problem::Scope::File});
         m_fileFailed = true;
     }
     void finish();
@@ -231,7 +231,7 @@ void CheckRun::groupStarts(const QByteArray &certificate, const std::vector<QByt
     m_groupCertificate = &certificateFor(certificate, authorities);
     m_groupCertificateHash = hashOf(certificate);
     for (const QString &failure : m_groupCertificate->failures)
-        addProblem(-1, {m_position + 1, m_group, {}, {}, failure});
+        addProblem(-1, {m_position + 1, m_group, {}, {}, failure, true, Dep7Problem::Scope::Group});
 }
 
 int CheckRun::registerFor(const QByteArray &registerId, const QByteArray &number)
@@ -476,7 +476,8 @@ void CheckRun::submitBatch()
 void CheckRun::finish()
 {
     if (m_position == 0 && !m_fileFailed)
-        addProblem(-1, {0, m_group, {}, {}, QStringLiteral("Die Datei enthält keinen Beleg"), false});
+        addProblem(-1, {0, m_group, {}, {}, QStringLiteral("Die Datei enthält keinen Beleg"), false,
+                        Dep7Problem::Scope::File});
     for (RegisterState &state : m_registers) {
         if (!state.failedRunStart.isEmpty())
             addProblem(int(&state - m_registers.data()),
@@ -557,14 +558,16 @@ Dep7CheckResult Dep7Check::run(const QString &fileName, const ProblemListener &l
 QString Dep7Problem::text() const
 {
     QString where;
-    if (!receiptNumber.isEmpty())
+    if (scope == Scope::File)
+        where = QStringLiteral("Datei");
+    else if (scope == Scope::Group)
+        where = QStringLiteral("Gruppe %1").arg(group);
+    else if (!receiptNumber.isEmpty())
         where = QStringLiteral("Beleg %1 (Kasse %2, Gruppe %3)").arg(show(receiptNumber), show(registerId)).arg(group);
     else if (!registerId.isEmpty())
         where = QStringLiteral("Beleg an Stelle %1 (Kasse %2, Gruppe %3)").arg(position).arg(show(registerId)).arg(group);
-    else if (group > 0)
-        where = QStringLiteral("Gruppe %1").arg(group);
     else
-        where = QStringLiteral("Datei");
+        where = QStringLiteral("Beleg an Stelle %1 (Gruppe %2)").arg(position).arg(group);
     return QStringLiteral("%1%2: %3").arg(error ? QString() : QStringLiteral("Hinweis: "), where, reason);
 }
 

@@ -342,10 +342,11 @@ private slots:
         QCOMPARE(none.notes, 1);
         QVERIFY(none.text().contains(QStringLiteral("Hinweis: Datei: Die Datei enthält keinen Beleg")));
 
-        // A byte order mark, keys the format does not know, LF line ends.
+        // A byte order mark, keys the format does not know (one with a
+        // Windows-1252 text), LF line ends.
         QByteArray other = "\xEF\xBB\xBF" + sound;
         other.replace("\r\n", "\n");
-        other.replace("{ \"Belege-Gruppe\"", "{ \"Version\": {\"x\": [1, {}]}, \"Belege-Gruppe\"");
+        other.replace("{ \"Belege-Gruppe\"", "{ \"Version\": {\"x\": [1, {}]}, \"Kassa\": \"Gr\xfc\xdfe\", \"Belege-Gruppe\"");
         other.replace("\"Belege-kompakt\"", "\"Kommentar\": [null, {\"a\": 1}], \"Belege-kompakt\"");
         const QString file = path(QStringLiteral("other.json"));
         QFile out(file);
