@@ -187,7 +187,8 @@ GroupCertificate CheckRun::loadCertificate(const QByteArray &text, const std::ve
                                                 "Zertifizierungsstellen ausgestellt").arg(certificate.subject()));
     if (!m_options.trustAnchors.empty()) {
         // The receipts were signed in the past: a certificate that has
-        // expired since does not make them void.
+        // expired since does not make them void. An anchor need not be a
+        // root: the user may trust an intermediate authority.
         X509StoreHandle store(X509_STORE_new());
         for (const Certificate &anchor : m_options.trustAnchors)
             X509_STORE_add_cert(store.get(), anchor.handle());
@@ -198,7 +199,7 @@ GroupCertificate CheckRun::loadCertificate(const QByteArray &text, const std::ve
         bool trusted = context
                        && X509_STORE_CTX_init(context.get(), store.get(), certificate.handle(), untrusted.get()) == 1;
         if (trusted) {
-            X509_STORE_CTX_set_flags(context.get(), X509_V_FLAG_NO_CHECK_TIME);
+            X509_STORE_CTX_set_flags(context.get(), X509_V_FLAG_NO_CHECK_TIME | X509_V_FLAG_PARTIAL_CHAIN);
             trusted = X509_verify_cert(context.get()) == 1;
         }
         if (!trusted) {

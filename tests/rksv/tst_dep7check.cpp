@@ -310,6 +310,26 @@ private slots:
         const rksv::Dep7CheckResult untrusted = checkFile(file, {}, std::move(others));
         QCOMPARE(untrusted.errors, 2); // once per group
         QVERIFY(untrusted.firstProblems.front().reason.contains(QStringLiteral("vertrauenswürdigen")));
+
+        // A device certificate from an intermediate authority that the
+        // group lists: the root as anchor, or the intermediate itself.
+        const rksv::SigningKey intermediateKey = rksv::SigningKey::generate();
+        const rksv::Certificate intermediate = rksv::Certificate::issue(
+            {QStringLiteral("Zwischen-CA"), "03", intermediateKey.key(), &m_journal.ca, &m_journal.caKey, true});
+        const rksv::Certificate device = rksv::Certificate::issue(
+            {QStringLiteral("Kasse Gerät 3"), "5A17C0DE03", m_journal.deviceKey1.key(), &intermediate, &intermediateKey, false});
+        rksv::RegisterSigner signer("KASSE-Z", m_journal.aesKey);
+        signer.useDevice(&m_journal.deviceKey1, device.serialHex());
+        const Dep7Group chained{device.base64(), {intermediate.base64()},
+                                {signer.next({"1", "2019-03-01T10:00:00"}), signer.next({"2", "2019-03-01T10:01:00"})}};
+        Dep7TestJournal::write(file, {chained});
+        QVERIFY(checkFile(file).passed());
+        for (const rksv::Certificate *anchor : std::initializer_list<const rksv::Certificate *>{&m_journal.ca, &intermediate}) {
+            std::vector<rksv::Certificate> trusted;
+            trusted.push_back(rksv::Certificate::fromDer(anchor->der()));
+            const rksv::Dep7CheckResult result = checkFile(file, {}, std::move(trusted));
+            QVERIFY2(result.passed(), qPrintable(problems(result).join(u'\n')));
+        }
     }
 
     void filesThatAreNoDep7()
@@ -346,7 +366,7 @@ private slots:
         // Windows-1252 text), LF line ends.
         QByteArray other = "\xEF\xBB\xBF" + sound;
         other.replace("\r\n", "\n");
-        other.replace("{ \"Belege-Gruppe\"", "{ \"Version\": {\"x\": [1, {}]}, \"Kassa\": \"Gr\xfc\xdfe\", \"Belege-Gruppe\"");
+        other.replace("{ \"Belege-Gruppe\"", "{ \"Version\": {\"x\": [1, {}]}, \"Kassa\": \"Gr\xfc\xdf" "e\", \"Belege-Gruppe\"");
         other.replace("\"Belege-kompakt\"", "\"Kommentar\": [null, {\"a\": 1}], \"Belege-kompakt\"");
         const QString file = path(QStringLiteral("other.json"));
         QFile out(file);
