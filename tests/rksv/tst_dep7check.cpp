@@ -338,7 +338,11 @@ private slots:
         const QList<QPair<QByteArray, QString>> cases = {
             {sound.left(sound.size() / 2), QStringLiteral("keine DEP-7-Datei")},
             {QByteArray("{\"Belege\": []}"), QStringLiteral("\"Belege-Gruppe\" fehlt")},
-            {QByteArray("{\"Belege-Gruppe\": [{\"Belege-kompakt\": [1]}]}"), QStringLiteral("ein Beleg (Text)")},
+            {QByteArray("{\"Belege-Gruppe\": [{\"Belege-kompakt\": [1]}]}"),
+             QStringLiteral("eine Zahl oder ein Wahrheitswert steht, wo ein Beleg (Text) erwartet wird")},
+            {QByteArray("{\"Belege-Gruppe\": [{\"Signaturzertifikat\": null}]}"),
+             QStringLiteral("null steht, wo das Signaturzertifikat (Text) erwartet wird")},
+            {QByteArray("{\"Belege-Gruppe\": {}}"), QStringLiteral("ein Objekt steht, wo die Liste \"Belege-Gruppe\"")},
             {QByteArray(), QStringLiteral("leer")},
         };
         for (const auto &[bytes, reason] : cases) {
