@@ -19,10 +19,10 @@ class TestBatchMode : public QObject
 
     using Run = ProgramRun;
 
-    Run run(const QStringList &arguments)
+    // Runs the program with `locale` (NAME=VALUE settings) in place of the
+    // locale variables of the test's own environment.
+    Run run(const QStringList &arguments, const QStringList &locale = {QStringLiteral("LC_ALL=de_AT.UTF-8")})
     {
-        QProcessEnvironment locale;
-        locale.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_AT.UTF-8"));
         return ProgramRun::start(QStringLiteral(DEPEXPORT_BINARY), arguments, m_home.path(), locale);
     }
 
@@ -101,6 +101,67 @@ private slots:
                                                                 QStringLiteral("--quiet")});
         QCOMPARE(quiet.exitCode, 0);
         QCOMPARE(quiet.err, QString());
+    }
+
+    // The DEP 131 and LOG files of the whole register in `locale`.
+    QList<QByteArray> exportedFiles(const QStringList &locale)
+    {
+        removeExports();
+        const Run r = run(databaseArguments() + QStringList{QStringLiteral("--from"), QStringLiteral("2000-01-01"),
+                                                            QStringLiteral("--to"), QStringLiteral("2030-12-31"),
+                                                            QStringLiteral("--export"), QStringLiteral("dep131,log")},
+                          locale);
+        if (r.exitCode != 0)
+            qWarning().noquote() << r.err;
+        QList<QByteArray> files;
+        for (const char *name : {"/DEP_131.csv", "/LOG.csv"}) {
+            QFile file(m_folder + QLatin1String(name));
+            files << (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+        }
+        return files;
+    }
+
+    // Number texts never follow the C library's locale: a German LC_NUMERIC
+    // alone, any language, the C locale (which gets Austria's formats) all
+    // give the files of an Austrian desktop byte for byte; a US desktop
+    // differs in the date-time cells only, which follow its date order and
+    // 12-hour clock with the run's separators.
+    void valueTextsWhateverTheLocale()
+    {
+        const QList<QByteArray> austrian = exportedFiles({QStringLiteral("LC_ALL=de_AT.UTF-8")});
+        QVERIFY(austrian[0].contains(";-21,9;") && austrian[0].contains(";0;") && austrian[0].contains(";0,5;"));
+        QVERIFY(austrian[1].contains(":00;") && austrian[1].count('\n') > 10);
+        QCOMPARE(exportedFiles({QStringLiteral("LC_ALL=C")}), austrian);
+        QCOMPARE(exportedFiles({QStringLiteral("LANG=C"), QStringLiteral("LC_NUMERIC=de_AT.UTF-8")}), austrian);
+        QCOMPARE(exportedFiles({QStringLiteral("LANG=de_AT.UTF-8")}), austrian);
+        QCOMPARE(exportedFiles({}), austrian);
+
+        const QList<QByteArray> us = exportedFiles({QStringLiteral("LC_ALL=en_US.UTF-8")});
+        const int dateColumn[] = {4, 1};
+        bool sawAfternoon = false;
+        for (int f = 0; f < 2; ++f) {
+            const QList<QByteArray> austrianRows = austrian[f].split('\n');
+            const QList<QByteArray> usRows = us[f].split('\n');
+            QCOMPARE(usRows.size(), austrianRows.size());
+            QCOMPARE(usRows.first(), austrianRows.first());
+            for (qsizetype row = 1; row < usRows.size(); ++row) {
+                QList<QByteArray> expected = austrianRows[row].split(';');
+                if (expected.size() <= dateColumn[f])
+                    continue;
+                QByteArray &cell = expected[dateColumn[f]];
+                const QString text = QString::fromLatin1(cell);
+                const bool dateOnly = text.size() == 10;
+                const QDateTime time = QDateTime::fromString(
+                    text, dateOnly ? QStringLiteral("dd.MM.yyyy") : QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+                QVERIFY2(time.isValid(), cell.constData());
+                cell = QLocale::c()
+                           .toString(time, dateOnly ? QStringLiteral("M.d.yyyy") : QStringLiteral("M.d.yyyy h:mm:ss AP"))
+                           .toLatin1();
+                sawAfternoon = sawAfternoon || cell.contains(" PM");
+                QCOMPARE(usRows[row], expected.join(';'));
+            }
+        }
+        QVERIFY(sawAfternoon);
     }
 
     void noDataInPeriod()

@@ -71,18 +71,13 @@ class TestDep7Check : public QObject
 
     using Run = ProgramRun;
 
-    Run run(const QStringList &arguments, const QProcessEnvironment &extra = {})
+    Run run(const QStringList &arguments, const std::optional<QStringList> &locale = std::nullopt)
     {
-        return ProgramRun::start(QStringLiteral(DEPEXPORT_BINARY), arguments, m_dir.path(), extra);
+        return ProgramRun::start(QStringLiteral(DEPEXPORT_BINARY), arguments, m_dir.path(), locale);
     }
 
     // The file names of exports follow the window's date format.
-    static QProcessEnvironment austrianDates()
-    {
-        QProcessEnvironment env;
-        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_AT.UTF-8"));
-        return env;
-    }
+    static QStringList austrianDates() { return {QStringLiteral("LC_ALL=de_AT.UTF-8")}; }
 
 private slots:
     void initTestCase()
