@@ -105,7 +105,7 @@ public:
 
     void fileFailed(const QString &reason)
     {
-        addProblem(-1, {m_position + 1, m_group, {}, {}, reason});
+        addProblem(-1, {m_position + 1, m_group, {}, {}, reason, true, Dep7Problem::Scope::File});
         m_fileFailed = true;
     }
     void finish();
@@ -187,7 +187,8 @@ GroupCertificate CheckRun::loadCertificate(const QByteArray &text, const std::ve
                                                 "Zertifizierungsstellen ausgestellt").arg(certificate.subject()));
     if (!m_options.trustAnchors.empty()) {
         // The receipts were signed in the past: a certificate that has
-        // expired since does not make them void.
+        // expired since does not make them void. An anchor need not be a
+        // root: the user may trust an intermediate authority.
         X509StoreHandle store(X509_STORE_new());
         for (const Certificate &anchor : m_options.trustAnchors)
             X509_STORE_add_cert(store.get(), anchor.handle());
@@ -198,7 +199,7 @@ GroupCertificate CheckRun::loadCertificate(const QByteArray &text, const std::ve
         bool trusted = context
                        && X509_STORE_CTX_init(context.get(), store.get(), certificate.handle(), untrusted.get()) == 1;
         if (trusted) {
-            X509_STORE_CTX_set_flags(context.get(), X509_V_FLAG_NO_CHECK_TIME);
+            X509_STORE_CTX_set_flags(context.get(), X509_V_FLAG_NO_CHECK_TIME | X509_V_FLAG_PARTIAL_CHAIN);
             trusted = X509_verify_cert(context.get()) == 1;
         }
         if (!trusted) {
@@ -231,7 +232,7 @@ void CheckRun::groupStarts(const QByteArray &certificate, const std::vector<QByt
     m_groupCertificate = &certificateFor(certificate, authorities);
     m_groupCertificateHash = hashOf(certificate);
     for (const QString &failure : m_groupCertificate->failures)
-        addProblem(-1, {m_position + 1, m_group, {}, {}, failure});
+        addProblem(-1, {m_position + 1, m_group, {}, {}, failure, true, Dep7Problem::Scope::Group});
 }
 
 int CheckRun::registerFor(const QByteArray &registerId, const QByteArray &number)
@@ -476,7 +477,8 @@ void CheckRun::submitBatch()
 void CheckRun::finish()
 {
     if (m_position == 0 && !m_fileFailed)
-        addProblem(-1, {0, m_group, {}, {}, QStringLiteral("Die Datei enthält keinen Beleg"), false});
+        addProblem(-1, {0, m_group, {}, {}, QStringLiteral("Die Datei enthält keinen Beleg"), false,
+                        Dep7Problem::Scope::File});
     for (RegisterState &state : m_registers) {
         if (!state.failedRunStart.isEmpty())
             addProblem(int(&state - m_registers.data()),
@@ -557,14 +559,16 @@ Dep7CheckResult Dep7Check::run(const QString &fileName, const ProblemListener &l
 QString Dep7Problem::text() const
 {
     QString where;
-    if (!receiptNumber.isEmpty())
+    if (scope == Scope::File)
+        where = QStringLiteral("Datei");
+    else if (scope == Scope::Group)
+        where = QStringLiteral("Gruppe %1").arg(group);
+    else if (!receiptNumber.isEmpty())
         where = QStringLiteral("Beleg %1 (Kasse %2, Gruppe %3)").arg(show(receiptNumber), show(registerId)).arg(group);
     else if (!registerId.isEmpty())
         where = QStringLiteral("Beleg an Stelle %1 (Kasse %2, Gruppe %3)").arg(position).arg(show(registerId)).arg(group);
-    else if (group > 0)
-        where = QStringLiteral("Gruppe %1").arg(group);
     else
-        where = QStringLiteral("Datei");
+        where = QStringLiteral("Beleg an Stelle %1 (Gruppe %2)").arg(position).arg(group);
     return QStringLiteral("%1%2: %3").arg(error ? QString() : QStringLiteral("Hinweis: "), where, reason);
 }
 

@@ -35,12 +35,16 @@ namespace rksv {
 // One finding, in file order.
 struct Dep7Problem
 {
-    qint64 position = 0; // the receipt's place in the file, from 1
+    // What the finding is about.
+    enum class Scope { Receipt, Group, File };
+
+    qint64 position = 0; // the receipt's place in the file, from 1 (a group's: its first receipt's)
     int group = 0;       // from 1
     QByteArray registerId;
     QByteArray receiptNumber; // empty when the receipt is not readable
     QString reason;
     bool error = true; // false: a note that does not fail the check
+    Scope scope = Scope::Receipt;
 
     // "Beleg 17 (Kasse K-1, Gruppe 2): Signatur ungültig"
     QString text() const;

@@ -45,7 +45,8 @@ public:
 
     QString failure;
 
-    bool Default() { return m_skipDepth > 0 || value("eine Zahl oder einen Wahrheitswert"); }
+    bool Default() { return m_skipDepth > 0 || value("eine Zahl oder ein Wahrheitswert"); }
+    bool Null() { return m_skipDepth > 0 || value("null"); }
     bool String(const char *text, rapidjson::SizeType length, bool)
     {
         if (m_skipDepth > 0)
@@ -62,7 +63,7 @@ public:
             m_consumer.receipt(QByteArrayView(text, length));
             return true;
         default:
-            return value("einen Text");
+            return value("ein Text");
         }
     }
     bool StartObject()

@@ -59,6 +59,10 @@ void Dep7ReportFile::problem(const Dep7Problem &problem)
 {
     Output &out = *m_output;
     out.writer.StartObject();
+    out.key("bereich");
+    out.text(QByteArrayView(problem.scope == Dep7Problem::Scope::File    ? "Datei"
+                            : problem.scope == Dep7Problem::Scope::Group ? "Gruppe"
+                                                                         : "Beleg"));
     out.key("stelle");
     out.writer.Int64(problem.position);
     out.key("gruppe");

@@ -5,7 +5,7 @@
 // is written when it is found, so the file holds all of them whatever
 // their number.
 //
-//     {"dateien":[{"datei":"...","befunde":[{"stelle":17,"gruppe":1,"kasse":"K-1","beleg":"17",
+//     {"dateien":[{"datei":"...","befunde":[{"bereich":"Beleg","stelle":17,"gruppe":1,"kasse":"K-1","beleg":"17",
 //                  "fehler":true,"grund":"Signatur ungültig"}, ...],
 //                  "belege":..,"gruppen":..,"fehler":..,"hinweise":..,"bestanden":false,
 //                  "kassen":[{"kasse":"K-1","belege":..,...}]}, ...],

@@ -71,18 +71,13 @@ class TestDep7Check : public QObject
 
     using Run = ProgramRun;
 
-    Run run(const QStringList &arguments, const QProcessEnvironment &extra = {})
+    Run run(const QStringList &arguments, const std::optional<QStringList> &locale = std::nullopt)
     {
-        return ProgramRun::start(QStringLiteral(DEPEXPORT_BINARY), arguments, m_dir.path(), extra);
+        return ProgramRun::start(QStringLiteral(DEPEXPORT_BINARY), arguments, m_dir.path(), locale);
     }
 
     // The file names of exports follow the window's date format.
-    static QProcessEnvironment austrianDates()
-    {
-        QProcessEnvironment env;
-        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_AT.UTF-8"));
-        return env;
-    }
+    static QStringList austrianDates() { return {QStringLiteral("LC_ALL=de_AT.UTF-8")}; }
 
 private slots:
     void initTestCase()
@@ -310,6 +305,26 @@ private slots:
         const rksv::Dep7CheckResult untrusted = checkFile(file, {}, std::move(others));
         QCOMPARE(untrusted.errors, 2); // once per group
         QVERIFY(untrusted.firstProblems.front().reason.contains(QStringLiteral("vertrauenswürdigen")));
+
+        // A device certificate from an intermediate authority that the
+        // group lists: the root as anchor, or the intermediate itself.
+        const rksv::SigningKey intermediateKey = rksv::SigningKey::generate();
+        const rksv::Certificate intermediate = rksv::Certificate::issue(
+            {QStringLiteral("Zwischen-CA"), "03", intermediateKey.key(), &m_journal.ca, &m_journal.caKey, true});
+        const rksv::Certificate device = rksv::Certificate::issue(
+            {QStringLiteral("Kasse Gerät 3"), "5A17C0DE03", m_journal.deviceKey1.key(), &intermediate, &intermediateKey, false});
+        rksv::RegisterSigner signer("KASSE-Z", m_journal.aesKey);
+        signer.useDevice(&m_journal.deviceKey1, device.serialHex());
+        const Dep7Group chained{device.base64(), {intermediate.base64()},
+                                {signer.next({"1", "2019-03-01T10:00:00"}), signer.next({"2", "2019-03-01T10:01:00"})}};
+        Dep7TestJournal::write(file, {chained});
+        QVERIFY(checkFile(file).passed());
+        for (const rksv::Certificate *anchor : std::initializer_list<const rksv::Certificate *>{&m_journal.ca, &intermediate}) {
+            std::vector<rksv::Certificate> trusted;
+            trusted.push_back(rksv::Certificate::fromDer(anchor->der()));
+            const rksv::Dep7CheckResult result = checkFile(file, {}, std::move(trusted));
+            QVERIFY2(result.passed(), qPrintable(problems(result).join(u'\n')));
+        }
     }
 
     void filesThatAreNoDep7()
@@ -318,7 +333,11 @@ private slots:
         const QList<QPair<QByteArray, QString>> cases = {
             {sound.left(sound.size() / 2), QStringLiteral("keine DEP-7-Datei")},
             {QByteArray("{\"Belege\": []}"), QStringLiteral("\"Belege-Gruppe\" fehlt")},
-            {QByteArray("{\"Belege-Gruppe\": [{\"Belege-kompakt\": [1]}]}"), QStringLiteral("ein Beleg (Text)")},
+            {QByteArray("{\"Belege-Gruppe\": [{\"Belege-kompakt\": [1]}]}"),
+             QStringLiteral("eine Zahl oder ein Wahrheitswert steht, wo ein Beleg (Text) erwartet wird")},
+            {QByteArray("{\"Belege-Gruppe\": [{\"Signaturzertifikat\": null}]}"),
+             QStringLiteral("null steht, wo das Signaturzertifikat (Text) erwartet wird")},
+            {QByteArray("{\"Belege-Gruppe\": {}}"), QStringLiteral("ein Objekt steht, wo die Liste \"Belege-Gruppe\"")},
             {QByteArray(), QStringLiteral("leer")},
         };
         for (const auto &[bytes, reason] : cases) {
@@ -342,10 +361,11 @@ private slots:
         QCOMPARE(none.notes, 1);
         QVERIFY(none.text().contains(QStringLiteral("Hinweis: Datei: Die Datei enthält keinen Beleg")));
 
-        // A byte order mark, keys the format does not know, LF line ends.
+        // A byte order mark, keys the format does not know (one with a
+        // Windows-1252 text), LF line ends.
         QByteArray other = "\xEF\xBB\xBF" + sound;
         other.replace("\r\n", "\n");
-        other.replace("{ \"Belege-Gruppe\"", "{ \"Version\": {\"x\": [1, {}]}, \"Belege-Gruppe\"");
+        other.replace("{ \"Belege-Gruppe\"", "{ \"Version\": {\"x\": [1, {}]}, \"Kassa\": \"Gr\xfc\xdf" "e\", \"Belege-Gruppe\"");
         other.replace("\"Belege-kompakt\"", "\"Kommentar\": [null, {\"a\": 1}], \"Belege-kompakt\"");
         const QString file = path(QStringLiteral("other.json"));
         QFile out(file);
@@ -394,6 +414,20 @@ private slots:
         QVERIFY(passed.out.contains(QStringLiteral("Kasse KASSE-1\n")));
         QVERIFY(passed.out.contains(QStringLiteral("Umsatzzähler: geprüft")));
         QVERIFY2(passed.out.endsWith(QStringLiteral("Prüfung bestanden.\n")), qPrintable(passed.out + passed.err));
+
+        // Trust anchors from a PEM file: the test CA, then another one.
+        const QString anchors = path(QStringLiteral("anchors.pem"));
+        const auto writeAnchors = [&](const QByteArray &pem) {
+            QFile file(anchors);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(pem);
+        };
+        writeAnchors(m_journal.otherCa.pem() + m_journal.ca.pem());
+        QCOMPARE(run({QStringLiteral("--verify"), good, QStringLiteral("--trust"), anchors}).exitCode, 0);
+        writeAnchors(m_journal.otherCa.pem());
+        const Run untrusted = run({QStringLiteral("--verify"), good, QStringLiteral("--trust"), anchors});
+        QCOMPARE(untrusted.exitCode, 7);
+        QVERIFY(untrusted.out.contains(QStringLiteral("  Gruppe 1: Signaturzertifikat führt zu keinem vertrauenswürdigen Zertifikat")));
 
         QList<Dep7Group> damaged = m_life;
         damaged[1].receipts[3] = changeSignatureCharacter(damaged[1].receipts[3]);
