@@ -8,15 +8,9 @@
 
 // The program itself, started with arguments as scripts start it, with its
 // settings and data folders under `home`: its exit code (-1 when it
-<<<<<<< HEAD
-// crashed or hung) and what it wrote. With `ownLocale` the locale variables
-// of the test's own environment (LANG, LANGUAGE, LC_*) are left out, so
-// only those of `extra` count.
-=======
 // crashed or hung) and what it wrote. `locale` (NAME=VALUE settings), when
 // given, takes the place of the locale variables of the test's own
 // environment (an empty list: none at all).
->>>>>>> verify
 struct ProgramRun
 {
     int exitCode = -1;
@@ -24,15 +18,6 @@ struct ProgramRun
     QString err;
 
     static ProgramRun start(const QString &program, const QStringList &arguments, const QString &home,
-<<<<<<< HEAD
-                            const QProcessEnvironment &extra = {}, bool ownLocale = false)
-    {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const QString &name : env.keys()) {
-            if (ownLocale && (name == u"LANG" || name == u"LANGUAGE" || name.startsWith(u"LC_")))
-                env.remove(name);
-=======
                             const std::optional<QStringList> &locale = std::nullopt)
     {
         QProcess process;
@@ -44,7 +29,6 @@ struct ProgramRun
             }
             for (const QString &setting : *locale)
                 env.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
->>>>>>> verify
         }
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
         env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));

@@ -26,14 +26,7 @@ class TestBatchMode : public QObject
     // locale variables of the test's own environment.
     Run run(const QStringList &arguments, const QStringList &locale = {QStringLiteral("LC_ALL=de_AT.UTF-8")})
     {
-<<<<<<< HEAD
-        QProcessEnvironment environment;
-        for (const QString &setting : locale)
-            environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
-        return ProgramRun::start(QStringLiteral(DEPEXPORT_BINARY), arguments, m_home.path(), environment, true);
-=======
         return ProgramRun::start(QStringLiteral(DEPEXPORT_BINARY), arguments, m_home.path(), locale);
->>>>>>> verify
     }
 
     QStringList databaseArguments(const QString &password = QStringLiteral("geheim"))
