@@ -1,6 +1,6 @@
 #include "Tfrm_dep.h"
 
-#include "Dep131ExportSettings.h"
+#include "TextExportDesign.h"
 #include "Dep7Export.h"
 #include "ExportButtonPicture.h"
 #include "MessageBox.h"
@@ -11,6 +11,7 @@
 #include "TDirectoryEdit.h"
 #include "TFormStorage.h"
 #include "TRadioGroup.h"
+#include "WindowFonts.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -22,44 +23,14 @@
 namespace {
 
 constexpr int textFieldHeight = 21;
-
-// Where the window's Windows fonts are missing, fonts of like width stand in
-// for them, so the captions keep within their controls.
-void substituteWindowsFonts()
-{
-    static const bool done = [] {
-        const QStringList sansSerif = {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
-                                       QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"),
-                                       QStringLiteral("Helvetica")};
-        QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), sansSerif);
-        QFont::insertSubstitutions(QStringLiteral("Tahoma"), sansSerif);
-        return true;
-    }();
-    Q_UNUSED(done);
-}
-
-QFont windowFont()
-{
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    return font;
-}
-
-QFont captionFont()
-{
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(16);
-    return font;
-}
-
-QFont headingFont()
-{
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(16);
-    font.setBold(true);
-    font.setUnderline(true);
-    return font;
-}
+// Labels stand at x = 40 with their field at x = 167 or 168.
+constexpr int labelRoom = 167 - 40 - 4;
+// Headings have the panel's width to themselves.
+constexpr int headingRoom = 601 - 40 - 8;
+// A button caption follows the picture: 15 pixels of margin, 32 of picture,
+// 5 of gap, and a few for the button's right edge.
+constexpr int buttonWidth = 185;
+constexpr int buttonCaptionRoom = buttonWidth - 15 - 32 - 5 - 6;
 
 template <typename Widget>
 Widget *named(Widget *widget, const char *name)
@@ -82,10 +53,12 @@ QFrame *makePanel(QWidget *window, const char *name, int height, const QColor &c
     return panel;
 }
 
-QLabel *makeLabel(QWidget *panel, const char *name, const QString &text, QPoint position, const QFont &font)
+// A label whose font is made to fit `room` pixels of width.
+QLabel *makeLabel(QWidget *panel, const char *name, const QString &text, QPoint position, const QFont &font,
+                  int room = labelRoom)
 {
     auto *label = named(new QLabel(text, panel), name);
-    label->setFont(font);
+    label->setFont(WindowFonts::fittedFont(font, text, room));
     label->move(position);
     label->adjustSize();
     return label;
@@ -104,8 +77,8 @@ Edit *makeEdit(QWidget *panel, const char *name, QPoint position, int width)
 QPushButton *makeButton(QWidget *panel, const char *name, const QString &caption, int x)
 {
     auto *button = named(new QPushButton(caption, panel), name);
-    button->setGeometry(x, 9, 185, 39);
-    button->setFont(captionFont());
+    button->setGeometry(x, 9, buttonWidth, 39);
+    button->setFont(WindowFonts::fittedFont(WindowFonts::caption(), caption, buttonCaptionRoom));
     button->setIcon(exportButtonPicture());
     button->setIconSize(QSize(32, 32));
     button->setStyleSheet(QStringLiteral("QPushButton { text-align: left; padding-left: 15px; }"));
@@ -117,10 +90,10 @@ QPushButton *makeButton(QWidget *panel, const char *name, const QString &caption
 
 Tfrm_dep::Tfrm_dep(QWidget *parent) : QWidget(parent)
 {
-    substituteWindowsFonts();
+    WindowFonts::load();
     setObjectName(QStringLiteral("frm_dep"));
     setWindowTitle(QStringLiteral("DEP Dateien 20.03.2019"));
-    setFont(windowFont());
+    setFont(WindowFonts::window());
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
 
@@ -142,7 +115,7 @@ Tfrm_dep::Tfrm_dep(QWidget *parent) : QWidget(parent)
 
     Panel1 = makePanel(this, "Panel1", 56, QColor(0, 0, 128));
     btn_dep131_export = makeButton(Panel1, "btn_dep131_export", QStringLiteral("DEP 131 erstellen"), 8);
-    Dep131ExportSettings::apply(ex_dep_export);
+    TextExportDesign::apply(ex_dep_export);
     btn_dep7_export = makeButton(Panel1, "btn_dep7_export", QStringLiteral("DEP 7 Export"), 208);
 
     qry_dep_gastro.setConnection(&Datenbank_Verbindung);
@@ -153,33 +126,33 @@ Tfrm_dep::Tfrm_dep(QWidget *parent) : QWidget(parent)
     QueryDesign::setUpDep7Gastro(qry_tagesabrechnung_details_dep_gastro);
 
     btn_log_export = makeButton(Panel1, "btn_log_export", QStringLiteral("LOG Export"), 408);
-    Dep131ExportSettings::apply(ex_log_export);
+    TextExportDesign::apply(ex_log_export);
 
     qry_log.setConnection(&Datenbank_Verbindung);
     QueryDesign::setUpLog(qry_log);
 
     Panel2 = makePanel(this, "Panel2", 80, palette().color(QPalette::Highlight));
-    lbl_zeitraumvon = makeLabel(Panel2, "lbl_zeitraumvon", QStringLiteral("Zeitraum von:"), {40, 20}, captionFont());
+    lbl_zeitraumvon = makeLabel(Panel2, "lbl_zeitraumvon", QStringLiteral("Zeitraum von:"), {40, 20}, WindowFonts::caption());
     ed_vondatum = makeEdit<TDateEdit>(Panel2, "ed_vondatum", {167, 19}, 89);
     ed_bisdatum = makeEdit<TDateEdit>(Panel2, "ed_bisdatum", {167, 43}, 89);
-    lbl_zeitraumbis = makeLabel(Panel2, "lbl_zeitraumbis", QStringLiteral("bis:"), {40, 44}, captionFont());
+    lbl_zeitraumbis = makeLabel(Panel2, "lbl_zeitraumbis", QStringLiteral("bis:"), {40, 44}, WindowFonts::caption());
     ed_vondatum->setFocusPolicy(Qt::ClickFocus);
     ed_bisdatum->setFocusPolicy(Qt::ClickFocus);
 
     pnl_access = makePanel(this, "pnl_access", 95, QColor(176, 176, 176));
-    Label1 = makeLabel(pnl_access, "Label1", QStringLiteral("Pfad Datenbank"), {40, 41}, captionFont());
+    Label1 = makeLabel(pnl_access, "Label1", QStringLiteral("Pfad Datenbank"), {40, 41}, WindowFonts::caption());
     ed_datenbank = makeEdit<TDirectoryEdit>(pnl_access, "ed_datenbank", {168, 40}, 378);
     ed_datenbank->setText(QStringLiteral("C:\\Tidy-Pos"));
-    Label2 = makeLabel(pnl_access, "Label2", QStringLiteral("Passwort"), {40, 65}, captionFont());
+    Label2 = makeLabel(pnl_access, "Label2", QStringLiteral("Passwort"), {40, 65}, WindowFonts::caption());
     ed_passwort = makeEdit<QLineEdit>(pnl_access, "ed_passwort", {168, 64}, 81);
     ed_passwort->setEchoMode(QLineEdit::Password);
     ed_passwort->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     ed_passwort->setText(QStringLiteral("quillet"));
 
     Panel3 = makePanel(this, "Panel3", 80, QColor(192, 192, 192));
-    Label3 = makeLabel(pnl_access, "Label3", QStringLiteral("ACCESS-Datenbank"), {40, 8}, headingFont());
-    Label4 = makeLabel(Panel3, "Label4", QStringLiteral("SQL-Server-Datenbank"), {40, 8}, headingFont());
-    Label5 = makeLabel(Panel3, "Label5", QStringLiteral("Servername"), {40, 41}, captionFont());
+    Label3 = makeLabel(pnl_access, "Label3", QStringLiteral("ACCESS-Datenbank"), {40, 8}, WindowFonts::heading(), headingRoom);
+    Label4 = makeLabel(Panel3, "Label4", QStringLiteral("SQL-Server-Datenbank"), {40, 8}, WindowFonts::heading(), headingRoom);
+    Label5 = makeLabel(Panel3, "Label5", QStringLiteral("Servername"), {40, 41}, WindowFonts::caption());
     ed_servername = makeEdit<QLineEdit>(Panel3, "ed_servername", {168, 40}, 378);
     ed_servername->setText(QStringLiteral("LOCALHOST\\SQLEXPRESS"));
 
@@ -200,6 +173,11 @@ Tfrm_dep::Tfrm_dep(QWidget *parent) : QWidget(parent)
     connectButton(btn_dep131_export, &Tfrm_dep::btn_dep131_exportClick);
     connectButton(btn_dep7_export, &Tfrm_dep::btn_dep7_exportClick);
     connectButton(btn_log_export, &Tfrm_dep::btn_log_exportClick);
+
+    // No narrower than its widest panel, no lower than the variant list
+    // needs for six readable captions.
+    for (QFrame *panel : {Panel1, Panel2, pnl_access, Panel3})
+        panel->setMinimumWidth(panel->childrenRect().right() + 1 + 8);
 
     // Outer size 617 x 616 on the desktop the window was made for.
     move(372, 122);

@@ -5,7 +5,7 @@
 // wall seconds and, in brackets, processor seconds of this process:
 //   rows  read-only s  export s  rows/s  writer share s  file MiB
 
-#include "Dep131ExportSettings.h"
+#include "TextExportDesign.h"
 #include "Error.h"
 #include "FormatSettings.h"
 #include "MessageBox.h"
@@ -93,11 +93,14 @@ int main(int argc, char **argv)
         query.close();
 
         QStringList opened;
-        ShellOpener::setOpener([&opened](const QString &path) { opened << path; });
+        ShellOpener::setOpener([&opened](const QString &path) {
+            opened << path;
+            return true;
+        });
         QStringList boxes;
         setMessageBoxPresenter([&boxes](const MessageBoxRequest &box) { boxes << box.text; });
         TExportToText ex;
-        Dep131ExportSettings::apply(ex);
+        TextExportDesign::apply(ex);
         const QString target = folder + QStringLiteral("/DEP_131.csv");
         clock.restart();
         cpu = std::clock();

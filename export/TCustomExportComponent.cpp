@@ -23,6 +23,11 @@ QString TCustomExportComponent::languageString(int id)
     return text;
 }
 
+QString TCustomExportComponent::succeededText(const QString &fileName)
+{
+    return languageString(ExportLanguage::ExportSucceeded).replace(QLatin1String("%s"), fileName);
+}
+
 bool TCustomExportComponent::canceled() const
 {
     return m_progress ? m_progress->canceled() : m_canceled;
@@ -54,8 +59,7 @@ void TCustomExportComponent::openProgressWindow(qint64 maximum)
     m_progress->btnCancel->setText(languageString(ExportLanguage::Cancel));
     m_progress->setRange(0, maximum);
     m_progress->setStatus(languageString(ExportLanguage::Exporting));
-    m_progress->show();
-    m_progress->refresh();
+    m_progress->showPainted();
 }
 
 void TCustomExportComponent::closeProgressWindow()
@@ -106,7 +110,10 @@ void TCustomExportComponent::performActionAfterExport(const QString &fileName)
     case aeNone:
         break;
     case aeOpenView:
-        ShellOpener::open(fileName);
+        // Without a program to open it the file would vanish from sight in
+        // silence: name it instead.
+        if (!ShellOpener::open(fileName))
+            showMessageBox(MessageBoxKind::Information, applicationTitle(), succeededText(fileName));
         break;
     case aeEMail:
         // There is no system mail interface to hand the file to here.

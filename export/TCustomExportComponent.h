@@ -42,6 +42,8 @@ public:
 
     // The engine's text of message `id`, after OnGetLanguageString had its say.
     QString languageString(int id);
+    // The success message of a run that wrote `fileName`.
+    QString succeededText(const QString &fileName);
 
     // The progress window while a run shows it, else nullptr.
     TfrmExportProcess *progressWindow() const { return m_progress.get(); }

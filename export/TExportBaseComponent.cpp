@@ -143,7 +143,7 @@ void TExportBaseComponent::afterExecute()
             message = languageString(ExportLanguage::CanceledByUser);
         } else {
             stat.result = erCompleted;
-            message = languageString(ExportLanguage::ExportSucceeded).replace(QLatin1String("%s"), targetName());
+            message = succeededText(targetName());
         }
     }
 

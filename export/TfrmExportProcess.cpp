@@ -9,6 +9,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QThread>
+#include <QWindow>
 
 #include <algorithm>
 #include <limits>
@@ -17,6 +19,8 @@ namespace {
 
 constexpr int clientWidth = 442;
 constexpr int clientHeight = 87;
+// How long a new window may take to be exposed before it is painted anyway.
+constexpr qint64 exposeWaitMs = 250;
 
 int clampToInt(qint64 value)
 {
@@ -124,6 +128,22 @@ void TfrmExportProcess::refresh()
         repaint();
     QCoreApplication::processEvents();
     m_sinceRepaint.start();
+}
+
+void TfrmExportProcess::showPainted()
+{
+    ensurePolished();
+    show();
+    // The window system maps the window at once but asks for its contents
+    // only with the expose that follows; until it is painted the screen
+    // shows what lies behind it. Wait for that expose, briefly, and paint.
+    QElapsedTimer waited;
+    waited.start();
+    while (windowHandle() && !windowHandle()->isExposed() && waited.elapsed() < exposeWaitMs) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(1);
+    }
+    refresh();
 }
 
 void TfrmExportProcess::cancel()

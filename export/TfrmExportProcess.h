@@ -40,6 +40,9 @@ public:
     void updateProgress(const QString &text, qint64 position, bool force = false);
     // Repaints the window and processes pending events now.
     void refresh();
+    // Shows the window with its contents painted in the first frame the
+    // window system puts on the screen, not what lay behind it.
+    void showPainted();
 
     const QString &statusText() const { return m_status; }
     qint64 position() const { return m_position; }

@@ -7,9 +7,9 @@
 
 namespace {
 
-void openWithDesktop(const QString &localPath)
+bool openWithDesktop(const QString &localPath)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(localPath));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(localPath));
 }
 
 ShellOpener::Opener &installedOpener()
@@ -22,9 +22,9 @@ ShellOpener::Opener &installedOpener()
 
 namespace ShellOpener {
 
-void open(const QString &windowsPath)
+bool open(const QString &windowsPath)
 {
-    installedOpener()(WindowsPath::toLocal(windowsPath));
+    return installedOpener()(WindowsPath::toLocal(windowsPath));
 }
 
 void setOpener(Opener opener)

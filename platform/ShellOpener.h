@@ -7,13 +7,17 @@
 // The shell's "open" action for a finished file: on the desktop it asks the
 // desktop's opener (QDesktopServices) to open the file in its associated
 // program. Tests install a recorder instead, so nothing is opened.
+//
+// An opener says whether the file could be handed on: a desktop without an
+// opening program (no xdg-open) answers false, and the caller tells the user
+// where the file is instead.
 namespace ShellOpener {
 
-using Opener = std::function<void(const QString &localPath)>;
+using Opener = std::function<bool(const QString &localPath)>;
 
-// Opens the file at `windowsPath` (mapped to the local file system). The
-// result is not reported: like the Windows shell call, a failure is silent.
-void open(const QString &windowsPath);
+// Opens the file at `windowsPath` (mapped to the local file system); false
+// when no program could be asked to open it.
+bool open(const QString &windowsPath);
 // Replaces the opener; an empty function restores the desktop's opener.
 void setOpener(Opener opener);
 

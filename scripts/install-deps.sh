@@ -10,7 +10,7 @@ packages=(
   libsqlite3-dev
   unixodbc unixodbc-dev tdsodbc odbc-postgresql
   postgresql
-  xvfb xauth
+  xvfb xauth fonts-wine
   nodejs npm
 )
 

@@ -106,7 +106,8 @@ signals:
     void OnRestorePlacement();
 
 protected:
-    // The virtual operations, in the order of the original component.
+    // What a derived component overrides: how the placement is written and
+    // read, and how each single value goes to and comes from the store.
     virtual void writePlacement();
     virtual void readPlacement();
     virtual QString readString(const QString &name, const QString &defaultText);

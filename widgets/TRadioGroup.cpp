@@ -83,6 +83,19 @@ void TRadioGroup::changeEvent(QEvent *event)
         arrangeButtons();
 }
 
+QSize TRadioGroup::minimumSizeHint() const
+{
+    int rowHeight = 0;
+    int rowWidth = 0;
+    for (const QRadioButton *b : m_buttons) {
+        rowHeight = std::max(rowHeight, b->sizeHint().height());
+        rowWidth = std::max(rowWidth, b->sizeHint().width());
+    }
+    const QFontMetrics metrics(font());
+    const int captionHeight = metrics.height();
+    return {std::max(rowWidth, metrics.horizontalAdvance(title())) + 10 + 8, captionHeight + 5 + count() * rowHeight};
+}
+
 // The buttons share the height below the caption evenly; what does not
 // divide evenly goes half above the first button.
 void TRadioGroup::arrangeButtons()

@@ -29,6 +29,9 @@ public:
     void setItems(const QStringList &items);
     int count() const { return static_cast<int>(m_buttons.size()); }
     QRadioButton *button(int index) const;
+    // Room for the caption and every item at its full height and width, so
+    // that a shrunken group never lays its captions over each other.
+    QSize minimumSizeHint() const override;
 
     int itemIndex() const { return m_itemIndex; }
     // Selects the item as a click on it would. An index past the last item

@@ -60,7 +60,10 @@ ExportRecorder::ExportRecorder()
         boxes << request.text;
         kinds << request.kind;
     });
-    ShellOpener::setOpener([this](const QString &localPath) { opened << localPath; });
+    ShellOpener::setOpener([this](const QString &localPath) {
+        opened << localPath;
+        return openerAnswers;
+    });
 }
 
 ExportRecorder::~ExportRecorder()

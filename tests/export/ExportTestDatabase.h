@@ -62,4 +62,7 @@ public:
     QStringList boxes;
     QList<MessageBoxKind> kinds;
     QStringList opened;
+    // What the recorded opener answers: false stands for a desktop without
+    // a program to open the file.
+    bool openerAnswers = true;
 };

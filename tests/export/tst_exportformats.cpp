@@ -4,7 +4,7 @@
 #include "FormatSettings.h"
 #include "FormatSettingsGuard.h"
 #include "OleDate.h"
-#include "Dep131ExportSettings.h"
+#include "TextExportDesign.h"
 #include "TExportDataFormats.h"
 #include "TExportToText.h"
 
@@ -210,7 +210,7 @@ private slots:
         us.shortDateFormat = u"M/d/yyyy"_s;
         FormatSettings::setCurrent(us);
         TExportToText ex;
-        Dep131ExportSettings::apply(ex);
+        TextExportDesign::apply(ex);
         ex.setAnimatedStatus(false);
         ex.setOptions(TExportOptions{soFieldMask});
         ex.setDataSet(&db.query());
@@ -229,7 +229,7 @@ private slots:
         db.create({datesTable()});
         db.open(u"select * from T order by ID"_s);
         TExportToText ex;
-        Dep131ExportSettings::apply(ex);
+        TextExportDesign::apply(ex);
         ex.setAnimatedStatus(false);
         ex.setActionAfterExport(aeNone);
         ex.setBlankIfZero(true);
@@ -271,7 +271,7 @@ private slots:
         db.create({datesTable()});
         db.open(u"select ID from T order by ID"_s);
         TExportToText ex;
-        Dep131ExportSettings::apply(ex);
+        TextExportDesign::apply(ex);
         ex.setDataSet(&db.query());
         ex.setFileName(db.path(u"LOG.csv"_s));
         ex.execute();

@@ -1,7 +1,7 @@
 #include "Error.h"
 #include "ExportTestDatabase.h"
 #include "FormatSettings.h"
-#include "Dep131ExportSettings.h"
+#include "TextExportDesign.h"
 #include "TExportToText.h"
 #include "TfrmExportProcess.h"
 
@@ -73,7 +73,7 @@ private slots:
         db = new ExportTestDatabase;
         recorder = new ExportRecorder;
         ex = new TExportToText;
-        Dep131ExportSettings::apply(*ex);
+        TextExportDesign::apply(*ex);
     }
 
     void cleanup()
@@ -115,6 +115,21 @@ private slots:
         compareFiveSettings(FormatSettings::current(), processFormats());
         // The derived columns are gone again.
         QCOMPARE(ex->columns().count(), 0);
+    }
+
+    void fileThatCannotBeOpenedIsNamed()
+    {
+        // A desktop without a program for .csv files: the user is told where
+        // the finished file is rather than left with nothing.
+        db->create({numbersTable(2)});
+        recorder->openerAnswers = false;
+        prepare(u"select * from Zahlen order by ID"_s);
+        ex->execute();
+        QCOMPARE(ex->statistic().result, erCompleted);
+        QCOMPARE(recorder->opened, QStringList{target()});
+        QCOMPARE(recorder->boxes,
+                 QStringList{u"Der Datenexport in die Datei %1 wurde erfolgreich beendet."_s.arg(target())});
+        QCOMPARE(recorder->kinds, QList<MessageBoxKind>{MessageBoxKind::Information});
     }
 
     void cellsThatWouldBreakTheRowsAreQuoted()

@@ -179,7 +179,7 @@ void TestOdbcWindowExports::initTestCase()
 {
     FormatSettings::setCurrent(FormatSettings::fromLocale(QLocale(QStringLiteral("de_DE"))));
     setMessageBoxPresenter([this](const MessageBoxRequest &box) { m_messages << box.text; });
-    ShellOpener::setOpener([](const QString &) {});
+    ShellOpener::setOpener([](const QString &) { return true; });
 
     try {
         writeDatabase(m_accessFolder.filePath(QStringLiteral("VelmarFaktura.mdb")));

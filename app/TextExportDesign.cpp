@@ -1,8 +1,8 @@
-#include "Dep131ExportSettings.h"
+#include "TextExportDesign.h"
 
 #include "TExportToText.h"
 
-namespace Dep131ExportSettings {
+namespace TextExportDesign {
 
 void apply(TExportToText &ex)
 {
@@ -36,4 +36,4 @@ void apply(TExportToText &ex)
     ex.setActionAfterExport(aeOpenView);
 }
 
-} // namespace Dep131ExportSettings
+} // namespace TextExportDesign

@@ -7,8 +7,8 @@ class TExportToText;
 // title row, cells joined by ";", CR LF after every row, no qualifier,
 // Windows-1252, "," as decimal and "." as thousands separator, dates as
 // DD.MM.YYYY with ":" in times, "€", the file opened afterwards.
-namespace Dep131ExportSettings {
+namespace TextExportDesign {
 
 void apply(TExportToText &component);
 
-} // namespace Dep131ExportSettings
+} // namespace TextExportDesign

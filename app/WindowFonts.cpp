@@ -1,0 +1,90 @@
+#include "WindowFonts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QStringList>
+
+namespace {
+
+constexpr int smallestPixelSize = 8;
+
+QString fontFolder()
+{
+    if (qEnvironmentVariableIsSet("DEPEXPORT_WINDOWS_FONTS_DIR"))
+        return qEnvironmentVariable("DEPEXPORT_WINDOWS_FONTS_DIR");
+    return QStringLiteral("/usr/share/wine/fonts");
+}
+
+bool loadFaces()
+{
+    const QString folder = fontFolder();
+    if (folder.isEmpty())
+        return false;
+    const QDir dir(folder);
+    int loaded = 0;
+    for (const char *file : {"ms_sans_serif.ttf", "tahoma.ttf", "tahomabd.ttf"}) {
+        const QString path = dir.filePath(QLatin1String(file));
+        if (QFile::exists(path) && QFontDatabase::addApplicationFont(path) >= 0)
+            ++loaded;
+    }
+    return loaded > 0;
+}
+
+void insertStandIns()
+{
+    const QStringList sansSerif = {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
+                                   QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"),
+                                   QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans")};
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), sansSerif);
+    QFont::insertSubstitutions(QStringLiteral("Tahoma"), sansSerif);
+}
+
+QFont font(const char *family, int pixelSize)
+{
+    QFont f{QString::fromLatin1(family)};
+    f.setPixelSize(pixelSize);
+    return f;
+}
+
+} // namespace
+
+namespace WindowFonts {
+
+bool load()
+{
+    static const bool designedFaces = [] {
+        insertStandIns();
+        return loadFaces();
+    }();
+    return designedFaces;
+}
+
+QFont window()
+{
+    return font("MS Sans Serif", 11);
+}
+
+QFont caption()
+{
+    return font("Tahoma", 16);
+}
+
+QFont heading()
+{
+    QFont f = font("MS Sans Serif", 16);
+    f.setBold(true);
+    f.setUnderline(true);
+    return f;
+}
+
+QFont fittedFont(const QFont &font, const QString &text, int width)
+{
+    QFont fitted = font;
+    while (fitted.pixelSize() > smallestPixelSize && QFontMetrics(fitted).horizontalAdvance(text) > width)
+        fitted.setPixelSize(fitted.pixelSize() - 1);
+    return fitted;
+}
+
+} // namespace WindowFonts
