@@ -6,10 +6,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSysInfo>
 
 #include <cerrno>
 #include <csignal>
 #include <ctime>
+#include <optional>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -24,6 +26,9 @@ constexpr int randomLength = 6;
 // A temporary file this young whose process lives may be one that is being
 // made right now, before its lock is taken.
 constexpr time_t youngSeconds = 60;
+// A file made on another computer (a shared folder) whose process cannot be
+// asked: unlocked and this old, no run can still be writing it.
+constexpr time_t foreignSeconds = 24 * 60 * 60;
 
 // Closes a descriptor on every way out of a scope.
 class Descriptor
@@ -52,14 +57,49 @@ QString randomText()
     return text;
 }
 
-// The process id in the name of one of our temporary files, 0 for any other name.
-pid_t pidOfTemporary(const QString &fileName)
+// The computer's name as it goes into the names of the temporary files.
+const QString &hostName()
 {
-    if (!AtomicFile::isTemporaryName(fileName))
-        return 0;
-    const qsizetype start = temporaryPrefix.size();
-    const qsizetype end = fileName.indexOf(u'-', start);
-    return pid_t(fileName.mid(start, end - start).toLongLong());
+    static const QString name = [] {
+        QString text = QSysInfo::machineHostName().left(64);
+        for (QChar &c : text) {
+            if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != u'.' && c != u'-')
+                c = u'_';
+        }
+        return text.isEmpty() ? QStringLiteral("localhost") : text;
+    }();
+    return name;
+}
+
+// The parts of a temporary file's name: ".DepExport-<host>-<pid>-<random>.tmp".
+struct TemporaryName
+{
+    QString host;
+    pid_t pid = 0;
+};
+
+std::optional<TemporaryName> parseTemporaryName(const QString &fileName)
+{
+    if (!fileName.startsWith(temporaryPrefix) || !fileName.endsWith(temporarySuffix))
+        return std::nullopt;
+    const QString middle =
+        fileName.mid(temporaryPrefix.size(), fileName.size() - temporaryPrefix.size() - temporarySuffix.size());
+    const qsizetype randomStart = middle.lastIndexOf(u'-') + 1;
+    if (randomStart < 4 || middle.size() - randomStart != randomLength)
+        return std::nullopt;
+    for (const QChar c : QStringView(middle).mid(randomStart)) {
+        if (!((c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9')))
+            return std::nullopt;
+    }
+    const qsizetype pidStart = middle.lastIndexOf(u'-', randomStart - 2) + 1;
+    const QStringView pid = QStringView(middle).mid(pidStart, randomStart - 1 - pidStart);
+    if (pidStart <= 1 || pid.isEmpty() || pid.size() > 10)
+        return std::nullopt;
+    for (const QChar c : pid) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+    }
+    return TemporaryName{middle.left(pidStart - 1), pid_t(pid.toLongLong())};
 }
 
 bool processLives(pid_t pid)
@@ -67,7 +107,7 @@ bool processLives(pid_t pid)
     return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
 }
 
-void removeIfStale(int folderFd, const char *name, pid_t pid)
+void removeIfStale(int folderFd, const char *name, const TemporaryName &owner)
 {
     const Descriptor file(::openat(folderFd, name, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat info;
@@ -75,9 +115,10 @@ void removeIfStale(int folderFd, const char *name, pid_t pid)
         return;
     if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0)
         return; // a living run is writing it
-    if (processLives(pid) && std::time(nullptr) - info.st_mtime < youngSeconds)
-        return;
-    ::unlinkat(folderFd, name, 0);
+    const time_t age = std::time(nullptr) - info.st_mtime;
+    const bool mayLive = owner.host == hostName() ? processLives(owner.pid) && age < youngSeconds : age < foreignSeconds;
+    if (!mayLive)
+        ::unlinkat(folderFd, name, 0);
 }
 
 // After a rename the folder's entry is on the disk only when the folder is
@@ -95,22 +136,7 @@ void syncFolder(const QByteArray &target)
 
 bool AtomicFile::isTemporaryName(const QString &fileName)
 {
-    if (!fileName.startsWith(temporaryPrefix) || !fileName.endsWith(temporarySuffix))
-        return false;
-    const QStringView middle =
-        QStringView(fileName).mid(temporaryPrefix.size(), fileName.size() - temporaryPrefix.size() - temporarySuffix.size());
-    const qsizetype dash = middle.indexOf(u'-');
-    if (dash <= 0 || middle.size() - dash - 1 != randomLength)
-        return false;
-    for (qsizetype i = 0; i < middle.size(); ++i) {
-        const QChar c = middle.at(i);
-        const bool ok = i < dash ? c.isDigit() && c.unicode() < 128
-                     : i > dash ? (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9')
-                                : true;
-        if (!ok)
-            return false;
-    }
-    return true;
+    return parseTemporaryName(fileName).has_value();
 }
 
 void AtomicFile::removeStaleTemporaries(const QString &folder)
@@ -121,14 +147,14 @@ void AtomicFile::removeStaleTemporaries(const QString &folder)
     DIR *listing = ::fdopendir(::dup(folderFd.get()));
     if (!listing)
         return;
-    QList<QByteArray> stale;
+    QList<std::pair<QByteArray, TemporaryName>> candidates;
     while (const dirent *entry = ::readdir(listing)) {
-        if (isTemporaryName(QFile::decodeName(entry->d_name)))
-            stale.append(QByteArray(entry->d_name));
+        if (const auto owner = parseTemporaryName(QFile::decodeName(entry->d_name)))
+            candidates.append({QByteArray(entry->d_name), *owner});
     }
     ::closedir(listing);
-    for (const QByteArray &name : std::as_const(stale))
-        removeIfStale(folderFd.get(), name.constData(), pidOfTemporary(QFile::decodeName(name)));
+    for (const auto &[name, owner] : std::as_const(candidates))
+        removeIfStale(folderFd.get(), name.constData(), owner);
 }
 
 AtomicFile::AtomicFile(const QString &localPath, const QString &displayName, Mode mode)
@@ -150,7 +176,7 @@ AtomicFile::AtomicFile(const QString &localPath, const QString &displayName, Mod
     removeStaleTemporaries(folder);
     m_buffer.reserve(bufferSize + 4096);
 
-    const QString stem = folder + u'/' + temporaryPrefix + QString::number(::getpid()) + u'-';
+    const QString stem = folder + u'/' + temporaryPrefix + hostName() + u'-' + QString::number(::getpid()) + u'-';
     int createError = EEXIST;
     for (int attempt = 0; attempt < 100 && createError == EEXIST; ++attempt) {
         const QByteArray name = QFile::encodeName(stem + randomText() + temporarySuffix);

@@ -14,7 +14,8 @@
 //     file.commit();
 //
 // The bytes go through a buffer to a temporary file in the target's folder
-// (".DepExport-<pid>-<random>.tmp", locked with flock while it is written).
+// (".DepExport-<computer>-<pid>-<random>.tmp", locked with flock while it is
+// written).
 // commit() writes the rest of the buffer, forces the data to the disk,
 // closes the file and renames it over the target, checking each step. A
 // file that is not committed, or whose commit fails, is removed: an earlier
@@ -28,8 +29,9 @@
 // cut back to its earlier length).
 //
 // Temporary files left behind by a run that was killed are removed when the
-// next file is written into that folder; those of a run still writing (its
-// lock is held, or it was made in the last minute by a living process) stay.
+// next file is written into that folder; those of a run still writing stay:
+// its lock is held, or it was made in the last minute by a process that
+// lives, or it was made on another computer less than a day ago.
 //
 // Failures throw IoError with a German text that names the file (as given
 // by `displayName`) and the reason.

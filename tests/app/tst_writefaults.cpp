@@ -15,7 +15,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -23,7 +22,9 @@
 #include <functional>
 #include <memory>
 #include <sys/file.h>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <utime.h>
 
@@ -243,9 +244,9 @@ private slots:
             writer.write(m_folder);
             const qint64 size = QFileInfo(m_folder + u'/' + writer.fileName).size();
             QList<qint64> points = {0, 1, AtomicFile::bufferSize - 1, AtomicFile::bufferSize, AtomicFile::bufferSize + 1};
-            for (qint64 n = qMax<qint64>(2, size - 256); n < size; ++n)
+            for (qint64 n = qMax<qint64>(2, size - 128); n < size; ++n)
                 points.append(n);
-            for (qint64 n = qMax<qint64>(2, size - 8192); n < size - 256; n += 61)
+            for (qint64 n = qMax<qint64>(2, size - 8192); n < size - 128; n += 61)
                 points.append(n);
             for (const qint64 n : std::as_const(points)) {
                 if (n >= size)
@@ -332,6 +333,17 @@ private slots:
                 QCOMPARE(fileBytes(target), writer.expected(writer.earlier));
         }
 
+        // a folder really closed to this user (root may create files anywhere)
+        if (::geteuid() != 0) {
+            clearFolder();
+            const QString target = m_folder + QStringLiteral("/DEPExport01.03.2018-01.03.2019.json");
+            writeFile(target, "earlier");
+            QVERIFY(QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::ExeOwner));
+            writeDep7(m_folder);
+            QVERIFY(QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+            QCOMPARE(fileBytes(target), dep7Content());
+        }
+
         // the file missing: nothing to write in place, the folder's refusal is told
         clearFolder();
         QString message;
@@ -377,43 +389,74 @@ private slots:
     // the folder; those of a living run and foreign files stay.
     void staleTemporariesAreRemoved()
     {
-        QProcess gone;
-        gone.start(QStringLiteral("true"));
-        QVERIFY(gone.waitForFinished());
-        const qint64 deadPid = gone.processId() > 0 ? gone.processId() : 999999;
+        // a run killed while writing
+        const pid_t child = ::fork();
+        if (child == 0) {
+            AtomicFile file(m_folder + QStringLiteral("/LOG.csv"), QStringLiteral("LOG.csv"));
+            file.write(QByteArray(100000, 'x'));
+            ::raise(SIGKILL);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status));
+        const QStringList left = folderEntries(m_folder);
+        QCOMPARE(left.size(), 1);
+        const QString killed = left.first();
+        QVERIFY(AtomicFile::isTemporaryName(killed));
+        const QString suffix = QStringLiteral("-%1-").arg(child);
+        QVERIFY(killed.contains(suffix));
+        const QString host = killed.mid(11, killed.indexOf(suffix) - 11); // after ".DepExport-"
+        const auto name = [](const QString &host, qint64 pid, const char *random) {
+            return QStringLiteral(".DepExport-%1-%2-%3.tmp").arg(host).arg(pid).arg(QLatin1String(random));
+        };
         const qint64 ownPid = ::getpid();
-        const QString killed = QStringLiteral(".DepExport-%1-abc123.tmp").arg(deadPid);
-        const QString lockedByLivingRun = QStringLiteral(".DepExport-%1-lock11.tmp").arg(ownPid);
-        const QString beingMade = QStringLiteral(".DepExport-%1-young1.tmp").arg(ownPid);
-        const QString oldOfReusedPid = QStringLiteral(".DepExport-%1-old111.tmp").arg(ownPid);
+        // made by a living process a moment ago, its lock not yet taken
+        const QString beingMade = name(host, ownPid, "young1");
+        // an hour old: its process id now belongs to another program
+        const QString reusedPid = name(host, ownPid, "old111");
+        // made on another computer that shares the folder
+        const QString otherComputer = name(QStringLiteral("kasse-2"), 4711, "other1");
+        const QString otherComputerLongAgo = name(QStringLiteral("kasse-2"), 4711, "old222");
         const QStringList foreign = {QStringLiteral(".DepExport-notours.tmp"), QStringLiteral("DEPExport.tmp"),
-                                     QStringLiteral(".DepExport-12-ABCDEF.tmp")};
-        for (const QString &name : QStringList{killed, lockedByLivingRun, beingMade, oldOfReusedPid} + foreign)
-            writeFile(m_folder + u'/' + name, "partial");
-        const QByteArray old = QFile::encodeName(m_folder + u'/' + oldOfReusedPid);
-        struct utimbuf longAgo = {::time(nullptr) - 3600, ::time(nullptr) - 3600};
-        QCOMPARE(::utime(old.constData(), &longAgo), 0);
-        // a living run holds the lock of its file
-        const int held = ::open(QFile::encodeName(m_folder + u'/' + lockedByLivingRun).constData(), O_RDWR);
-        QVERIFY(held >= 0);
-        QCOMPARE(::flock(held, LOCK_EX | LOCK_NB), 0);
+                                     name(host, 12, "ABCDEF")};
+        for (const QString &n : QStringList{beingMade, reusedPid, otherComputer, otherComputerLongAgo} + foreign)
+            writeFile(m_folder + u'/' + n, "partial");
+        for (const auto &[n, age] : {std::pair{reusedPid, 3600}, std::pair{otherComputerLongAgo, 2 * 86400}}) {
+            struct utimbuf past = {::time(nullptr) - age, ::time(nullptr) - age};
+            QCOMPARE(::utime(QFile::encodeName(m_folder + u'/' + n).constData(), &past), 0);
+        }
 
+        // a run still writing, then another run into the same folder
+        const QStringList before = folderEntries(m_folder);
+        AtomicFile writing(m_folder + QStringLiteral("/DEP_131.csv"), QStringLiteral("DEP_131.csv"));
+        QStringList living = folderEntries(m_folder);
+        for (const QString &n : before)
+            living.removeOne(n);
+        QCOMPARE(living.size(), 1);
         writeDep7(m_folder);
-        ::close(held);
-        QStringList expected = QStringList{QStringLiteral("DEPExport01.03.2018-01.03.2019.json"), lockedByLivingRun, beingMade}
+        writing.write("ID\r\n");
+        writing.commit();
+
+        QStringList expected = QStringList{QStringLiteral("DEPExport01.03.2018-01.03.2019.json"),
+                                           QStringLiteral("DEP_131.csv"), beingMade, otherComputer}
             + foreign;
         expected.sort();
         QCOMPARE(folderEntries(m_folder), expected);
+        QCOMPARE(fileBytes(m_folder + QStringLiteral("/DEP_131.csv")), QByteArray("ID\r\n"));
     }
 
     void temporaryNames()
     {
-        QVERIFY(AtomicFile::isTemporaryName(QStringLiteral(".DepExport-4711-a1b2c3.tmp")));
+        QVERIFY(AtomicFile::isTemporaryName(QStringLiteral(".DepExport-kasse-1.local-4711-a1b2c3.tmp")));
+        QVERIFY(AtomicFile::isTemporaryName(QStringLiteral(".DepExport-h-1-a1b2c3.tmp")));
+        QVERIFY(!AtomicFile::isTemporaryName(QStringLiteral(".DepExport-4711-a1b2c3.tmp")));
+        QVERIFY(!AtomicFile::isTemporaryName(QStringLiteral(".DepExport--4711-a1b2c3.tmp")));
+        QVERIFY(!AtomicFile::isTemporaryName(QStringLiteral(".DepExport-host--a1b2c3.tmp")));
+        QVERIFY(!AtomicFile::isTemporaryName(QStringLiteral(".DepExport-host-47x1-a1b2c3.tmp")));
+        QVERIFY(!AtomicFile::isTemporaryName(QStringLiteral(".DepExport-host-4711-a1b2c.tmp")));
+        QVERIFY(!AtomicFile::isTemporaryName(QStringLiteral("DepExport-host-4711-a1b2c3.tmp")));
+        QVERIFY(!AtomicFile::isTemporaryName(QStringLiteral(".DepExport-host-4711-a1b2c3.tmp~")));
         QVERIFY(!AtomicFile::isTemporaryName(QStringLiteral(".DepExport--a1b2c3.tmp")));
-        QVERIFY(!AtomicFile::isTemporaryName(QStringLiteral(".DepExport-47x1-a1b2c3.tmp")));
-        QVERIFY(!AtomicFile::isTemporaryName(QStringLiteral(".DepExport-4711-a1b2c.tmp")));
-        QVERIFY(!AtomicFile::isTemporaryName(QStringLiteral("DepExport-4711-a1b2c3.tmp")));
-        QVERIFY(!AtomicFile::isTemporaryName(QStringLiteral(".DepExport-4711-a1b2c3.tmp~")));
     }
 
     // Every known reason has a German text; no system text gets through.

@@ -197,32 +197,33 @@ static int creationFails(const char *path, int flags)
     return 0;
 }
 
-int open(const char *path, int flags, ...)
+static mode_t modeOf(int flags, va_list args)
 {
-    int (*real)(const char *, int, ...) = (int (*)(const char *, int, ...))next("open");
-    mode_t mode = 0;
-    if (flags & (O_CREAT | O_TMPFILE)) {
-        va_list args;
-        va_start(args, flags);
-        mode = va_arg(args, mode_t);
-        va_end(args);
-    }
+    return (flags & (O_CREAT | O_TMPFILE)) ? va_arg(args, mode_t) : 0;
+}
+
+static int openFile(const char *name, const char *path, int flags, mode_t mode)
+{
+    int (*real)(const char *, int, ...) = (int (*)(const char *, int, ...))next(name);
     if (creationFails(path, flags))
         return -1;
     return real(path, flags, mode);
 }
 
+int open(const char *path, int flags, ...)
+{
+    va_list args;
+    va_start(args, flags);
+    const mode_t mode = modeOf(flags, args);
+    va_end(args);
+    return openFile("open", path, flags, mode);
+}
+
 int open64(const char *path, int flags, ...)
 {
-    int (*real)(const char *, int, ...) = (int (*)(const char *, int, ...))next("open64");
-    mode_t mode = 0;
-    if (flags & (O_CREAT | O_TMPFILE)) {
-        va_list args;
-        va_start(args, flags);
-        mode = va_arg(args, mode_t);
-        va_end(args);
-    }
-    if (creationFails(path, flags))
-        return -1;
-    return real(path, flags, mode);
+    va_list args;
+    va_start(args, flags);
+    const mode_t mode = modeOf(flags, args);
+    va_end(args);
+    return openFile("open64", path, flags, mode);
 }
