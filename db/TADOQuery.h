@@ -54,7 +54,6 @@ public:
     bool eof();
     void next();
     void first();
-    qint64 recordNumber() const { return m_rowIndex; }
     qint64 recordCount();
 
     using Bookmark = qint64;

@@ -16,7 +16,6 @@ public:
     explicit FileCopyAnimation(QWidget *parent = nullptr);
 
     int frame() const { return m_frame; }
-    bool isRunning() const { return m_timer.isActive(); }
     void start();
     void stop();
 

@@ -129,13 +129,6 @@ void TExportBaseComponent::runFailed(const QString &message)
 void TExportBaseComponent::afterExecute()
 {
     TExportStatistic &stat = statistic();
-    if (m_derivedColumns) {
-        m_columns.clear();
-        m_bands.clear();
-        m_derivedColumns = false;
-    }
-    m_visible.clear();
-
     QString message;
     if (stat.result != erFailed) {
         if (canceled()) {
@@ -160,14 +153,7 @@ void TExportBaseComponent::afterExecute()
     if (stat.result != erFailed)
         performActionAfterExport(targetName());
 
-    m_formatGuard.reset();
-    endWaitCursor();
-    if (m_controlsDisabled) {
-        m_controlsDisabled = false;
-        m_engine->enableControls();
-    }
-    m_ownedEngine.reset();
-    m_engine = nullptr;
+    releaseRun();
     if (onAfterExecute)
         onAfterExecute(*this);
 }

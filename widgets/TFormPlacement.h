@@ -115,7 +115,6 @@ protected:
 
     // The store of the pass that is running; nullptr between passes.
     SettingsStore *store() const { return m_store.get(); }
-    bool isDestroying() const { return m_destroying; }
 
     bool eventFilter(QObject *watched, QEvent *event) override;
     // The destroy notification; the most derived destructor calls it, so

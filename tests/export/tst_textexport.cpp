@@ -2,6 +2,7 @@
 #include "ExportTestDatabase.h"
 #include "FormatSettings.h"
 #include "TextExportDesign.h"
+#include "TDatasetDataEngine.h"
 #include "TExportToText.h"
 #include "TfrmExportProcess.h"
 
@@ -325,6 +326,33 @@ private slots:
         QCOMPARE(db->files(), QStringList());
         QCOMPARE(recorder->opened, QStringList());
         QCOMPARE(ex->progressWindow(), nullptr);
+    }
+
+    void engineOfTheCaller()
+    {
+        // An engine handed in by the caller serves the run and outlives it;
+        // without one the run names the missing property.
+        db->create({numbersTable(2)});
+        prepare(u"select * from Zahlen order by ID"_s);
+        ex->setColumnSource(csDataEngine);
+        ex->execute();
+        QCOMPARE(recorder->boxes,
+                 QStringList{u"Fehler beim Datenexport.: Die Eigenschaft DataEngine wurde nicht spezifiziert."_s});
+        QCOMPARE(db->files(), QStringList());
+
+        recorder->boxes.clear();
+        TDatasetDataEngine engine;
+        engine.setDataSet(&db->query());
+        ex->setDataSet(nullptr);
+        ex->setDataEngine(&engine);
+        for (int run = 0; run < 2; ++run) {
+            ex->execute();
+            QCOMPARE(ex->statistic().result, erCompleted);
+            QCOMPARE(ExportTestDatabase::readFile(target()), QByteArray("ID;Name\r\n1;Zeile 1\r\n2;Zeile 2\r\n"));
+            QCOMPARE(ex->columns().count(), 0);
+        }
+        QCOMPARE(engine.dataSet(), &db->query());
+        QCOMPARE(recorder->boxes, QStringList());
     }
 
     void failedRunLeavesTheEarlierFile()

@@ -27,7 +27,6 @@ public:
     void addRow(std::span<const JetValue> values);
     // Writes the page being filled; no rows may follow.
     void close();
-    bool isClosed() const { return m_closed; }
 
 private:
     JetTableLayout m_layout;
