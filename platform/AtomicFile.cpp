@@ -187,8 +187,12 @@ AtomicFile::AtomicFile(const QString &localPath, const QString &displayName, Mod
     }
     if (m_fd >= 0) {
         ::flock(m_fd, LOCK_EX | LOCK_NB);
-        if (exists && S_ISREG(present.st_mode))
+        // the new file keeps the earlier one's owner (as far as we may
+        // give it) and permissions
+        if (exists && S_ISREG(present.st_mode)) {
+            (void)::fchown(m_fd, present.st_uid, present.st_gid);
             ::fchmod(m_fd, present.st_mode & 0777);
+        }
         if (mode == Append && exists)
             copyPresentContent();
         return;

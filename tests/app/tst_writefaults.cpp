@@ -224,9 +224,20 @@ private slots:
     {
         for (const Writer &writer : std::as_const(m_writers)) {
             clearFolder();
+            const QByteArray target = QFile::encodeName(m_folder + u'/' + writer.fileName);
             writeFile(m_folder + u'/' + writer.fileName, writer.earlier);
+            // the new file keeps the earlier one's owner and permissions
+            QCOMPARE(::chmod(target.constData(), 0640), 0);
+            const bool root = ::geteuid() == 0;
+            if (root)
+                QCOMPARE(::chown(target.constData(), 4321, 4322), 0);
             writer.write(m_folder);
             QCOMPARE(folderEntries(m_folder), QStringList{writer.fileName});
+            struct stat info;
+            QCOMPARE(::stat(target.constData(), &info), 0);
+            QCOMPARE(info.st_mode & 0777, mode_t(0640));
+            if (root)
+                QCOMPARE(info.st_uid, uid_t(4321));
             if (writer.expected)
                 QCOMPARE(fileBytes(m_folder + u'/' + writer.fileName), writer.expected(writer.earlier));
         }
