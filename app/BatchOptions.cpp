@@ -122,5 +122,6 @@ QString BatchOptions::usage()
         "  --help           diese Hilfe\n"
         "\n"
         "Rückgabewerte: 0 Erfolg, 1 keine Daten im Zeitraum, 2 ungültige Eingabe,\n"
-        "3 Verbindung fehlgeschlagen, 4 Datei nicht geschrieben, 5 Abfrage fehlgeschlagen.\n");
+        "3 Verbindung fehlgeschlagen, 4 Datei nicht geschrieben, 5 Abfrage fehlgeschlagen,\n"
+        "6 Datenfehler (ein Wert der Datenbank ist für den Export nicht verwendbar).\n");
 }

@@ -41,4 +41,5 @@ enum BatchExitCode {
     ExitConnectionFailed = 3,
     ExitWriteFailed = 4,
     ExitQueryFailed = 5,
+    ExitDataError = 6,
 };

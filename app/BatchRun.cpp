@@ -155,6 +155,9 @@ int BatchRun::runExport(Tfrm_dep &window, BatchExport which, bool quiet)
     } catch (const db::QueryError &error) {
         code = ExitQueryFailed;
         failure = errorBoxText(error.message());
+    } catch (const db::DataError &error) {
+        code = ExitDataError;
+        failure = errorBoxText(error.message());
     } catch (const std::exception &error) {
         code = ExitWriteFailed;
         failure = errorBoxText(failureMessage(error));

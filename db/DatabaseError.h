@@ -18,4 +18,21 @@ public:
     using Error::Error;
 };
 
+// The server did not answer a statement within the command timeout; the
+// message says so in German, followed by the provider's text.
+class TimeoutError : public QueryError
+{
+public:
+    using QueryError::QueryError;
+};
+
+// A value read from the database cannot be converted as asked (a Null
+// where a text is needed): the data, not the program or the file, is at
+// fault.
+class DataError : public Error
+{
+public:
+    using Error::Error;
+};
+
 } // namespace db

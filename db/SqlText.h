@@ -17,9 +17,9 @@ struct SqlText
     // Each name once, in order of first appearance.
     std::vector<QString> names;
 
-    // Markers are a ":" followed by a letter or "_" and then letters, digits
-    // and "_"; text inside '...' and "..." literals, [...] names and
-    // comments is left alone; "::" is not a marker.
+    // A marker is a ":" followed by a word (SqlScanner: a letter or "_",
+    // then letters, digits, "_", "@", "#" and "$"); text inside literals,
+    // quoted names and comments is left alone; "::" is not a marker.
     static SqlText parse(const QString &text);
 };
 

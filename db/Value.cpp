@@ -1,6 +1,6 @@
 #include "Value.h"
 
-#include "Error.h"
+#include "DatabaseError.h"
 #include "FormatSettings.h"
 
 namespace db {
@@ -56,7 +56,7 @@ QString Value::toText() const
 {
     switch (m_kind) {
     case Null:
-        throw Error(QStringLiteral("Could not convert variant of type (%1) into type (%2)")
+        throw DataError(QStringLiteral("Could not convert variant of type (%1) into type (%2)")
                         .arg(QLatin1String(kindName(Null)), QLatin1String(kindName(String))));
     case Boolean: return std::get<bool>(m_data) ? QStringLiteral("True") : QStringLiteral("False");
     case Integer: return QString::number(std::get<qint64>(m_data));

@@ -33,7 +33,7 @@ public:
     const QString &stringRef() const;
     const QByteArray &bytesRef() const;
 
-    // The variant-to-text conversion: Null raises
+    // The variant-to-text conversion: Null raises DataError
     // "Could not convert variant of type (Null) into type (String)".
     QString toText() const;
     // Name of the kind as the conversion errors name it ("Null", "String", ...).

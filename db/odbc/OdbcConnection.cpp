@@ -12,14 +12,15 @@
 namespace db {
 
 OdbcConnection::OdbcConnection(const OdbcEnvironment &environment, const QString &connectionText,
-                               int loginTimeoutSeconds)
+                               OdbcTimeouts timeouts)
+    : m_commandTimeoutSeconds(timeouts.commandSeconds)
 {
     SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_DBC, environment.handle(), &m_handle);
     OdbcDiagnostics::check(rc, SQL_HANDLE_ENV, environment.handle(), "SQLAllocHandle");
     try {
-        if (loginTimeoutSeconds > 0) {
+        if (timeouts.loginSeconds > 0) {
             rc = SQLSetConnectAttrW(m_handle, SQL_ATTR_LOGIN_TIMEOUT,
-                                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(loginTimeoutSeconds)), 0);
+                                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeouts.loginSeconds)), 0);
             OdbcDiagnostics::check(rc, SQL_HANDLE_DBC, m_handle, "SQLSetConnectAttr");
         }
         std::vector<SQLWCHAR> text = OdbcText::toSqlWChar(connectionText);

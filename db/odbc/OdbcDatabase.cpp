@@ -1,16 +1,19 @@
 #include "OdbcDatabase.h"
 
 #include "CountingQuery.h"
-#include "Error.h"
+#include "DatabaseError.h"
 #include "OdbcCursor.h"
 
 namespace db {
 
-OdbcDatabase::OdbcDatabase(QString connectionText, int loginTimeoutSeconds)
+OdbcDatabase::OdbcDatabase(QString connectionText, OdbcTimeouts timeouts, int firstLoginSeconds)
     : m_connectionText(std::move(connectionText))
-    , m_loginTimeoutSeconds(loginTimeoutSeconds)
+    , m_timeouts(timeouts)
 {
-    m_connections.push_back(std::make_unique<OdbcConnection>(m_environment, m_connectionText, m_loginTimeoutSeconds));
+    OdbcTimeouts first = m_timeouts;
+    if (firstLoginSeconds > 0)
+        first.loginSeconds = firstLoginSeconds;
+    m_connections.push_back(std::make_unique<OdbcConnection>(m_environment, m_connectionText, first));
 }
 
 OdbcDatabase::~OdbcDatabase() = default;
@@ -21,7 +24,7 @@ OdbcConnection &OdbcDatabase::freeConnection()
         if (!connection->inUse())
             return *connection;
     }
-    m_connections.push_back(std::make_unique<OdbcConnection>(m_environment, m_connectionText, m_loginTimeoutSeconds));
+    m_connections.push_back(std::make_unique<OdbcConnection>(m_environment, m_connectionText, m_timeouts));
     return *m_connections.back();
 }
 
@@ -40,6 +43,8 @@ qint64 OdbcDatabase::countRows(const QString &sql, const std::vector<Argument> &
                 if (!count.isNull())
                     return count.toInt();
             }
+        } catch (const TimeoutError &) {
+            throw;
         } catch (const Error &) {
             // a query the server cannot wrap (duplicate column names, ...)
         }

@@ -23,12 +23,16 @@ class OdbcDatabase : public ProviderConnection
 {
 public:
     // Connects at once; throws Error with the driver's text on failure.
-    OdbcDatabase(QString connectionText, int loginTimeoutSeconds);
+    // The first login waits `firstLoginSeconds` when that is positive (the
+    // rest of a login timeout partly spent on finding the server), every
+    // login after it the login timeout of `timeouts`.
+    OdbcDatabase(QString connectionText, OdbcTimeouts timeouts, int firstLoginSeconds = 0);
     ~OdbcDatabase() override;
 
     std::unique_ptr<Cursor> execute(const QString &sql, const std::vector<Argument> &arguments) override;
     // Lets the server count (CountingQuery); when it cannot, the rows are
-    // read once more and counted.
+    // read once more and counted. A count the server did not answer in time
+    // fails with TimeoutError: reading the rows would wait as long again.
     qint64 countRows(const QString &sql, const std::vector<Argument> &arguments) override;
 
     // The logins made so far.
@@ -39,7 +43,7 @@ private:
 
     OdbcEnvironment m_environment;
     QString m_connectionText;
-    int m_loginTimeoutSeconds;
+    OdbcTimeouts m_timeouts;
     std::vector<std::unique_ptr<OdbcConnection>> m_connections;
 };
 

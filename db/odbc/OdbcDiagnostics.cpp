@@ -76,4 +76,9 @@ void OdbcDiagnostics::raise(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE hand
     throw Error(message);
 }
 
+QString OdbcDiagnostics::waitText(int seconds)
+{
+    return seconds == 1 ? QStringLiteral("1 Sekunde") : QStringLiteral("%1 Sekunden").arg(seconds);
+}
+
 } // namespace db

@@ -25,6 +25,10 @@ public:
     // `call` names the ODBC function for a failure that left no record.
     static void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char *call);
     [[noreturn]] static void raise(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char *call);
+
+    // "1 Sekunde", "30 Sekunden": how long was waited, for the messages
+    // about a server that did not answer.
+    static QString waitText(int seconds);
 };
 
 } // namespace db

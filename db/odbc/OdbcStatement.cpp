@@ -1,5 +1,6 @@
 #include "OdbcStatement.h"
 
+#include "DatabaseError.h"
 #include "OdbcConnection.h"
 #include "OdbcDiagnostics.h"
 #include "OdbcText.h"
@@ -8,10 +9,36 @@
 
 namespace db {
 
+namespace {
+
+// HYT00 is ODBC's state for a statement that ran out of time (FreeTDS,
+// Microsoft's drivers); psqlODBC passes on the server's 57014, "canceling
+// statement due to statement timeout".
+bool isTimeout(const QStringList &states)
+{
+    return states.contains(QLatin1String("HYT00")) || states.contains(QLatin1String("57014"));
+}
+
+QString timeoutMessage(int seconds)
+{
+    return QStringLiteral("Der Datenbankserver hat nicht innerhalb von %1 geantwortet, die Abfrage wurde "
+                          "abgebrochen (Wartezeit einstellbar mit DEPEXPORT_ODBC_COMMAND_TIMEOUT).")
+        .arg(OdbcDiagnostics::waitText(seconds));
+}
+
+} // namespace
+
 OdbcStatement::OdbcStatement(const OdbcConnection &connection)
+    : m_timeoutSeconds(connection.commandTimeoutSeconds())
 {
     const SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, connection.handle(), &m_handle);
     OdbcDiagnostics::check(rc, SQL_HANDLE_DBC, connection.handle(), "SQLAllocHandle");
+    // A driver that cannot time out statements refuses the attribute; its
+    // statements then wait as long as they take, which is no reason to stop.
+    if (m_timeoutSeconds > 0) {
+        SQLSetStmtAttr(m_handle, SQL_ATTR_QUERY_TIMEOUT,
+                       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_timeoutSeconds)), 0);
+    }
 }
 
 OdbcStatement::~OdbcStatement()
@@ -21,7 +48,11 @@ OdbcStatement::~OdbcStatement()
 
 void OdbcStatement::check(SQLRETURN rc, const char *call) const
 {
-    OdbcDiagnostics::check(rc, SQL_HANDLE_STMT, m_handle, call);
+    if (OdbcDiagnostics::succeeded(rc))
+        return;
+    if (m_timeoutSeconds > 0 && isTimeout(OdbcDiagnostics::states(SQL_HANDLE_STMT, m_handle)))
+        throw TimeoutError(timeoutMessage(m_timeoutSeconds) + u'\n' + OdbcDiagnostics::text(SQL_HANDLE_STMT, m_handle));
+    OdbcDiagnostics::raise(rc, SQL_HANDLE_STMT, m_handle, call);
 }
 
 void OdbcStatement::execute(const QString &sql, const std::vector<Argument> &arguments)

@@ -16,7 +16,8 @@ namespace db {
 class OdbcConnection;
 
 // A statement handle of a connection, freed with the object, with the
-// parameter buffers it runs with.
+// parameter buffers it runs with. The statement waits for the server no
+// longer than the connection's command timeout.
 class OdbcStatement
 {
 public:
@@ -39,13 +40,16 @@ public:
     // Drops the rest of the result, so that the connection is free again.
     void closeCursor();
 
-    // Throws Error with the statement's diagnostics unless `rc` succeeded.
+    // Throws Error with the statement's diagnostics unless `rc` succeeded;
+    // TimeoutError, with a German message first, when the server did not
+    // answer within the command timeout.
     void check(SQLRETURN rc, const char *call) const;
 
 private:
     SQLHSTMT m_handle = SQL_NULL_HSTMT;
     std::vector<std::unique_ptr<OdbcParameter>> m_parameters;
     int m_columnCount = 0;
+    int m_timeoutSeconds = 0;
 };
 
 } // namespace db

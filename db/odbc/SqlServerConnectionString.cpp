@@ -78,17 +78,28 @@ SqlServerConnectionString::DataSource SqlServerConnectionString::parseDataSource
     return result;
 }
 
+SqlServerConnectionString::DataSource SqlServerConnectionString::dataSource(const ConnectionString &oleDb)
+{
+    return parseDataSource(firstValue(oleDb, {"Data Source", "Server", "Address", "Addr"}));
+}
+
 QString SqlServerConnectionString::toOdbc(const ConnectionString &oleDb, const SqlServerDriver &driver)
 {
-    const DataSource source = parseDataSource(firstValue(oleDb, {"Data Source", "Server", "Address", "Addr"}));
+    return toOdbc(oleDb, driver, dataSource(oleDb));
+}
+
+QString SqlServerConnectionString::toOdbc(const ConnectionString &oleDb, const SqlServerDriver &driver,
+                                          const DataSource &source)
+{
     const QString catalog = firstValue(oleDb, {"Initial Catalog", "Database"});
     const bool freeTds = driver.kind() == SqlServerDriver::FreeTds;
 
     OdbcText odbc;
     odbc.addBraced(QStringLiteral("Driver"), driver.name());
     if (freeTds) {
-        // FreeTDS finds a named instance through the server's browser
-        // service itself; a port given with it wins, as with SQLOLEDB.
+        // FreeTDS asks the server's browser service for the port of a named
+        // instance itself (16 tries a second apart, whatever the login
+        // timeout); a port given with it wins, as with SQLOLEDB.
         QString server = source.host;
         if (!source.instance.isEmpty() && source.port.isEmpty())
             server += u'\\' + source.instance;

@@ -31,10 +31,16 @@ public:
     // the comma stays part of the host.
     static DataSource parseDataSource(const QString &text);
 
+    // The server that the string names ("Data Source" or its synonyms).
+    static DataSource dataSource(const ConnectionString &oleDb);
+
     // The ODBC text for `driver`: server, catalog ("Initial Catalog"), and
     // either integrated security ("Integrated Security=SSPI": Kerberos on
-    // this platform) or "User ID" and "Password".
+    // this platform) or "User ID" and "Password". The second form takes
+    // the server from `source` instead (with the port of a named instance
+    // found beforehand).
     static QString toOdbc(const ConnectionString &oleDb, const SqlServerDriver &driver);
+    static QString toOdbc(const ConnectionString &oleDb, const SqlServerDriver &driver, const DataSource &source);
 
     // "Connect Timeout" in seconds when the string sets a positive one (0,
     // "wait for ever", is not taken: the window must not hang).

@@ -1,4 +1,5 @@
 #include "RegisterDatabase.h"
+#include "SalesTestDatabase.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -259,6 +260,32 @@ private slots:
         QCOMPARE(closed.exitCode, 0);
         QCOMPARE(fileBytes(target), written);
         QCOMPARE(inode(), before);
+    }
+
+    void gastroNullSignatureIsADataError()
+    {
+        // the gastro tables keep the signature as plain text, whose NULL the
+        // DEP 7 export cannot turn into text
+        SalesTestDatabase database;
+        Sale withSignature;
+        withSignature.settled = QDateTime(QDate(2018, 6, 1), QTime(12, 0));
+        withSignature.certificate = JetValue("CERT-A");
+        withSignature.authorities = JetValue("CA-1");
+        withSignature.signature = JetValue("jws-1");
+        Sale withoutSignature = withSignature;
+        withoutSignature.id = withoutSignature.receipt = 2;
+        withoutSignature.signature = JetValue();
+        database.write(QStringLiteral("VelmarFaktura.mdb"), {}, {withSignature, withoutSignature}, QStringLiteral("geheim"));
+
+        const Run r = run({QStringLiteral("--variant"), QStringLiteral("1"), QStringLiteral("--folder"),
+                           database.folder(), QStringLiteral("--password"), QStringLiteral("geheim"),
+                           QStringLiteral("--from"), QStringLiteral("2018-01-01"), QStringLiteral("--to"),
+                           QStringLiteral("2018-12-31"), QStringLiteral("--export"), QStringLiteral("dep7,dep131")});
+        QCOMPARE(r.exitCode, 6);
+        QVERIFY2(r.err.contains(QStringLiteral("Could not convert variant of type (Null) into type (String)")),
+                 qPrintable(r.err));
+        // no DEP 7 file; the DEP 131 export after it still ran
+        QCOMPARE(database.otherFiles(), QStringList{QStringLiteral("DEP_131.csv")});
     }
 };
 

@@ -1,5 +1,7 @@
 #include "ConnectionString.h"
+#include "CountingQuery.h"
 #include "Error.h"
+#include "SqlScanner.h"
 #include "SqlText.h"
 #include "TParameters.h"
 #include "Value.h"
@@ -35,6 +37,53 @@ private slots:
         QCOMPARE(sql.positional, QString(text).replace(QStringLiteral(":real"), QStringLiteral("?")));
         // an unterminated literal swallows the rest, it does not produce markers
         QVERIFY(SqlText::parse(QStringLiteral("select 'open :x")).markers.empty());
+    }
+
+    // Markers and the record count read a text with the same scanner:
+    // "]]" inside a bracketed name, doubled quotes inside literals and
+    // names, comments, and words with "@", "#" and "$".
+    void oneScannerForMarkersAndCounts()
+    {
+        const QString text = QStringLiteral("select [a]]:b], 'it''s :c', \"d\"\":e\", x$1:f -- :g\n"
+                                            "/* :h */ y#2 from t where z = :p$1 and [w]]] = :q order by x$1");
+        QStringList pieces;
+        SqlScanner scanner(text);
+        while (!scanner.atEnd()) {
+            const SqlScanner::Piece piece = scanner.next();
+            if (piece.kind != SqlScanner::Other)
+                pieces << QStringLiteral("%1:%2").arg(int(piece.kind)).arg(piece.text);
+            QCOMPARE(piece.text, QStringView(text).mid(piece.start, piece.end - piece.start));
+        }
+        const QString q = QString::number(SqlScanner::Quoted) + u':';
+        const QString c = QString::number(SqlScanner::Comment) + u':';
+        const QString w = QString::number(SqlScanner::Word) + u':';
+        QCOMPARE(pieces, (QStringList{w + "select", q + "[a]]:b]", q + "'it''s :c'", q + "\"d\"\":e\"", w + "x$1",
+                                      w + "f", c + "-- :g", c + "/* :h */", w + "y#2", w + "from", w + "t",
+                                      w + "where", w + "z", w + "p$1", w + "and", q + "[w]]]", w + "q", w + "order",
+                                      w + "by", w + "x$1"}));
+
+        const SqlText sql = SqlText::parse(text);
+        QCOMPARE(sql.markers, (std::vector<QString>{"f", "p$1", "q"}));
+        QCOMPARE(sql.positional, QString(text).replace(QStringLiteral(":f"), QStringLiteral("?"))
+                                     .replace(QStringLiteral(":p$1"), QStringLiteral("?"))
+                                     .replace(QStringLiteral(":q"), QStringLiteral("?")));
+
+        // the trailing order goes from the count; an "order by" inside a
+        // name or a literal is no clause
+        QCOMPARE(CountingQuery::countText(sql.positional).value_or(QString()),
+                 QStringLiteral("select count(*) from (%1\r\n) counted_rows")
+                     .arg(sql.positional.left(sql.positional.lastIndexOf(QLatin1String(" order by"))).trimmed()));
+        const QString inName = QStringLiteral("select [x]] order by y] from t");
+        QCOMPARE(CountingQuery::countText(inName).value_or(QString()),
+                 QStringLiteral("select count(*) from (%1\r\n) counted_rows").arg(inName));
+        QVERIFY(SqlText::parse(QStringLiteral("select [x]] :a] from t")).markers.empty());
+        const QString inLiteral = QStringLiteral("select a from t where b = 'it''s'' order by a'");
+        QCOMPARE(CountingQuery::countText(inLiteral).value_or(QString()),
+                 QStringLiteral("select count(*) from (%1\r\n) counted_rows").arg(inLiteral));
+        // a word that only ends in a keyword is no keyword
+        const QString dollar = QStringLiteral("select a from t order by a, x$for");
+        QCOMPARE(CountingQuery::countText(dollar).value_or(QString()),
+                 QStringLiteral("select count(*) from (select a from t\r\n) counted_rows"));
     }
 
     void accessConnectionString()

@@ -38,7 +38,7 @@ QString PostgresRegister::connectionText(const QString &database)
 }
 
 PostgresRegister::PostgresRegister(const QString &database)
-    : m_database(std::make_unique<db::OdbcDatabase>(connectionText(database), 10))
+    : m_database(std::make_unique<db::OdbcDatabase>(connectionText(database), db::OdbcTimeouts{10, 0}))
 {
 }
 

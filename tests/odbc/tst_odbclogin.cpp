@@ -1,10 +1,12 @@
 // Connecting to a SQL Server that cannot be reached: the window gets the
 // driver's text, and a server that takes the connection but never answers
-// gives up after the login timeout instead of hanging the window. Only
-// loopback addresses are used.
+// gives up after the login timeout instead of hanging the window. A named
+// instance is looked up through the browser service within the same
+// timeout. Only loopback addresses are used.
 #include "Error.h"
 #include "MessageBox.h"
 #include "OdbcEnvironment.h"
+#include "SqlServerBrowser.h"
 #include "SqlServerDriver.h"
 #include "TADOConnection.h"
 #include "TRadioGroup.h"
@@ -14,9 +16,16 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <QElapsedTimer>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 using namespace db;
@@ -55,6 +64,84 @@ private:
     int m_port = 0;
 };
 
+// A UDP socket on a free loopback port: a browser service that receives
+// requests and answers them with `answer`, or never when it is empty.
+class LoopbackBrowser
+{
+public:
+    explicit LoopbackBrowser(QByteArray answer = QByteArray()) : m_answer(std::move(answer))
+    {
+        m_socket = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (m_socket < 0 || ::bind(m_socket, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
+            qFatal("no loopback UDP socket");
+        socklen_t length = sizeof address;
+        ::getsockname(m_socket, reinterpret_cast<sockaddr *>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        const timeval wait{0, 100000};
+        ::setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+        m_thread = std::thread([this] { serve(); });
+    }
+    ~LoopbackBrowser()
+    {
+        m_stop = true;
+        m_thread.join();
+        ::close(m_socket);
+    }
+    LoopbackBrowser(const LoopbackBrowser &) = delete;
+    LoopbackBrowser &operator=(const LoopbackBrowser &) = delete;
+
+    int port() const { return m_port; }
+    // The datagrams received so far; read once the lookup is over.
+    QList<QByteArray> requests() const
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_requests;
+    }
+
+private:
+    void serve()
+    {
+        while (!m_stop) {
+            QByteArray datagram(1024, '\0');
+            sockaddr_in from{};
+            socklen_t fromLength = sizeof from;
+            const ssize_t n = ::recvfrom(m_socket, datagram.data(), std::size_t(datagram.size()), 0,
+                                         reinterpret_cast<sockaddr *>(&from), &fromLength);
+            if (n < 0)
+                continue;
+            datagram.truncate(n);
+            {
+                const std::lock_guard<std::mutex> lock(m_mutex);
+                m_requests << datagram;
+            }
+            if (!m_answer.isEmpty()) {
+                ::sendto(m_socket, m_answer.constData(), std::size_t(m_answer.size()), 0,
+                         reinterpret_cast<sockaddr *>(&from), fromLength);
+            }
+        }
+    }
+
+    int m_socket = -1;
+    int m_port = 0;
+    QByteArray m_answer;
+    mutable std::mutex m_mutex;
+    QList<QByteArray> m_requests;
+    std::atomic<bool> m_stop = false;
+    std::thread m_thread;
+};
+
+// A browser service's answer datagram with `text`.
+QByteArray browserAnswer(const QByteArray &text)
+{
+    QByteArray answer(1, '\x05');
+    answer += char(text.size() & 0xff);
+    answer += char(text.size() >> 8);
+    return answer + text;
+}
+
 QString windowConnectionString(const QString &server)
 {
     return QStringLiteral("Provider=SQLOLEDB.1;Integrated Security=SSPI;Persist Security Info=False;"
@@ -88,6 +175,10 @@ private slots:
     void silentServerGivesUpAfterTheLoginTimeout();
     void missingDriverIsNamed();
     void windowReportsTheSilentServer();
+    void namedInstanceWithoutBrowserService();
+    void silentBrowserServiceEndsWithTheTimeout();
+    void browserServiceAnswers();
+    void browserAnswerTexts();
 };
 
 void TestOdbcLogin::initTestCase()
@@ -154,6 +245,81 @@ void TestOdbcLogin::windowReportsTheSilentServer()
     QCOMPARE(boxes[0].text, QStringLiteral("Fehler Datenbankverbiundung\rÜberprüfen Sie die Eingaben!"));
     QCOMPARE(boxes[1].kind, MessageBoxKind::Error);
     QVERIFY2(boxes[1].text.contains(QLatin1String("[FreeTDS][SQL Server]Timeout expired")), qPrintable(boxes[1].text));
+}
+
+void TestOdbcLogin::namedInstanceWithoutBrowserService()
+{
+    // Nothing answers on the loopback's browser port: FreeTDS alone would
+    // ask 16 times a second apart, whatever the login timeout. The
+    // refusal of the port ends the wait at once.
+    QElapsedTimer clock;
+    clock.start();
+    const QString message = connectFailure(QStringLiteral("127.0.0.1\\SQLEXPRESS"));
+    qInfo("refused after %lld ms", clock.elapsed());
+    QCOMPARE(message, QStringLiteral("Die SQL Server-Instanz 127.0.0.1\\SQLEXPRESS ist nicht erreichbar: Auf 127.0.0.1 "
+                                     "antwortet kein Dienst SQL Server-Browser. Starten Sie den Dienst oder geben Sie "
+                                     "den Server mit seinem Port an (Server,Port)."));
+    // the window's form of the local server
+    QVERIFY2(connectFailure(QStringLiteral("(local)\\SQLEXPRESS"))
+                 .startsWith(QLatin1String("Die SQL Server-Instanz localhost\\SQLEXPRESS ist nicht erreichbar: ")),
+             "the local server is the loopback host");
+}
+
+void TestOdbcLogin::silentBrowserServiceEndsWithTheTimeout()
+{
+    const LoopbackBrowser silent;
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        SqlServerBrowser::instancePort(QStringLiteral("127.0.0.1"), QStringLiteral("SQLEXPRESS"), 1, silent.port());
+        QFAIL("a browser service that does not answer gives no port");
+    } catch (const Error &e) {
+        QCOMPARE(e.message(), QStringLiteral("Die SQL Server-Instanz 127.0.0.1\\SQLEXPRESS ist nicht erreichbar: Der "
+                                             "Dienst SQL Server-Browser auf 127.0.0.1 hat nicht innerhalb von 1 Sekunde "
+                                             "geantwortet."));
+    }
+    qInfo("gave up after %lld ms", clock.elapsed());
+    const QList<QByteArray> requests = silent.requests();
+    QVERIFY(!requests.isEmpty());
+    for (const QByteArray &request : requests)
+        QCOMPARE(request, QByteArray("\x04SQLEXPRESS\0", 12));
+}
+
+void TestOdbcLogin::browserServiceAnswers()
+{
+    {
+        const LoopbackBrowser browser(browserAnswer(
+            "ServerName;KASSE01;InstanceName;SQLEXPRESS;IsClustered;No;Version;15.0.2000.5;tcp;49172;;"));
+        QCOMPARE(SqlServerBrowser::instancePort(QStringLiteral("127.0.0.1"), QStringLiteral("sqlexpress"), 5,
+                                                browser.port()),
+                 49172);
+        QCOMPARE(browser.requests(), QList<QByteArray>{QByteArray("\x04sqlexpress\0", 12)});
+    }
+    // an instance that takes named pipes only
+    const LoopbackBrowser pipesOnly(browserAnswer(
+        "ServerName;KASSE01;InstanceName;SQLEXPRESS;IsClustered;No;Version;15.0.2000.5;np;\\\\KASSE01\\pipe\\sql\\query;;"));
+    try {
+        SqlServerBrowser::instancePort(QStringLiteral("127.0.0.1"), QStringLiteral("SQLEXPRESS"), 5, pipesOnly.port());
+        QFAIL("no TCP port in the answer");
+    } catch (const Error &e) {
+        QVERIFY2(e.message().endsWith(QLatin1String("kennt die Instanz nicht, oder sie nimmt keine TCP-Verbindungen an.")),
+                 qPrintable(e.message()));
+    }
+}
+
+void TestOdbcLogin::browserAnswerTexts()
+{
+    const QByteArray two = browserAnswer("ServerName;KASSE01;InstanceName;VELMAR;IsClustered;No;Version;16.0.1000.6;"
+                                         "tcp;1500;;ServerName;KASSE01;InstanceName;SQLEXPRESS;IsClustered;No;"
+                                         "Version;15.0.2000.5;np;\\\\KASSE01\\pipe\\MSSQL$SQLEXPRESS\\sql\\query;"
+                                         "tcp;49172;;");
+    QCOMPARE(SqlServerBrowser::tcpPort(two, QStringLiteral("SQLExpress")), std::optional<int>(49172));
+    QCOMPARE(SqlServerBrowser::tcpPort(two, QStringLiteral("VELMAR")), std::optional<int>(1500));
+    QCOMPARE(SqlServerBrowser::tcpPort(two, QStringLiteral("KASSE")), std::nullopt);
+    // cut short, not an answer, a port out of range
+    QCOMPARE(SqlServerBrowser::tcpPort(two.left(two.size() - 1), QStringLiteral("SQLEXPRESS")), std::nullopt);
+    QCOMPARE(SqlServerBrowser::tcpPort(QByteArray("\x04SQLEXPRESS\0", 12), QStringLiteral("SQLEXPRESS")), std::nullopt);
+    QCOMPARE(SqlServerBrowser::tcpPort(browserAnswer("InstanceName;A;tcp;70000;;"), QStringLiteral("A")), std::nullopt);
 }
 
 QTEST_MAIN(TestOdbcLogin)

@@ -3,6 +3,7 @@
 // against PostgreSQL (psqlODBC), started by the ctest fixture. The window's
 // SQLOLEDB connection string reaches the server through
 // DEPEXPORT_ODBC_CONNECTION, as a site with its own connection text would.
+#include "DatabaseError.h"
 #include "Error.h"
 #include "OdbcDatabase.h"
 #include "OleDate.h"
@@ -224,6 +225,7 @@ private slots:
     void manyRowsWithRecordCountAndBookmark();
     void sqlErrorCarriesTheServerText();
     void connectFailureCarriesTheDriverText();
+    void lockedTableEndsWithTheCommandTimeout();
 
 private:
     void fillDatabase();
@@ -511,6 +513,41 @@ void TestOdbcPostgres::connectFailureCarriesTheDriverText()
     }
     QVERIFY(!connection.connected());
     qputenv("DEPEXPORT_ODBC_CONNECTION", saved);
+}
+
+void TestOdbcPostgres::lockedTableEndsWithTheCommandTimeout()
+{
+    qputenv("DEPEXPORT_ODBC_COMMAND_TIMEOUT", "1");
+    TADOConnection connection;
+    connection.setConnectionString(windowConnectionString);
+    connection.setConnected(true);
+    qunsetenv("DEPEXPORT_ODBC_COMMAND_TIMEOUT");
+    TADOQuery dep131(&connection);
+    dep131.setSql(dep131Lines("Barverkaeufe", ""));
+    bindPeriod(dep131, firstDay, lastDay);
+    {
+        // Another session keeps the table locked in an open transaction, as
+        // a register's day-end does. Should the query wait regardless, the
+        // server ends that session after 20 seconds and the query goes on.
+        PostgresRegister other(catalog);
+        other.run(QStringLiteral("set idle_in_transaction_session_timeout = 20000; begin; "
+                                 "lock table Barverkaeufe in access exclusive mode"));
+        try {
+            dep131.open();
+            QFAIL("a query blocked by a lock must end with the command timeout");
+        } catch (const TimeoutError &e) {
+            QVERIFY2(e.message().startsWith(QStringLiteral(
+                         "Der Datenbankserver hat nicht innerhalb von 1 Sekunde geantwortet, die Abfrage wurde "
+                         "abgebrochen (Wartezeit einstellbar mit DEPEXPORT_ODBC_COMMAND_TIMEOUT).\n")),
+                     qPrintable(e.message()));
+            // the driver's own text follows
+            QVERIFY2(e.message().contains(QLatin1String("statement timeout")), qPrintable(e.message()));
+        }
+        QVERIFY(!dep131.isActive());
+    }
+    // the lock is gone with the other session: the same connection goes on
+    dep131.open();
+    QCOMPARE(ids(dep131, "ID_Barverkaufspositionen").size(), 9);
 }
 
 QTEST_GUILESS_MAIN(TestOdbcPostgres)

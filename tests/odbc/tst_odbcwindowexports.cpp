@@ -11,6 +11,7 @@
 // amounts are whole cents; the copy's texts compare without regard to case
 // as in Jet, and the certificates differ in letters, digits and "-" only,
 // where the ICU order of PostgreSQL and Jet's order agree.
+#include "BatchRun.h"
 #include "Error.h"
 #include "FormatSettings.h"
 #include "MessageBox.h"
@@ -34,6 +35,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <cstdio>
 
 using namespace db;
 
@@ -166,6 +168,7 @@ private slots:
     void dep131FilesAreTheSame_data();
     void dep131FilesAreTheSame();
     void logFilesAreTheSame();
+    void lockedTablesEndEveryExportWithTheTimeout();
 
 private:
     Outcome run(int variant, QPushButton *Tfrm_dep::*button, const QString &fileName);
@@ -288,6 +291,47 @@ void TestOdbcWindowExports::logFilesAreTheSame()
     QCOMPARE(server.messages, access.messages);
     QVERIFY2(access.file.count("\r\n") > 100, qPrintable(access.messages.join(u'\n')));
     compareTextFiles(server.file, access.file);
+}
+
+void TestOdbcWindowExports::lockedTablesEndEveryExportWithTheTimeout()
+{
+    const QString timedOut = QStringLiteral("Der Datenbankserver hat nicht innerhalb von 1 Sekunde geantwortet, die "
+                                            "Abfrage wurde abgebrochen (Wartezeit einstellbar mit "
+                                            "DEPEXPORT_ODBC_COMMAND_TIMEOUT).\n");
+    qputenv("DEPEXPORT_ODBC_COMMAND_TIMEOUT", "1");
+    // Another session keeps the register's tables locked, as a register's
+    // day-end may. Should an export wait regardless, the server ends that
+    // session after 20 seconds and the export goes on, failing the test.
+    PostgresRegister other(catalog);
+    other.run(QStringLiteral("set idle_in_transaction_session_timeout = 20000; begin; lock table Barverkaeufe, "
+                             "BarverkaeufeGastro, Protokoll in access exclusive mode"));
+
+    const Outcome dep131 = run(2, &Tfrm_dep::btn_dep131_export, QStringLiteral("DEP_131.csv"));
+    QCOMPARE(dep131.messages.size(), 1);
+    QVERIFY2(dep131.messages[0].startsWith(QStringLiteral("SQL Error ") + timedOut), qPrintable(dep131.messages[0]));
+    QVERIFY(dep131.file.isEmpty());
+    const Outcome dep7 = run(3, &Tfrm_dep::btn_dep7_export, QStringLiteral("DEPExport01.03.2017-28.02.2018.json"));
+    QCOMPARE(dep7.messages.size(), 1);
+    QVERIFY2(dep7.messages[0].startsWith(timedOut), qPrintable(dep7.messages[0]));
+    QVERIFY(dep7.file.isEmpty());
+
+    // a scheduled run ends with the query failure's exit code
+    std::FILE *stream = std::tmpfile();
+    QVERIFY(stream);
+    const int exitCode = BatchRun(stream).run({QStringLiteral("--variant"), QStringLiteral("3"), QStringLiteral("--folder"),
+                                               m_serverFolder.path(), QStringLiteral("--from"),
+                                               QStringLiteral("2017-03-01"), QStringLiteral("--export"),
+                                               QStringLiteral("dep131,dep7,log")});
+    setMessageBoxPresenter([this](const MessageBoxRequest &box) { m_messages << box.text; });
+    qunsetenv("DEPEXPORT_ODBC_COMMAND_TIMEOUT");
+    std::rewind(stream);
+    QByteArray printed;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, stream)) > 0;)
+        printed.append(buffer, qsizetype(n));
+    std::fclose(stream);
+    QCOMPARE(exitCode, 5);
+    QCOMPARE(QString::fromUtf8(printed).count(timedOut), 3);
 }
 
 QTEST_MAIN(TestOdbcWindowExports)

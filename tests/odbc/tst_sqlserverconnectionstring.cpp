@@ -8,6 +8,7 @@
 #include "OdbcParameter.h"
 #include "SqlServerConnectionString.h"
 #include "SqlServerDriver.h"
+#include "SqlServerSettings.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -63,6 +64,7 @@ private slots:
     void portAndInstance();
     void sqlLoginAndQuoting();
     void connectTimeout();
+    void timeoutsFromTheEnvironment();
     void driverChoice();
     void namedDriver();
     void columnTypes_data();
@@ -160,6 +162,27 @@ void TestSqlServerConnectionString::connectTimeout()
     // 0 would wait for ever: not taken
     QCOMPARE(SqlServerConnectionString::connectTimeout(ConnectionString::parse("Provider=SQLOLEDB.1;Connect Timeout=0")),
              std::nullopt);
+}
+
+void TestSqlServerConnectionString::timeoutsFromTheEnvironment()
+{
+    qunsetenv("DEPEXPORT_ODBC_LOGIN_TIMEOUT");
+    qunsetenv("DEPEXPORT_ODBC_COMMAND_TIMEOUT");
+    // ADO's command timeout; the login timeout comes from the string or its default
+    QCOMPARE(SqlServerSettings::fromEnvironment().commandTimeoutSeconds, 30);
+    QCOMPARE(SqlServerSettings::fromEnvironment().loginTimeoutSeconds, 0);
+    const struct { const char *text; int command; int login; } cases[] = {
+        {"5", 5, 5}, {" 120 ", 120, 120}, {"0", 0, 0}, {"-3", 30, 0}, {"viel", 30, 0}, {"", 30, 0},
+    };
+    for (const auto &c : cases) {
+        qputenv("DEPEXPORT_ODBC_COMMAND_TIMEOUT", c.text);
+        qputenv("DEPEXPORT_ODBC_LOGIN_TIMEOUT", c.text);
+        const SqlServerSettings settings = SqlServerSettings::fromEnvironment();
+        QCOMPARE(settings.commandTimeoutSeconds, c.command);
+        QCOMPARE(settings.loginTimeoutSeconds, c.login);
+    }
+    qunsetenv("DEPEXPORT_ODBC_LOGIN_TIMEOUT");
+    qunsetenv("DEPEXPORT_ODBC_COMMAND_TIMEOUT");
 }
 
 void TestSqlServerConnectionString::driverChoice()
