@@ -16,7 +16,9 @@ public:
     RegistryStore(RegistryRoot root, const QString &key);
 
     QString readText(const QString &section, const QString &name, const QString &defaultText) override;
-    // Fails with "Failed to create key <section>" or "Failed to set data for 'name'".
+    // Fails with "Failed to create key <section>" or "Failed to set data for
+    // 'name'" where the system registry refuses; the registry's file fails
+    // only at commit().
     void writeText(const QString &section, const QString &name, const QString &text) override;
     // Removes the section's subkey with everything in it.
     void eraseSection(const QString &section) override;
