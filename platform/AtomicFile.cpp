@@ -224,9 +224,13 @@ void AtomicFile::openInPlace(int createError)
 
 void AtomicFile::copyPresentContent()
 {
-    const Descriptor source(::open(m_target.constData(), O_RDONLY | O_CLOEXEC));
+    // Only a file's content is taken over; reading a pipe would wait forever.
+    const Descriptor source(::open(m_target.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (source.get() < 0)
         failToCreate(errno);
+    struct stat info;
+    if (::fstat(source.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        failToCreate(EINVAL);
     QByteArray chunk(bufferSize, Qt::Uninitialized);
     for (;;) {
         const ssize_t n = ::read(source.get(), chunk.data(), size_t(chunk.size()));

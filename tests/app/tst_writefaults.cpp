@@ -456,6 +456,23 @@ private slots:
         QCOMPARE(fileBytes(m_folder + QStringLiteral("/DEP_131.csv")), QByteArray("ID\r\n"));
     }
 
+    // A pipe at the file's name is replaced by the file; appending to it
+    // is refused instead of waiting for a writer that never comes.
+    void pipeAtTheName()
+    {
+        const QString csv = m_folder + QStringLiteral("/DEP_131.csv");
+        QCOMPARE(::mkfifo(QFile::encodeName(csv).constData(), 0644), 0);
+        try {
+            writeText(m_folder, true);
+            QFAIL("appended to a pipe");
+        } catch (const IoError &failure) {
+            QVERIFY2(failure.message().contains(SystemErrorText::of(EINVAL)), qPrintable(failure.message()));
+        }
+        QCOMPARE(folderEntries(m_folder), QStringList{QStringLiteral("DEP_131.csv")});
+        writeText(m_folder, false);
+        QCOMPARE(fileBytes(csv), textContent());
+    }
+
     void temporaryNames()
     {
         QVERIFY(AtomicFile::isTemporaryName(QStringLiteral(".DepExport-kasse-1.local-4711-a1b2c3.tmp")));
