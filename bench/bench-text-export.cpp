@@ -116,9 +116,12 @@ int main(int argc, char **argv)
             return 1;
         }
         const double mib = QFileInfo(target).size() / (1024.0 * 1024.0);
-        std::printf("%-9d %6.2f (%5.2f) %6.2f (%5.2f) %9.0f %6.2f (%5.2f) %9.1f\n", rows, readSeconds, readCpu,
-                    exportSeconds, exportCpu, rows / std::max(exportSeconds, 0.001), exportSeconds - readSeconds,
-                    exportCpu - readCpu, mib);
+        // QString::asprintf writes numbers in the C locale, whatever LC_NUMERIC says
+        std::fputs(qPrintable(QString::asprintf("%-9d %6.2f (%5.2f) %6.2f (%5.2f) %9.0f %6.2f (%5.2f) %9.1f\n", rows,
+                                                readSeconds, readCpu, exportSeconds, exportCpu,
+                                                rows / std::max(exportSeconds, 0.001), exportSeconds - readSeconds,
+                                                exportCpu - readCpu, mib)),
+                   stdout);
         Q_UNUSED(characters);
     } catch (const std::exception &e) {
         std::fprintf(stderr, "bench-text-export: %s\n", e.what());

@@ -5,9 +5,10 @@
 
 #include <QDate>
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <optional>
+#include <string_view>
 
 namespace {
 
@@ -35,8 +36,13 @@ QString pictureFromQtPattern(const QString &pattern, QChar separator, QChar plac
             picture += u'n';
         } else if (!isDate && (c == u'H' || c == u'h')) {
             picture += u'h';
+        } else if (!isDate && (c == u'A' || c == u'a')) {
+            // "AP", "ap", "A" or "a": the designator of the 12-hour clock
+            picture += QStringLiteral("ampm");
+            if (i + 1 < pattern.size() && pattern.at(i + 1).toUpper() == u'P')
+                ++i;
         } else if (c == u'A' || c == u'a' || c == u't') {
-            // 12-hour markers and time zones have no place in the register's texts
+            // time zones have no place in the register's texts
         } else {
             picture += c;
         }
@@ -51,6 +57,25 @@ QChar firstSeparator(const QString &pattern, const QString &letters)
             return c;
     }
     return u'/';
+}
+
+// The designator as Qt's time pattern asks for it: "AP" and "A" in upper
+// case, "ap" and "a" in lower case, "Ap" and "aP" as the locale writes it.
+QString designator(const QString &text, const QString &timePattern)
+{
+    for (qsizetype i = 0; i < timePattern.size(); ++i) {
+        const QChar c = timePattern.at(i);
+        if (c == u'\'') {
+            const qsizetype end = timePattern.indexOf(u'\'', i + 1);
+            i = end < 0 ? timePattern.size() : end;
+        } else if (c == u'a' || c == u'A') {
+            const QChar next = i + 1 < timePattern.size() ? timePattern.at(i + 1) : QChar();
+            if (next.toUpper() == u'P' && c.isUpper() != next.isUpper())
+                return text;
+            return c.isUpper() ? text.toUpper() : text.toLower();
+        }
+    }
+    return text;
 }
 
 QString widenYear(QString picture)
@@ -78,6 +103,8 @@ FormatSettings FormatSettings::fromLocale(const QLocale &requested)
     const QString timePattern = locale.timeFormat(QLocale::LongFormat);
     s.timeSeparator = firstSeparator(timePattern, QStringLiteral("hHmsapAPtz"));
     s.longTimeFormat = pictureFromQtPattern(timePattern, s.timeSeparator, u':', false);
+    s.timeAMString = designator(locale.amText(), timePattern);
+    s.timePMString = designator(locale.pmText(), timePattern);
     return s;
 }
 
@@ -100,18 +127,30 @@ QString floatToText(double value, const FormatSettings &settings, int digits)
         return QStringLiteral("NAN");
     if (std::isinf(value))
         return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
+    // Rounded to `digits` significant digits as [-]d.ddde[+-]xx. to_chars
+    // never consults the C library's locale, whose decimal point may be a
+    // comma (LC_NUMERIC of a German desktop).
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*e", digits - 1, value);
-    // buffer: [-]d.ddddde[+-]XX
-    QString text = QString::fromLatin1(buffer);
-    const qsizetype ePos = text.indexOf(u'e');
-    int exponent = text.mid(ePos + 1).toInt();
-    const bool negative = text.startsWith(u'-');
-    QString mantissa = text.mid(negative ? 1 : 0, ePos - (negative ? 1 : 0));
-    mantissa.remove(u'.');
+    const auto converted =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, digits - 1);
+    const std::string_view scientific(buffer, std::size_t(converted.ptr - buffer));
+    const bool negative = scientific.front() == '-';
+    const std::size_t ePos = scientific.find('e');
+    std::string_view exponentText = scientific.substr(ePos + 1);
+    if (exponentText.front() == '+')
+        exponentText.remove_prefix(1);
+    int exponent = 0;
+    std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(), exponent);
+
+    QString mantissa;
+    mantissa.reserve(digits);
+    for (const char c : scientific.substr(negative ? 1 : 0, ePos - (negative ? 1 : 0))) {
+        if (c != '.')
+            mantissa += QLatin1Char(c);
+    }
     while (mantissa.size() > 1 && mantissa.endsWith(u'0'))
         mantissa.chop(1);
-    if (mantissa == QStringLiteral("0"))
+    if (mantissa == u"0")
         return QStringLiteral("0");
     QString result;
     if (exponent >= digits || exponent < -5) {
@@ -155,6 +194,13 @@ void appendNumber(QString &out, int value, int width)
         out += QChar(digits[--count]);
 }
 
+constexpr QLatin1StringView ampm("ampm");
+
+int hourOn12HourClock(int hour)
+{
+    return hour % 12 == 0 ? 12 : hour % 12;
+}
+
 // Appends a day number formatted by a picture. Date and time of day come
 // straight from the day number: a local QDateTime would consult the time
 // zone (a file lookup) for every value formatted. This runs once or twice
@@ -168,6 +214,11 @@ void appendDateTime(QString &out, const QString &picture, double day, const Form
     for (qsizetype i = 0; i < n;) {
         const QChar c = picture.at(i);
         const QChar lower = c.toLower();
+        if (lower == u'a' && QStringView(picture).mid(i, ampm.size()).compare(ampm, Qt::CaseInsensitive) == 0) {
+            out += seconds < 12 * 3600 ? settings.timeAMString : settings.timePMString;
+            i += ampm.size();
+            continue;
+        }
         qsizetype run = 1;
         while (i + run < n && picture.at(i + run).toLower() == lower)
             ++run;
@@ -189,7 +240,8 @@ void appendDateTime(QString &out, const QString &picture, double day, const Form
             else
                 appendNumber(out, d.year() % 100, 2);
         } else if (lower == u'h') {
-            appendNumber(out, seconds / 3600, width);
+            const int hour = seconds / 3600;
+            appendNumber(out, picture.contains(ampm, Qt::CaseInsensitive) ? hourOn12HourClock(hour) : hour, width);
         } else if (lower == u'n') {
             appendNumber(out, seconds / 60 % 60, width);
         } else if (lower == u's') {

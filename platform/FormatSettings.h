@@ -12,6 +12,8 @@
 // Date and time formats use the classic Windows picture letters: d, dd, m, mm,
 // yy, yyyy for dates, h, hh, n, nn, s, ss for times; "/" stands for the date
 // separator and ":" for the time separator, text in quotes is literal.
+// "ampm" stands for the designator timeAMString or timePMString and puts the
+// hours of the whole picture on the 12-hour clock.
 struct FormatSettings
 {
     QChar decimalSeparator = u'.';
@@ -21,6 +23,8 @@ struct FormatSettings
     QString currencyString = QStringLiteral("$");
     QString shortDateFormat = QStringLiteral("M/d/yyyy");
     QString longTimeFormat = QStringLiteral("h:nn:ss");
+    QString timeAMString = QStringLiteral("AM");
+    QString timePMString = QStringLiteral("PM");
 
     // Formats of a locale as the system would report them. A two-digit year
     // of the locale's short date format becomes four digits, as on Windows;

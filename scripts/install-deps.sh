@@ -24,10 +24,21 @@ if command -v node >/dev/null && command -v npm >/dev/null; then
 fi
 read -r -a missing <<< "${missing[*]}"
 
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+
 if ((${#missing[@]})); then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
   echo "Installing: ${missing[*]}"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+# The tests run under an Austrian locale, as on the users' desktops, and
+# under a US one besides C: generate them when the machine lacks them.
+for name in de_AT en_US; do
+  if ! locale -a 2>/dev/null | grep -qix "$name\.utf-\?8"; then
+    echo "Generating locale $name.UTF-8"
+    # status 1: created, with warnings about the locale's sources
+    $sudo localedef -i "$name" -c -f UTF-8 "$name.UTF-8" || [ $? -eq 1 ]
+  fi
+done

@@ -83,11 +83,13 @@ TDateEdit::~TDateEdit() = default;
 
 QString TDateEdit::text() const
 {
-    const QString masked = QLineEdit::text();
-    const bool entered = std::any_of(masked.begin(), masked.end(), [this](QChar c) {
+    // QLineEdit::text() drops the mask's unfilled positions ("12.." for a
+    // field showing "12.  .    "); the shown text keeps them.
+    const QString shown = displayText();
+    const bool entered = std::any_of(shown.begin(), shown.end(), [this](QChar c) {
         return c != m_separator && c != m_blanksChar && !c.isSpace();
     });
-    return entered ? masked : QString();
+    return entered ? shown : QString();
 }
 
 QString TDateEdit::editMask() const
@@ -404,12 +406,12 @@ void TDateEdit::focusOutEvent(QFocusEvent *event)
 void TDateEdit::checkDateOnExit()
 {
     const QString typed = text();
-    if (QString(typed).remove(m_separator).trimmed().isEmpty())
+    if (typed.isEmpty())
         return;
     const QDate parsed = parsedDate();
     if (!parsed.isValid()) {
         m_checkingOnExit = true;
-        showErrorBox(QStringLiteral("'%1' is not a valid date").arg(displayText()));
+        showErrorBox(QStringLiteral("'%1' is not a valid date").arg(typed));
         m_checkingOnExit = false;
         QTimer::singleShot(0, this, [this] { setFocus(Qt::OtherFocusReason); });
         return;

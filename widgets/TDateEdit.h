@@ -62,8 +62,9 @@ public:
     // whether the date differs from the one the text held before.
     void setDate(QDate date);
 
-    // The text as shown, with the separators of the mask; empty while no
-    // digit has been entered, so an empty field gives an empty text.
+    // The text as shown, with the separators of the mask and the BlanksChar
+    // in the positions not filled in ("12.  .    "); empty while no digit
+    // has been entered, so an empty field gives an empty text.
     QString text() const;
 
     // The field's format and edit mask as the table of formats gives them,

@@ -109,10 +109,12 @@ void measure(int rows, const QString &folder)
         process.start(QStringLiteral("mdb-export"), {path, QStringLiteral("Barverkaeufe")});
         process.waitForFinished(-1);
     });
-    std::printf("%8d %9.3f %7.3f %7.3f %8.3f %7.3f %8.3f %12.3f %12.3f %10.2f %9.2f  (%lld rows, %lld in period)\n",
-                rows, connect, rowsOnly, steps, values, texts, sorted, count, mdbExport, values / mdbExport,
-                texts / mdbExport,
-                static_cast<long long>(selected), static_cast<long long>(periodRows));
+    // QString::asprintf writes numbers in the C locale, whatever LC_NUMERIC says
+    std::fputs(qPrintable(QString::asprintf(
+                   "%8d %9.3f %7.3f %7.3f %8.3f %7.3f %8.3f %12.3f %12.3f %10.2f %9.2f  (%lld rows, %lld in period)\n",
+                   rows, connect, rowsOnly, steps, values, texts, sorted, count, mdbExport, values / mdbExport,
+                   texts / mdbExport, static_cast<long long>(selected), static_cast<long long>(periodRows))),
+               stdout);
     std::fflush(stdout);
 }
 

@@ -27,17 +27,19 @@ class TestBatchMode : public QObject
         QString err;
     };
 
-    Run run(const QStringList &arguments, const QStringList &fault = {})
+    // Runs the program with `locale` (NAME=VALUE settings) in place of the
+    // locale variables of the test's own environment; further variables may
+    // be set the same way.
+    Run run(const QStringList &arguments, const QStringList &locale = {QStringLiteral("LC_ALL=de_AT.UTF-8")})
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        if (!fault.isEmpty()) {
-            // the preloaded fault library fails calls on files in the folder
-            env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(FAULTSHIM));
-            env.insert(QStringLiteral("DEPEXPORT_FAULT_DIR"), m_folder);
-            env.insert(QStringLiteral("DEPEXPORT_FAULT"), fault.join(u':'));
+        for (const QString &name : env.keys()) {
+            if (name == u"LANG" || name == u"LANGUAGE" || name.startsWith(u"LC_"))
+                env.remove(name);
         }
-        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_AT.UTF-8"));
+        for (const QString &setting : locale)
+            env.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.path() + QStringLiteral("/config"));
         env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.path() + QStringLiteral("/data"));
         process.setProcessEnvironment(env);
@@ -47,6 +49,15 @@ class TestBatchMode : public QObject
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
                 QString::fromLocal8Bit(process.readAllStandardOutput()),
                 QString::fromLocal8Bit(process.readAllStandardError())};
+    }
+
+    // Runs the program under the German locale with the fault library
+    // preloaded, failing calls on files in the folder as `fault` says.
+    Run runWithFault(const QStringList &arguments, const QStringList &fault)
+    {
+        return run(arguments, {QStringLiteral("LC_ALL=de_AT.UTF-8"), QStringLiteral("LD_PRELOAD=" FAULTSHIM),
+                               QStringLiteral("DEPEXPORT_FAULT_DIR=") + m_folder,
+                               QStringLiteral("DEPEXPORT_FAULT=") + fault.join(u':')});
     }
 
     QStringList databaseArguments(const QString &password = QStringLiteral("geheim"))
@@ -144,6 +155,67 @@ private slots:
         QCOMPARE(quiet.err, QString());
     }
 
+    // The DEP 131 and LOG files of the whole register in `locale`.
+    QList<QByteArray> exportedFiles(const QStringList &locale)
+    {
+        removeExports();
+        const Run r = run(databaseArguments() + QStringList{QStringLiteral("--from"), QStringLiteral("2000-01-01"),
+                                                            QStringLiteral("--to"), QStringLiteral("2030-12-31"),
+                                                            QStringLiteral("--export"), QStringLiteral("dep131,log")},
+                          locale);
+        if (r.exitCode != 0)
+            qWarning().noquote() << r.err;
+        QList<QByteArray> files;
+        for (const char *name : {"/DEP_131.csv", "/LOG.csv"}) {
+            QFile file(m_folder + QLatin1String(name));
+            files << (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+        }
+        return files;
+    }
+
+    // Number texts never follow the C library's locale: a German LC_NUMERIC
+    // alone, any language, the C locale (which gets Austria's formats) all
+    // give the files of an Austrian desktop byte for byte; a US desktop
+    // differs in the date-time cells only, which follow its date order and
+    // 12-hour clock with the run's separators.
+    void valueTextsWhateverTheLocale()
+    {
+        const QList<QByteArray> austrian = exportedFiles({QStringLiteral("LC_ALL=de_AT.UTF-8")});
+        QVERIFY(austrian[0].contains(";-21,9;") && austrian[0].contains(";0;") && austrian[0].contains(";0,5;"));
+        QVERIFY(austrian[1].contains(":00;") && austrian[1].count('\n') > 10);
+        QCOMPARE(exportedFiles({QStringLiteral("LC_ALL=C")}), austrian);
+        QCOMPARE(exportedFiles({QStringLiteral("LANG=C"), QStringLiteral("LC_NUMERIC=de_AT.UTF-8")}), austrian);
+        QCOMPARE(exportedFiles({QStringLiteral("LANG=de_AT.UTF-8")}), austrian);
+        QCOMPARE(exportedFiles({}), austrian);
+
+        const QList<QByteArray> us = exportedFiles({QStringLiteral("LC_ALL=en_US.UTF-8")});
+        const int dateColumn[] = {4, 1};
+        bool sawAfternoon = false;
+        for (int f = 0; f < 2; ++f) {
+            const QList<QByteArray> austrianRows = austrian[f].split('\n');
+            const QList<QByteArray> usRows = us[f].split('\n');
+            QCOMPARE(usRows.size(), austrianRows.size());
+            QCOMPARE(usRows.first(), austrianRows.first());
+            for (qsizetype row = 1; row < usRows.size(); ++row) {
+                QList<QByteArray> expected = austrianRows[row].split(';');
+                if (expected.size() <= dateColumn[f])
+                    continue;
+                QByteArray &cell = expected[dateColumn[f]];
+                const QString text = QString::fromLatin1(cell);
+                const bool dateOnly = text.size() == 10;
+                const QDateTime time = QDateTime::fromString(
+                    text, dateOnly ? QStringLiteral("dd.MM.yyyy") : QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+                QVERIFY2(time.isValid(), cell.constData());
+                cell = QLocale::c()
+                           .toString(time, dateOnly ? QStringLiteral("M.d.yyyy") : QStringLiteral("M.d.yyyy h:mm:ss AP"))
+                           .toLatin1();
+                sawAfternoon = sawAfternoon || cell.contains(" PM");
+                QCOMPARE(usRows[row], expected.join(';'));
+            }
+        }
+        QVERIFY(sawAfternoon);
+    }
+
     void noDataInPeriod()
     {
         const Run r = run(databaseArguments() + QStringList{QStringLiteral("--from"), QStringLiteral("2010-01-01"),
@@ -220,7 +292,7 @@ private slots:
             {{QStringLiteral("create"), QString::number(EROFS)}, EROFS, "schreibgeschützt"},
         };
         for (const auto &f : faults) {
-            const Run r = run(arguments, f.fault);
+            const Run r = runWithFault(arguments, f.fault);
             const QString where = f.fault.join(u':') + QStringLiteral(": ") + r.err;
             QVERIFY2(r.exitCode == 4, qPrintable(where));
             QVERIFY2(r.err.contains(fileName) && r.err.contains(QString::fromUtf8(f.reason)), qPrintable(where));
@@ -256,7 +328,7 @@ private slots:
             return ::stat(QFile::encodeName(target).constData(), &info) == 0 ? info.st_ino : 0;
         };
         const ino_t before = inode();
-        const Run closed = run(arguments, {QStringLiteral("create"), QString::number(EACCES)});
+        const Run closed = runWithFault(arguments, {QStringLiteral("create"), QString::number(EACCES)});
         QCOMPARE(closed.exitCode, 0);
         QCOMPARE(fileBytes(target), written);
         QCOMPARE(inode(), before);

@@ -360,16 +360,18 @@ private slots:
         Dep7Run run;
         run.prepare(0, {sale(1, "CERT-A", "CA-1", "jws-1")});
         run.window.ed_datenbank->setText(run.database.folder() + u'\\');
+        // the mask places "1.3.2018" as "1 .3 .2018", and the name takes the
+        // text as the field shows it
         run.window.ed_vondatum->setText(QStringLiteral("1.3.2018"));
         run.press();
         QCOMPARE(run.messages.texts(),
                  QStringList{QStringLiteral("Exportdatei DEPExport befindet sich im Ordner ") + run.database.folder() + u'\\'});
-        QCOMPARE(run.database.otherFiles(), QStringList{QStringLiteral("DEPExport1.3.2018-01.03.2019.json")});
+        QCOMPARE(run.database.otherFiles(), QStringList{QStringLiteral("DEPExport1 .3 .2018-01.03.2019.json")});
 
         // A second run replaces the file.
         run.window.ed_datenbank->setText(run.database.folder());
         run.press();
-        QCOMPARE(receipts(run.file(QStringLiteral("DEPExport1.3.2018-01.03.2019.json"))), QStringList{"jws-1"});
+        QCOMPARE(receipts(run.file(QStringLiteral("DEPExport1 .3 .2018-01.03.2019.json"))), QStringList{"jws-1"});
     }
 
     // The shop tables keep the signature as long text: NULL reads empty.
@@ -445,6 +447,12 @@ private slots:
         QVERIFY(!run.query().isActive());
         QVERIFY(run.window.Datenbank_Verbindung.connected());
         QCOMPARE(run.window.ed_bisdatum->text(), QStringLiteral("31.02.2019"));
+
+        // a date typed in part is named as the field shows it
+        run.window.ed_bisdatum->setDate(QDate());
+        run.window.ed_bisdatum->setText(QStringLiteral("12"));
+        run.press();
+        QCOMPARE(run.messages.texts(), QStringList{QStringLiteral("'12.  .    ' is not a valid date.")});
 
         run.window.ed_bisdatum->setDate(QDate(2019, 3, 1));
         run.press();

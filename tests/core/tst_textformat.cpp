@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+#include <clocale>
+
 class TestTextFormat : public QObject
 {
     Q_OBJECT
@@ -11,6 +13,17 @@ class TestTextFormat : public QObject
     FormatSettings german() const { return FormatSettings::fromLocale(QLocale(QLocale::German, QLocale::Germany)); }
 
 private slots:
+    // The application object takes on the environment's locale (LC_ALL,
+    // LC_NUMERIC, LANG) as the program does; a locale the machine has not
+    // generated would leave the C library in "C" and prove nothing.
+    void environmentLocaleInForce()
+    {
+        const QByteArray wanted = qgetenv("LC_ALL");
+        if (wanted.isEmpty() || wanted == "C" || wanted == "POSIX")
+            QSKIP("no locale chosen through LC_ALL");
+        QCOMPARE(QByteArray(std::setlocale(LC_NUMERIC, nullptr)), wanted);
+    }
+
     void localeFormats_data()
     {
         QTest::addColumn<QLocale>("locale");
@@ -54,12 +67,28 @@ private slots:
         QTest::newRow("small plain") << 0.0001 << "0,0001";
         QTest::newRow("a third") << 1.0 / 3.0 << "0,333333333333333";
         QTest::newRow("float noise rounded") << 0.1 + 0.2 << "0,3";
+        QTest::newRow("amount") << 21.9 << "21,9";
+        QTest::newRow("ten") << 10.0 << "10";
+        QTest::newRow("negative amount") << -1234.56 << "-1234,56";
+        QTest::newRow("fifteen digits with fraction") << 1234567.89012345 << "1234567,89012345";
+        QTest::newRow("rounded to fifteen digits") << 123456789012.3456 << "123456789012,346";
+        QTest::newRow("rounding carries") << 9.9999999999999999 << "10";
+        QTest::newRow("Single widened") << double(0.1f) << "0,100000001490116";
+        QTest::newRow("largest Double") << 1.7976931348623157e308 << "1,79769313486232E308";
+        QTest::newRow("negative zero") << -0.0 << "0";
     }
     void floatTexts()
     {
         QFETCH(double, value);
         QFETCH(QString, text);
         QCOMPARE(TextFormat::floatToText(value, german()), text);
+    }
+
+    void floatTextsWithFewerDigits()
+    {
+        QCOMPARE(TextFormat::floatToText(double(0.1f), german(), 7), QStringLiteral("0,1"));
+        QCOMPARE(TextFormat::floatToText(double(-1234.567f), german(), 7), QStringLiteral("-1234,567"));
+        QCOMPARE(TextFormat::floatToText(12345678.0, german(), 7), QStringLiteral("1,234568E7"));
     }
 
     void dateTimeTexts()
@@ -78,6 +107,36 @@ private slots:
         const double early = OleDate::fromDateTime(QDateTime(QDate(1899, 12, 29), QTime(6, 0)));
         QCOMPARE(early, -1.25);
         QCOMPARE(TextFormat::dateTimeToText(early, s), QStringLiteral("29.12.1899 06:00:00"));
+    }
+
+    // A locale with a 12-hour clock: the long time format carries its
+    // designator, the hours run from 12 to 11.
+    void twelveHourClock_data()
+    {
+        QTest::addColumn<QTime>("time");
+        QTest::addColumn<QString>("dateTimeText");
+        QTest::addColumn<QString>("timeText");
+        QTest::newRow("afternoon") << QTime(14, 52, 29) << "3/1/2019 2:52:29 PM" << "2:52:29 PM";
+        QTest::newRow("morning") << QTime(8, 12) << "3/1/2019 8:12:00 AM" << "8:12:00 AM";
+        QTest::newRow("after midnight") << QTime(0, 0, 1) << "3/1/2019 12:00:01 AM" << "12:00:01 AM";
+        QTest::newRow("noon") << QTime(12, 0) << "3/1/2019 12:00:00 PM" << "12:00:00 PM";
+        QTest::newRow("last second") << QTime(23, 59, 59) << "3/1/2019 11:59:59 PM" << "11:59:59 PM";
+        QTest::newRow("midnight") << QTime(0, 0) << "3/1/2019" << "12:00:00 AM";
+    }
+    void twelveHourClock()
+    {
+        QFETCH(QTime, time);
+        QFETCH(QString, dateTimeText);
+        QFETCH(QString, timeText);
+        const FormatSettings s = FormatSettings::fromLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(s.longTimeFormat, QStringLiteral("h:nn:ss ampm"));
+        QCOMPARE(s.timeAMString, QStringLiteral("AM"));
+        QCOMPARE(s.timePMString, QStringLiteral("PM"));
+        const double day = OleDate::fromDateTime(QDateTime(QDate(2019, 3, 1), time));
+        QCOMPARE(TextFormat::dateTimeToText(day, s), dateTimeText);
+        QCOMPARE(TextFormat::timeToText(day, s), timeText);
+        // the 24-hour pictures of a German locale never show a designator
+        QVERIFY(!TextFormat::timeToText(day, german()).contains(u'M'));
     }
 
     void readingDates_data()
@@ -108,7 +167,7 @@ private slots:
     void invalidDates()
     {
         const FormatSettings s = german();
-        for (const QString text : {QStringLiteral("31.02.2019"), QStringLiteral("abc"), QStringLiteral(""),
+        for (const QString &text : {QStringLiteral("31.02.2019"), QStringLiteral("abc"), QStringLiteral(""),
                                    QStringLiteral("01.13.2019"), QStringLiteral("01/03/2019")}) {
             try {
                 TextFormat::textToDate(text, s);
@@ -120,5 +179,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestTextFormat)
+QTEST_GUILESS_MAIN(TestTextFormat)
 #include "tst_textformat.moc"

@@ -172,6 +172,59 @@ private slots:
         QVERIFY(w->qry_dep_shop.isActive());
     }
 
+    // Amounts, negative amounts, zero, Double and Single values, fifteen
+    // significant digits and date-times with and without a time of day, the
+    // same whatever locale the C library is in (LC_NUMERIC's decimal comma
+    // must not double the run's own).
+    void valueTextsOfEveryKind()
+    {
+        const auto sale = [](int id, const QDateTime &time, double menge, qint64 preis, qint64 betrag, double mwst) {
+            return Values{{u"ID_Barverkaufspositionen"_s, id},        {u"Tagesabrechnung"_s, time},
+                          {u"Status"_s, 1},                            {u"Menge"_s, menge},
+                          {u"Einzelpreis"_s, JetValue::currency(preis)}, {u"Betrag"_s, JetValue::currency(betrag)},
+                          {u"MwStSatz"_s, mwst}};
+        };
+        writeDatabase(u"Tidy-Pos"_s, u"Vel4TidyShop.mdb"_s,
+                      {sale(11, at(2019, 3, 5, 23, 59, 59), 1234.5, 12345000, 1, 10.0),
+                       sale(12, at(2019, 3, 6, 14, 52, 29), -2.5, 219000, -547500, 13.5),
+                       sale(13, at(2019, 3, 7, 8, 12), 123456789012345.0, 123456789012345, -123456789012345, 0.1),
+                       sale(14, at(2019, 3, 8), 0.0, 0, 0, 0.0),
+                       sale(15, at(2019, 3, 9, 0, 0, 1), 1.0 / 3.0, -1, 100000, 0.0001)},
+                      {});
+        choose(4, QDate(2019, 3, 1), QDate(2019, 3, 31));
+        QTest::mouseClick(w->btn_dep131_export, Qt::LeftButton);
+        QCOMPARE(recorder->boxes, QStringList());
+        const QByteArray rest = ";1;1;x;x;";
+        const QByteArray tail = ";False;1;x;x;;\r\n";
+        QCOMPARE(ExportTestDatabase::readFile(local(u"Tidy-Pos/DEP_131.csv"_s)),
+                 "ID_Barverkaufspositionen;Barverkauf_nr;Firma;Kassa;Tagesabrechnung;Status;Zahlungsart;Artikelnummer;"
+                 "Bezeichnung;Menge;Einzelpreis;Betrag;MwStSatz;Storno;Periode_bv;Signaturzertifikat;"
+                 "Zertifizierungsstellen;JWSSignatur;Bemerkung\r\n"
+                 "15;1;1;1;09.03.2019 00:00:01" + rest + "0,333333333333333;-0,0001;10;0,0001" + tail
+                 + "14;1;1;1;08.03.2019" + rest + "0;0;0;0" + tail
+                 + "13;1;1;1;07.03.2019 08:12:00" + rest + "123456789012345;12345678901,2345;-12345678901,2345;0,1" + tail
+                 + "12;1;1;1;06.03.2019 14:52:29" + rest + "-2,5;21,9;-54,75;13,5" + tail
+                 + "11;1;1;1;05.03.2019 23:59:59" + rest + "1234,5;1234,5;0,0001;10" + tail);
+
+        // A locale with a 12-hour clock: its order and designator, the run's
+        // separators, numbers unchanged.
+        FormatSettings::setCurrent(FormatSettings::fromLocale(QLocale(QLocale::English, QLocale::UnitedStates)));
+        for (TDateEdit *field : {w->ed_vondatum, w->ed_bisdatum}) {
+            QEvent change(QEvent::LocaleChange);
+            QApplication::sendEvent(field, &change);
+        }
+        QCOMPARE(w->ed_bisdatum->text(), u"03/31/2019"_s);
+        QTest::mouseClick(w->btn_dep131_export, Qt::LeftButton);
+        FormatSettings::setCurrent(FormatSettings::fromLocale(QLocale(QLocale::German, QLocale::Germany)));
+        QCOMPARE(recorder->boxes, QStringList());
+        const QByteArray file = ExportTestDatabase::readFile(local(u"Tidy-Pos/DEP_131.csv"_s));
+        QVERIFY(file.contains("\r\n15;1;1;1;3.9.2019 12:00:01 AM" + rest + "0,333333333333333;-0,0001;10;0,0001" + tail));
+        QVERIFY(file.contains("\r\n14;1;1;1;3.8.2019" + rest));
+        QVERIFY(file.contains("\r\n13;1;1;1;3.7.2019 8:12:00 AM" + rest));
+        QVERIFY(file.contains("\r\n12;1;1;1;3.6.2019 2:52:29 PM" + rest + "-2,5;21,9;-54,75;13,5" + tail));
+        QVERIFY(file.contains("\r\n11;1;1;1;3.5.2019 11:59:59 PM" + rest));
+    }
+
     void logHalfOpenPeriodForBothVariantsOfOneFile()
     {
         const QList<Values> log = {

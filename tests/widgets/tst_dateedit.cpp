@@ -131,6 +131,30 @@ private slots:
         QCOMPARE(m_edit->date(), QDate::currentDate());
     }
 
+    // A date typed only in part: the text keeps the unfilled positions as
+    // the field shows them, and so does the message of the exit check.
+    void incompleteDateKeepsItsBlanks()
+    {
+        QStringList boxes;
+        setMessageBoxPresenter([&](const MessageBoxRequest &request) { boxes.append(request.text); });
+        auto *other = new QLineEdit(m_window);
+        other->show();
+        m_edit->setDate(QDate());
+        m_edit->setCheckOnExit(true);
+        m_edit->setFocus();
+        m_edit->setCursorPosition(0);
+        QTest::keyClicks(m_edit, QStringLiteral("12"));
+        QCOMPARE(m_edit->text(), QStringLiteral("12.  .    "));
+        QVERIFY(!m_edit->date().isValid());
+        other->setFocus();
+        QCOMPARE(boxes, QStringList{QStringLiteral("'12.  .    ' is not a valid date.")});
+
+        m_edit->setBlanksChar(u'_');
+        m_edit->setText(QStringLiteral("0103"));
+        QCOMPARE(m_edit->text(), QStringLiteral("01.03.____"));
+        setMessageBoxPresenter({});
+    }
+
     void modifiedFlagTellsWhetherTheDateChanged()
     {
         m_edit->setDate(QDate(2026, 1, 5));
