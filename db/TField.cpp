@@ -3,6 +3,8 @@
 #include "FormatSettings.h"
 #include "TADOQuery.h"
 
+#include <QLocale>
+
 namespace db {
 
 TField::TField(TADOQuery *query, int index, FieldDef def)
@@ -17,6 +19,29 @@ TField::TField(TADOQuery *query, int index, FieldDef def)
 const Value &TField::value() const
 {
     return m_query->currentValue(m_index);
+}
+
+QString TField::decimalText(const Value &v, const FormatSettings &settings) const
+{
+    switch (v.kind()) {
+    case Value::String: {
+        // An exact decimal text, as wide decimals come: every digit kept,
+        // under the run's decimal separator.
+        QString text = v.stringRef();
+        text.replace(u'.', settings.decimalSeparator);
+        return text;
+    }
+    case Value::Integer:
+        return QString::number(v.toInt());
+    default:
+        if (m_def.type == ftBCD) // at most four decimals
+            return TextFormat::decimalToText(v.toDouble(), settings, 4);
+        // A formatted BCD field's double carries all its digits (at most
+        // 15): its shortest decimal, without an exponent.
+        QString text = QString::number(v.toDouble(), 'f', QLocale::FloatingPointShortest);
+        text.replace(u'.', settings.decimalSeparator);
+        return text;
+    }
 }
 
 QString TField::asString() const
@@ -39,7 +64,7 @@ QString TField::asString() const
         return TextFormat::floatToText(v.toDouble(), settings);
     case ftBCD:
     case ftFMTBcd:
-        return TextFormat::decimalToText(v.toDouble(), settings, 4);
+        return decimalText(v, settings);
     case ftDate:
         return TextFormat::dateToText(v.toDouble(), settings);
     case ftTime:

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+struct FormatSettings;
+
 namespace db {
 
 class TADOQuery;
@@ -40,7 +42,8 @@ public:
     // The plain text under the process-wide formats: stored text, decimal
     // integers, floats in general form with the decimal separator, booleans
     // "True"/"False", date-times as short date and long time (date alone at
-    // midnight), long texts whole, Null empty.
+    // midnight), decimals with every digit they hold (BCD fields with at
+    // most four decimals), long texts whole, Null empty.
     QString asString() const;
     // The value as a variant: Null stays Null, except in long-text fields,
     // which give the empty text.
@@ -49,6 +52,8 @@ public:
     QString displayText() const { return asString(); }
 
 private:
+    QString decimalText(const Value &v, const FormatSettings &settings) const;
+
     TADOQuery *m_query;
     int m_index;
     FieldDef m_def;

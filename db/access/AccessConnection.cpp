@@ -36,6 +36,7 @@ void AccessConnection::checkHeader(const QString &password)
     if (!header || header->format() != JetHeaderPage::Format::Jet4)
         m_file.fail();
     m_file.setPageSize(header->pageSize());
+    m_file.setDatabaseKey(header->databaseKey());
     if (!header->accepts(password))
         throw Error(QStringLiteral("Kein gültiges Kennwort."));
 }
@@ -45,13 +46,20 @@ void AccessConnection::createTables()
     sqlite3 *db = m_sqlite.handle();
     JetCollation::registerWith(db);
     JetTableModule::registerWith(db, m_file, m_tables);
-    try {
-        for (int i = 0; i < int(m_tables.size()); ++i)
-            m_sqlite.execute(JetTableModule::createStatement(m_tables, i));
-    } catch (const Error &) {
-        // Only a damaged definition (two columns of one name, say) makes
-        // SQLite refuse a table.
-        m_file.fail();
+    for (int i = 0; i < int(m_tables.size()); ++i) {
+        try {
+            JetTableModule::createTable(m_sqlite, m_file, m_tables, i);
+        } catch (const Error &) {
+            // Only a damaged definition (two columns of one name, say) makes
+            // SQLite refuse a table; then the queries that use it fail.
+            m_tables[size_t(i)].failure = m_file.formatError();
+            m_tables[size_t(i)].columns.clear();
+            try {
+                JetTableModule::createTable(m_sqlite, m_file, m_tables, i);
+            } catch (const Error &) {
+                m_file.fail();
+            }
+        }
     }
     m_sqlite.allowOnlyQueries();
 }

@@ -1,5 +1,6 @@
 #include "JetCatalog.h"
 
+#include "Error.h"
 #include "JetFile.h"
 #include "JetPageMap.h"
 #include "JetTableScan.h"
@@ -10,6 +11,13 @@
 
 #include <mdbtools.h>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <set>
 
@@ -26,29 +34,60 @@ constexpr int maxIndexes = 1000;
 constexpr int tableObjectType = 1;
 constexpr quint32 systemObjectFlags = 0x80000002u;
 
+// While it lives, what the process writes to its standard output and
+// error goes nowhere: libmdb reports what it dislikes in a file there
+// ("mdb_read_table: Unable to find page row 3"), and no library text may
+// reach the user unasked. The checks of the catalog give the user the file's
+// format error instead. Made around each call into libmdb only.
+class QuietLibrary
+{
+public:
+    QuietLibrary()
+    {
+#ifdef Q_OS_UNIX
+        std::fflush(stdout);
+        std::fflush(stderr);
+        const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (nowhere < 0)
+            return;
+        for (int i = 0; i < 2; ++i) {
+            m_saved[i] = ::fcntl(outputs[i], F_DUPFD_CLOEXEC, 3);
+            if (m_saved[i] >= 0)
+                ::dup2(nowhere, outputs[i]);
+        }
+        ::close(nowhere);
+#endif
+    }
+    ~QuietLibrary()
+    {
+#ifdef Q_OS_UNIX
+        std::fflush(stdout);
+        std::fflush(stderr);
+        for (int i = 0; i < 2; ++i) {
+            if (m_saved[i] >= 0) {
+                ::dup2(m_saved[i], outputs[i]);
+                ::close(m_saved[i]);
+            }
+        }
+#endif
+    }
+    QuietLibrary(const QuietLibrary &) = delete;
+    QuietLibrary &operator=(const QuietLibrary &) = delete;
+
+private:
+    static constexpr int outputs[2] = {1, 2};
+    int m_saved[2] = {-1, -1};
+};
+
 struct TableDefFree
 {
-    void operator()(MdbTableDef *table) const { mdb_free_tabledef(table); }
+    void operator()(MdbTableDef *table) const
+    {
+        QuietLibrary quiet;
+        mdb_free_tabledef(table);
+    }
 };
 using TablePtr = std::unique_ptr<MdbTableDef, TableDefFree>;
-
-// Bytes of the fixed-size types; -1 where the size is the column's own.
-int fixedSizeOf(JetColumnType type)
-{
-    switch (type) {
-    case JetColumnType::Boolean: return 0;
-    case JetColumnType::Byte: return 1;
-    case JetColumnType::Integer: return 2;
-    case JetColumnType::Long:
-    case JetColumnType::Single: return 4;
-    case JetColumnType::Currency:
-    case JetColumnType::Double:
-    case JetColumnType::DateTime: return 8;
-    case JetColumnType::Guid: return 16;
-    case JetColumnType::Numeric: return 17;
-    default: return -1;
-    }
-}
 
 bool isKnownType(int code)
 {
@@ -76,8 +115,11 @@ JetColumnDef columnOf(const MdbColumn &mdb)
     column.fixed = mdb.is_fixed;
     column.fixedOffset = mdb.fixed_offset;
     column.varIndex = int(mdb.var_col_num);
-    column.precision = mdb.col_prec;
-    column.scale = mdb.col_scale;
+    // The column entry keeps precision and scale in one byte each; libmdb
+    // 1.0 hands them over the other way round. The scale never exceeds the
+    // precision, so the larger is the precision whichever way they come.
+    column.precision = std::max(mdb.col_prec, mdb.col_scale);
+    column.scale = std::min(mdb.col_prec, mdb.col_scale);
     return column;
 }
 
@@ -85,16 +127,21 @@ JetColumnDef columnOf(const MdbColumn &mdb)
 
 struct JetCatalog::Library
 {
-    explicit Library(const QString &path) : handle(mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS)) {}
+    explicit Library(const QString &path)
+    {
+        QuietLibrary quiet;
+        handle = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
+    }
     ~Library()
     {
+        QuietLibrary quiet;
         if (handle)
             mdb_close(handle);
     }
     Library(const Library &) = delete;
     Library &operator=(const Library &) = delete;
 
-    MdbHandle *handle;
+    MdbHandle *handle = nullptr;
 };
 
 JetCatalog::JetCatalog(JetFile &file)
@@ -152,12 +199,14 @@ void JetCatalog::checkColumns(const JetTableDef &table)
         if (column.number < 0 || column.number >= 256 || column.name.isEmpty())
             m_file.fail();
         if (column.fixed) {
-            const int expected = fixedSizeOf(column.type);
+            const int expected = jetValueSize(column.type);
             if ((expected >= 0 && column.size != expected && column.type != JetColumnType::Boolean)
                 || column.size < 0 || column.fixedOffset < 0 || column.fixedOffset + column.size > pageSize)
                 m_file.fail();
         } else {
-            if (!table.hasVarColumns || fixedSizeOf(column.type) >= 0 || column.varIndex >= 256)
+            // A Boolean lives in the null mask; any other type may be stored
+            // among the variable-length values.
+            if (!table.hasVarColumns || column.type == JetColumnType::Boolean || column.varIndex >= 256)
                 m_file.fail();
         }
     }
@@ -182,9 +231,14 @@ JetTableDef JetCatalog::readDefinition(quint32 page, const QString &name)
     const QByteArray utf8 = name.toUtf8().left(MDB_MAX_OBJ_NAME);
     std::memcpy(entry.object_name, utf8.constData(), size_t(utf8.size()));
 
-    TablePtr mdbTable(mdb_read_table(&entry));
-    if (!mdbTable || !mdb_read_columns(mdbTable.get()) || mdbTable->columns->len != mdbTable->num_cols
-        || mdbTable->map_sz < 1)
+    TablePtr mdbTable;
+    bool columnsRead = false;
+    {
+        QuietLibrary quiet;
+        mdbTable.reset(mdb_read_table(&entry));
+        columnsRead = mdbTable && mdb_read_columns(mdbTable.get());
+    }
+    if (!columnsRead || mdbTable->columns->len != mdbTable->num_cols || mdbTable->map_sz < 1)
         m_file.fail();
 
     JetTableDef table;
@@ -247,8 +301,18 @@ std::vector<JetTableDef> JetCatalog::userTables()
 {
     const JetTableDef catalog = readDefinition(catalogPage, QStringLiteral("MSysObjects"));
     std::vector<JetTableDef> tables;
-    for (const Entry &entry : catalogEntries(catalog))
-        tables.push_back(readDefinition(entry.definitionPage, entry.name));
+    for (const Entry &entry : catalogEntries(catalog)) {
+        try {
+            tables.push_back(readDefinition(entry.definitionPage, entry.name));
+        } catch (const Error &error) {
+            // Only the queries that use the table fail.
+            JetTableDef unreadable;
+            unreadable.name = entry.name;
+            unreadable.definitionPage = entry.definitionPage;
+            unreadable.failure = error.message();
+            tables.push_back(std::move(unreadable));
+        }
+    }
     return tables;
 }
 

@@ -10,6 +10,8 @@ namespace db::JetDeclaredType {
 namespace {
 
 constexpr int floatPrecision = 15;
+constexpr int maxBcdScale = 4;
+constexpr int maxBcdWholeDigits = 15;
 
 QString collated(const QString &type)
 {
@@ -77,7 +79,9 @@ bool toFieldDef(const QString &declared, FieldDef &def)
         def.type = ftGuid;
         def.size = 38;
     } else if (name == u"DECIMAL") {
-        def.type = ftBCD;
+        // A BCD field holds up to 15 whole digits and 4 decimals; wider
+        // decimals are formatted BCD fields, which keep every digit.
+        def.type = second <= maxBcdScale && first - second <= maxBcdWholeDigits ? ftBCD : ftFMTBcd;
         def.precision = first;
         def.size = second;
     } else {

@@ -24,7 +24,11 @@ struct JetColumnDef;
 //   Binary(n)     BLOB(n)                 ftBlob
 //   OLE           LONGBLOB                ftBlob
 //   GUID          GUID COLLATE JET        ftGuid, size 38
-//   Decimal(p,s)  DECIMAL(p,s)            ftBCD, precision p, size s
+//   Decimal(p,s)  DECIMAL(p,s)            ftBCD, precision p, size s; ftFMTBcd
+//                                         when s > 4 or p - s > 15
+//
+// A Decimal value comes as an integer when it is whole, as a double when it
+// has at most 15 significant digits, else as its exact decimal text.
 //
 // The names give SQLite the affinities Jet's types behave by (TEXT for the
 // texts, INTEGER for the whole numbers, REAL for the floats).

@@ -1,6 +1,7 @@
 #include "JetFile.h"
 
 #include "Error.h"
+#include "JetHeaderPage.h"
 
 #include <QFileInfo>
 
@@ -50,11 +51,17 @@ void JetFile::readPage(quint32 page, char *buffer)
     if (!m_file.seek(offset) || m_file.read(buffer, m_pageSize) != m_pageSize)
         fail();
 #endif
+    JetHeaderPage::decodePage(m_databaseKey, page, buffer, m_pageSize);
+}
+
+QString JetFile::formatError() const
+{
+    return QStringLiteral("Nicht erkanntes Datenbankformat '%1'.").arg(m_dataSource);
 }
 
 void JetFile::fail() const
 {
-    throw Error(QStringLiteral("Nicht erkanntes Datenbankformat '%1'.").arg(m_dataSource));
+    throw Error(formatError());
 }
 
 } // namespace db

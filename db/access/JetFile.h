@@ -37,9 +37,16 @@ public:
     quint32 pageCount() const { return m_pageCount; }
     bool containsPage(quint32 page) const { return page < m_pageCount; }
 
-    // Reads page `page` into `buffer` (pageSize() bytes).
+    // Pages after page 0 are RC4 encoded under `key` (see JetHeaderPage);
+    // readPage() decodes them. 0 for a file with plain pages.
+    void setDatabaseKey(quint32 key) { m_databaseKey = key; }
+
+    // Reads page `page` into `buffer` (pageSize() bytes), decoded.
     void readPage(quint32 page, char *buffer);
 
+    // "Nicht erkanntes Datenbankformat '<data source>'."
+    QString formatError() const;
+    // Throws Error with formatError().
     [[noreturn]] void fail() const;
 
 private:
@@ -48,6 +55,7 @@ private:
     qint64 m_size = 0;
     int m_pageSize = 4096;
     quint32 m_pageCount = 0;
+    quint32 m_databaseKey = 0;
 };
 
 } // namespace db

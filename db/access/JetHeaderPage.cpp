@@ -20,6 +20,7 @@ constexpr int passwordOffset = 0x42;
 constexpr int jet4PasswordBytes = 40;
 constexpr int jet3PasswordBytes = 20;
 constexpr int creationDateOffset = 0x72;
+constexpr int databaseKeyOffset = 0x3E;
 
 constexpr std::array<quint8, 4> scrambleKey = {0xC7, 0xDA, 0x39, 0x6B};
 
@@ -80,6 +81,7 @@ std::optional<JetHeaderPage> JetHeaderPage::parse(QByteArrayView bytes)
         header.m_password = jet3Password(page.constData());
     } else {
         header.m_creationDate = qFromLittleEndian<double>(page.constData() + creationDateOffset);
+        header.m_databaseKey = qFromLittleEndian<quint32>(page.constData() + databaseKeyOffset);
         maskPassword(page.data());
         header.m_password = jet4Password(page.constData());
     }
@@ -91,25 +93,41 @@ bool JetHeaderPage::accepts(const QString &givenPassword) const
     return m_password.isEmpty() || m_password == givenPassword;
 }
 
-void JetHeaderPage::scramble(char *page, Format format)
+void JetHeaderPage::applyRc4(QByteArrayView key, char *data, qsizetype length)
 {
+    if (key.isEmpty())
+        return;
     std::array<quint8, 256> state;
     for (int i = 0; i < 256; ++i)
         state[i] = quint8(i);
     quint8 j = 0;
     for (int i = 0; i < 256; ++i) {
-        j = quint8(j + state[i] + scrambleKey[i % scrambleKey.size()]);
+        j = quint8(j + state[i] + quint8(key[i % key.size()]));
         std::swap(state[i], state[j]);
     }
     quint8 x = 0;
     quint8 y = 0;
-    char *data = page + scrambledOffset;
-    for (int n = 0; n < scrambledLength(format); ++n) {
+    for (qsizetype n = 0; n < length; ++n) {
         x = quint8(x + 1);
         y = quint8(y + state[x]);
         std::swap(state[x], state[y]);
         data[n] = char(quint8(data[n]) ^ state[quint8(state[x] + state[y])]);
     }
+}
+
+void JetHeaderPage::scramble(char *page, Format format)
+{
+    applyRc4(QByteArrayView(reinterpret_cast<const char *>(scrambleKey.data()), qsizetype(scrambleKey.size())),
+             page + scrambledOffset, scrambledLength(format));
+}
+
+void JetHeaderPage::decodePage(quint32 databaseKey, quint32 page, char *data, qsizetype length)
+{
+    if (databaseKey == 0 || page == 0)
+        return;
+    std::array<char, 4> key;
+    qToLittleEndian<quint32>(databaseKey ^ page, key.data());
+    applyRc4(QByteArrayView(key.data(), qsizetype(key.size())), data, length);
 }
 
 void JetHeaderPage::maskPassword(char *page)

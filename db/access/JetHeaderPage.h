@@ -17,6 +17,11 @@ namespace db {
 // little-endian 32-bit number and repeated; Jet 3 keeps 20 single-byte
 // characters there. Scrambling and masking each undo themselves when applied
 // a second time, so a writer of files uses the same two functions.
+//
+// A Jet 4 file made with Access's "Encode database" has a database key (4
+// bytes at 0x3E, in the scrambled area); every page after page 0 is then RC4
+// encoded under the key's bytes XORed with the page number, both taken as
+// little-endian 32-bit numbers. decodePage() undoes (and applies) that.
 class JetHeaderPage
 {
 public:
@@ -39,6 +44,14 @@ public:
     // Jet asks for the password only when the file has one; then it must
     // match exactly, case included.
     bool accepts(const QString &givenPassword) const;
+    // The key of the encoded pages; 0 when the pages are stored plain.
+    quint32 databaseKey() const { return m_databaseKey; }
+
+    // XORs `length` bytes at `data` with the RC4 key stream of `key`.
+    static void applyRc4(QByteArrayView key, char *data, qsizetype length);
+    // Encodes or decodes page `page` (of `length` bytes) of a file with the
+    // database key `databaseKey`; nothing changes for page 0 or key 0.
+    static void decodePage(quint32 databaseKey, quint32 page, char *data, qsizetype length);
 
     // Applies the RC4 scrambling to (or removes it from) `page`, which holds
     // at least decodedSize bytes.
@@ -51,6 +64,7 @@ private:
     Format m_format = Format::Jet4;
     double m_creationDate = 0;
     QString m_password;
+    quint32 m_databaseKey = 0;
 };
 
 } // namespace db

@@ -76,7 +76,9 @@ JetRow::Field JetRow::field(const JetColumnDef &column) const
         return result;
     const int start = varOffset(column.varIndex);
     const int end = varOffset(column.varIndex + 1);
-    if (start < columnCountSize || start > end || end > m_dataLimit) {
+    // A number or date among the variable-length values has its type's size.
+    const int valueSize = jetValueSize(column.type);
+    if (start < columnCountSize || start > end || end > m_dataLimit || (valueSize > 0 && end - start != valueSize)) {
         result.state = Field::Corrupt;
         return result;
     }

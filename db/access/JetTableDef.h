@@ -26,6 +26,26 @@ enum class JetColumnType : quint8 {
     Numeric = 0x10,
 };
 
+// Bytes a value of `type` takes: 0 for Boolean (its value is its bit in
+// the null mask), -1 for the types whose size is the column's own (Text,
+// Binary) or that are long values (Memo, OLE).
+inline int jetValueSize(JetColumnType type)
+{
+    switch (type) {
+    case JetColumnType::Boolean: return 0;
+    case JetColumnType::Byte: return 1;
+    case JetColumnType::Integer: return 2;
+    case JetColumnType::Long:
+    case JetColumnType::Single: return 4;
+    case JetColumnType::Currency:
+    case JetColumnType::Double:
+    case JetColumnType::DateTime: return 8;
+    case JetColumnType::Guid: return 16;
+    case JetColumnType::Numeric: return 17;
+    default: return -1;
+    }
+}
+
 // One column of a user table, as far as reading its rows needs it.
 struct JetColumnDef
 {
@@ -36,6 +56,8 @@ struct JetColumnDef
     int size = 0;
     // The column's bit in a row's null mask.
     int number = 0;
+    // Kept in the fixed part of the row. Tables made through SQL DDL may
+    // keep numbers and dates among the variable-length values instead.
     bool fixed = false;
     // Fixed columns: offset behind the row's column count, and position
     // among the fixed columns (a row stored before a column was added has
@@ -50,11 +72,15 @@ struct JetColumnDef
 };
 
 // A user table: its name, the page of its definition, its columns in
-// column order and the map of the pages that hold its rows.
+// column order and the map of the pages that hold its rows. A table whose
+// definition cannot be read has no columns and keeps the failure instead:
+// only the queries that use it fail, with that text.
 struct JetTableDef
 {
     QString name;
     quint32 definitionPage = 0;
+    QString failure;
+    bool readable() const { return failure.isEmpty(); }
     quint32 rowCount = 0;
     bool hasVarColumns = false;
     std::vector<JetColumnDef> columns;

@@ -5,9 +5,11 @@
 #include "JetFile.h"
 #include "JetTableScan.h"
 #include "JetValueReader.h"
+#include "SqliteDatabase.h"
 
 #include <sqlite3.h>
 
+#include <charconv>
 #include <cstdlib>
 #include <new>
 
@@ -19,6 +21,9 @@ struct ModuleContext
 {
     JetFile *file;
     const std::vector<JetTableDef> *tables;
+    // The table of a module of its own; -1 for the shared module, whose
+    // tables name theirs as the argument of CREATE VIRTUAL TABLE.
+    int index = -1;
 };
 
 struct JetVirtualTable : sqlite3_vtab
@@ -71,7 +76,7 @@ int guarded(sqlite3_vtab *vtab, Body body)
 int connect(sqlite3 *db, void *aux, int argc, const char *const *argv, sqlite3_vtab **result, char **message)
 {
     const auto *context = static_cast<const ModuleContext *>(aux);
-    const int index = argc > 3 ? std::atoi(argv[3]) : -1;
+    const int index = context->index >= 0 ? context->index : argc > 3 ? std::atoi(argv[3]) : -1;
     if (index < 0 || index >= int(context->tables->size())) {
         *message = copyMessage("jet: unknown table");
         return SQLITE_ERROR;
@@ -101,11 +106,17 @@ int disconnect(sqlite3_vtab *vtab)
 
 int bestIndex(sqlite3_vtab *vtab, sqlite3_index_info *info)
 {
-    // Every constraint is left to SQLite: a scan reads the whole table.
-    const double rows = static_cast<JetVirtualTable *>(vtab)->table->rowCount;
-    info->estimatedRows = sqlite3_int64(rows) + 1;
-    info->estimatedCost = rows + 1;
-    return SQLITE_OK;
+    const auto *table = static_cast<JetVirtualTable *>(vtab);
+    return guarded(vtab, [&] {
+        // A query that uses a table whose definition cannot be read fails
+        // here, when it is prepared.
+        if (!table->table->readable())
+            throw Error(table->table->failure);
+        // Every constraint is left to SQLite: a scan reads the whole table.
+        const double rows = table->table->rowCount;
+        info->estimatedRows = sqlite3_int64(rows) + 1;
+        info->estimatedCost = rows + 1;
+    });
 }
 
 int open(sqlite3_vtab *vtab, sqlite3_vtab_cursor **result)
@@ -144,6 +155,35 @@ int eof(sqlite3_vtab_cursor *base)
     return static_cast<JetScanCursor *>(base)->atEnd;
 }
 
+// A Numeric value goes to SQLite as a number where that is exact, so that
+// it compares and sorts as one: a whole number as an integer, up to 15
+// significant digits as a double (whose shortest text gives the digits
+// back). Longer values go as their decimal text, every digit kept.
+void decimalResult(sqlite3_context *context, const QByteArray &text)
+{
+    int digits = 0;
+    bool leading = true;
+    for (const char c : text) {
+        if (c >= '1' && c <= '9')
+            leading = false;
+        if (c >= '0' && c <= '9' && !leading)
+            ++digits;
+    }
+    const char *begin = text.constData();
+    const char *end = begin + text.size();
+    if (!text.contains('.') && digits <= 18) {
+        qint64 whole = 0;
+        std::from_chars(begin, end, whole);
+        sqlite3_result_int64(context, whole);
+    } else if (digits <= 15) {
+        double number = 0;
+        std::from_chars(begin, end, number);
+        sqlite3_result_double(context, number);
+    } else {
+        sqlite3_result_text(context, begin, int(text.size()), SQLITE_TRANSIENT);
+    }
+}
+
 // SQLite takes a null pointer for NULL; an empty value needs an address.
 const char *addressOf(QByteArrayView bytes)
 {
@@ -170,6 +210,9 @@ void resultOf(JetScanCursor &cursor, sqlite3_context *context, const JetColumnDe
         break;
     case JetValueReader::Storage::Real:
         sqlite3_result_double(context, cursor.values.real(column, field));
+        break;
+    case JetValueReader::Storage::Decimal:
+        decimalResult(context, cursor.values.numericText(column, field));
         break;
     case JetValueReader::Storage::Text: {
         const QByteArrayView text = cursor.values.text(column, field);
@@ -224,6 +267,23 @@ sqlite3_module makeModule()
 
 const sqlite3_module jetModule = makeModule();
 
+// The module of a single table, usable only under its own name (eponymous).
+sqlite3_module makeTableModule()
+{
+    sqlite3_module module = makeModule();
+    module.xCreate = nullptr;
+    module.xDestroy = nullptr;
+    return module;
+}
+
+const sqlite3_module tableModule = makeTableModule();
+
+// SQLite refuses to create tables whose names start with "sqlite_".
+bool isReservedName(const QString &name)
+{
+    return name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive);
+}
+
 void destroyContext(void *context)
 {
     delete static_cast<ModuleContext *>(context);
@@ -233,6 +293,9 @@ void destroyContext(void *context)
 
 QString JetTableModule::schemaOf(const JetTableDef &table)
 {
+    // SQLite needs a column; the table is never read.
+    if (!table.readable())
+        return QStringLiteral("CREATE TABLE x(unreadable)");
     QString schema = QStringLiteral("CREATE TABLE x(");
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         if (i > 0)
@@ -254,6 +317,24 @@ void JetTableModule::registerWith(sqlite3 *db, JetFile &file, const std::vector<
     auto *context = new ModuleContext{&file, &tables};
     if (sqlite3_create_module_v2(db, name, &jetModule, context, destroyContext) != SQLITE_OK)
         throw Error(QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
+void JetTableModule::createTable(SqliteDatabase &db, JetFile &file, const std::vector<JetTableDef> &tables, int index)
+{
+    const QString &tableName = tables[size_t(index)].name;
+    if (!isReservedName(tableName)) {
+        db.execute(createStatement(tables, index));
+        return;
+    }
+    // The table's own module, found under the table's name when a query
+    // names it.
+    auto *context = new ModuleContext{&file, &tables, index};
+    if (sqlite3_create_module_v2(db.handle(), tableName.toUtf8().constData(), &tableModule, context, destroyContext)
+        != SQLITE_OK)
+        throw Error(db.errorMessage());
+    // SQLite connects such a table when it is first named; that is done
+    // here, before the connection allows nothing but queries.
+    db.execute(QStringLiteral("PRAGMA table_info(%1)").arg(quotedName(tableName)));
 }
 
 } // namespace db

@@ -11,6 +11,7 @@ struct sqlite3;
 namespace db {
 
 class JetFile;
+class SqliteDatabase;
 
 // The SQLite virtual-table module "jet" that shows the tables of an
 // Access file to SQLite, so that query texts run on them unchanged.
@@ -20,6 +21,12 @@ class JetFile;
 // table's pages as SQLite asks for rows and decodes only the columns SQLite
 // asks for; nothing of the table is copied. SQLite itself filters, sorts
 // and groups. The tables are read-only.
+//
+// A table whose name SQLite keeps for itself ("sqlite_...") cannot be
+// created that way; it gets a module of its own name instead, which SQLite
+// shows as a table of that name. A table whose definition could not be read
+// is there too, but a query that uses it fails with the table's failure
+// text when it is prepared.
 class JetTableModule
 {
 public:
@@ -28,6 +35,9 @@ public:
     // Registers the module with `db` for the tables of `file`; both must
     // outlive the connection's statements.
     static void registerWith(sqlite3 *db, JetFile &file, const std::vector<JetTableDef> &tables);
+    // Makes table `index` known to SQLite, after registerWith(); throws
+    // Error with SQLite's text when SQLite refuses it.
+    static void createTable(SqliteDatabase &db, JetFile &file, const std::vector<JetTableDef> &tables, int index);
     // The statement that makes table `index` known to SQLite.
     static QString createStatement(const std::vector<JetTableDef> &tables, int index);
     // The column list SQLite is given for a table.

@@ -20,16 +20,7 @@ constexpr int numericSize = 17;
 constexpr int guidSize = 16;
 constexpr int guidTextSize = 38;
 
-double numericValue(const uchar *p, int scale)
-{
-    // Sign byte, then the magnitude as four little-endian 32-bit words,
-    // the most significant first.
-    double magnitude = 0;
-    for (int word = 0; word < 4; ++word)
-        magnitude = magnitude * 4294967296.0 + double(qFromLittleEndian<quint32>(p + 1 + 4 * word));
-    const double value = magnitude / std::pow(10.0, scale);
-    return (p[0] & 0x80) ? -value : value;
-}
+constexpr int maxScale = 28;
 
 } // namespace
 
@@ -45,8 +36,9 @@ JetValueReader::Storage JetValueReader::storageOf(const JetColumnDef &column)
     case JetColumnType::Single:
     case JetColumnType::Double:
     case JetColumnType::DateTime:
-    case JetColumnType::Numeric:
         return Storage::Real;
+    case JetColumnType::Numeric:
+        return Storage::Decimal;
     case JetColumnType::Text:
     case JetColumnType::Memo:
     case JetColumnType::Guid:
@@ -97,9 +89,45 @@ double JetValueReader::real(const JetColumnDef &column, const JetRow::Field &fie
     case JetColumnType::Single: return singleToDouble(qFromLittleEndian<float>(p));
     case JetColumnType::Double:
     case JetColumnType::DateTime: return qFromLittleEndian<double>(p);
-    case JetColumnType::Numeric: return numericValue(p, column.scale);
     default: return 0;
     }
+}
+
+QByteArray JetValueReader::numericText(const JetColumnDef &column, const JetRow::Field &field)
+{
+    // A sign byte (0x80: negative), then the magnitude as four
+    // little-endian 32-bit words, the most significant first.
+    const uchar *p = field.data;
+    unsigned __int128 magnitude = 0;
+    for (int word = 0; word < 4; ++word)
+        magnitude = (magnitude << 32) | qFromLittleEndian<quint32>(p + 1 + 4 * word);
+    const bool zero = magnitude == 0;
+    char digits[48];
+    int count = 0;
+    do {
+        digits[count++] = char('0' + int(magnitude % 10));
+        magnitude /= 10;
+    } while (magnitude != 0);
+    const int scale = std::clamp(column.scale, 0, maxScale);
+    while (count <= scale)
+        digits[count++] = '0';
+    // digits[] holds the number backwards; the fraction is its first
+    // `scale` digits, of which the trailing zeros are left out.
+    int fractionStart = 0;
+    while (fractionStart < scale && digits[fractionStart] == '0')
+        ++fractionStart;
+    QByteArray text;
+    text.reserve(count + 2);
+    if ((p[0] & 0x80) && !zero)
+        text += '-';
+    for (int i = count - 1; i >= scale; --i)
+        text += digits[i];
+    if (fractionStart < scale) {
+        text += '.';
+        for (int i = scale - 1; i >= fractionStart; --i)
+            text += digits[i];
+    }
+    return text;
 }
 
 QByteArrayView JetValueReader::unicode(QByteArrayView stored)

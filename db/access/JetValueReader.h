@@ -3,6 +3,7 @@
 #include "JetLongValueReader.h"
 #include "JetRow.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -22,13 +23,17 @@ class JetValueReader
 {
 public:
     // How a column's values are handed on.
-    enum class Storage { Integer, Real, Text, Blob };
+    enum class Storage { Integer, Real, Decimal, Text, Blob };
     static Storage storageOf(const JetColumnDef &column);
 
     explicit JetValueReader(JetFile &file);
 
     qint64 integer(const JetColumnDef &column, const JetRow::Field &field) const;
     double real(const JetColumnDef &column, const JetRow::Field &field) const;
+    // A Numeric value exactly, as decimal text: a minus for negative values,
+    // "." before the fraction, no zeros ending the fraction and no "."
+    // ending the text ("-12.5", "100", "0").
+    static QByteArray numericText(const JetColumnDef &column, const JetRow::Field &field);
     // Little-endian UTF-16, valid until the next call.
     QByteArrayView text(const JetColumnDef &column, const JetRow::Field &field);
     // Valid until the next call.

@@ -115,7 +115,6 @@ Value SqliteCursor::value(int index)
         return Value::fromDateTime(sqlite3_column_double(s, index));
     case ftFloat:
     case ftCurrency:
-    case ftBCD:
         return Value::fromDouble(sqlite3_column_double(s, index));
     default:
         return expressionValue(index);

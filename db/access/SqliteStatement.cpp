@@ -23,6 +23,27 @@ void bindText(sqlite3_stmt *statement, int position, const QString &text)
     sqlite3_bind_text16(statement, position, text.utf16(), int(text.size() * 2), SQLITE_TRANSIENT);
 }
 
+// SQLite's texts for a name the query uses that is not there, and ours.
+struct MissingName
+{
+    const char *prefix;
+    const char *message;
+};
+constexpr MissingName missingNames[] = {
+    {"no such table: ", "Die Tabelle '%1' wurde nicht gefunden."},
+    {"no such column: ", "Die Spalte '%1' wurde nicht gefunden."},
+};
+
+QString messageOf(const QString &sqliteText)
+{
+    for (const MissingName &missing : missingNames) {
+        const QLatin1StringView prefix(missing.prefix);
+        if (sqliteText.startsWith(prefix))
+            return QString::fromUtf8(missing.message).arg(sqliteText.mid(prefix.size()));
+    }
+    return sqliteText;
+}
+
 } // namespace
 
 SqliteStatement::SqliteStatement(sqlite3 *db, const QString &sql)
@@ -54,7 +75,7 @@ SqliteStatement::~SqliteStatement()
 
 void SqliteStatement::fail() const
 {
-    throw Error(QString::fromUtf8(sqlite3_errmsg(m_db)));
+    throw Error(messageOf(QString::fromUtf8(sqlite3_errmsg(m_db))));
 }
 
 int SqliteStatement::columnCount() const

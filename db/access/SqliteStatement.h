@@ -16,7 +16,10 @@ class SqliteStatement
 {
 public:
     // Prepares the first statement of `sql`; text other than blanks and
-    // ";" after it, or a text that is not a query, raises an Error.
+    // ";" after it, or a text that is not a query, raises an Error. A table
+    // or column that is not there raises "Die Tabelle '<name>' wurde nicht
+    // gefunden." or "Die Spalte '<name>' wurde nicht gefunden."; other
+    // failures raise SQLite's text.
     SqliteStatement(sqlite3 *db, const QString &sql);
     ~SqliteStatement();
     SqliteStatement(const SqliteStatement &) = delete;

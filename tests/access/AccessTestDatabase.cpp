@@ -1,11 +1,24 @@
 #include "AccessTestDatabase.h"
 
+#include "FormatSettings.h"
 #include "JetDatabaseWriter.h"
 
 #include <QFile>
 #include <QTest>
 
 namespace AccessTestDatabase {
+
+FormatSettings germanFormats()
+{
+    FormatSettings s;
+    s.decimalSeparator = u',';
+    s.thousandSeparator = u'.';
+    s.dateSeparator = u'.';
+    s.timeSeparator = u':';
+    s.shortDateFormat = QStringLiteral("dd/mm/yyyy");
+    s.longTimeFormat = QStringLiteral("hh:nn:ss");
+    return s;
+}
 
 QString connectionString(const QString &dataSource, const QString &password)
 {

@@ -8,8 +8,13 @@
 #include <QList>
 #include <QString>
 
+struct FormatSettings;
+
 // Databases for the Access provider's tests, written by our Jet writer.
 namespace AccessTestDatabase {
+
+// The formats of an Austrian desktop: decimal comma, dd.mm.yyyy, hh:nn:ss.
+FormatSettings germanFormats();
 
 // The connection string the main window builds for an Access variant.
 QString connectionString(const QString &dataSource, const QString &password);

@@ -70,18 +70,6 @@ Sale sale(int id, const QDateTime &settled)
     return s;
 }
 
-FormatSettings germanFormats()
-{
-    FormatSettings s;
-    s.decimalSeparator = u',';
-    s.thousandSeparator = u'.';
-    s.dateSeparator = u'.';
-    s.timeSeparator = u':';
-    s.shortDateFormat = QStringLiteral("dd/mm/yyyy");
-    s.longTimeFormat = QStringLiteral("hh:nn:ss");
-    return s;
-}
-
 // Binds the period of 1 to 31 March 2018 as the period binding does: the
 // start as a date, the day after the end twice as a number of days.
 void bindMarch2018(TADOQuery &query)
@@ -135,7 +123,7 @@ private:
 void AccessQueries::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    FormatSettings::setCurrent(germanFormats());
+    FormatSettings::setCurrent(AccessTestDatabase::germanFormats());
     m_shopPath = m_dir.filePath(QStringLiteral("Vel4TidyShop.mdb"));
     for (int i = 0; i < 12000; ++i)
         m_longRemark += QChar(u'a' + i % 26);

@@ -472,7 +472,7 @@ private slots:
         run.press();
         QCOMPARE(run.messages.boxes().size(), 1);
         QCOMPARE(run.messages.boxes().first().kind, MessageBoxKind::Error);
-        QVERIFY(run.messages.boxes().first().text.contains(QLatin1String("BarverkaeufeGastro")));
+        QCOMPARE(run.messages.boxes().first().text, QStringLiteral("Die Tabelle 'BarverkaeufeGastro' wurde nicht gefunden."));
         QVERIFY(run.database.otherFiles().isEmpty());
         QVERIFY(run.window.Datenbank_Verbindung.connected());
     }

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -79,6 +80,15 @@ QString mdbtoolsDateText(double day)
     return date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ') + time.toString(QStringLiteral("HH:mm:ss"));
 }
 
+QString expectedDecimal(const JetValue &value)
+{
+    switch (value.kind()) {
+    case JetValue::Kind::Integer: return QString::number(value.toInteger());
+    case JetValue::Kind::Double: return plainDecimal(QString::number(value.toDouble(), 'f', QLocale::FloatingPointShortest));
+    default: return plainDecimal(value.toText());
+    }
+}
+
 bool closeTo(double a, double b, double relative)
 {
     if (a == b)
@@ -99,6 +109,7 @@ QString expectedSchemaType(const JetColumn &column)
     case JetType::DateTime: return QStringLiteral("DateTime");
     case JetType::Text: return QStringLiteral("Text (%1)").arg(column.size);
     case JetType::Memo: return QStringLiteral("Memo/Hyperlink (255)");
+    case JetType::Decimal: return QStringLiteral("Numeric (%1, %2)").arg(column.precision).arg(column.scale);
     case JetType::Binary: return QStringLiteral("Binary (%1)").arg(column.size);
     case JetType::Ole: return QStringLiteral("OLE (255)");
     }
@@ -122,6 +133,7 @@ std::optional<QString> mdbtoolsExpectation(const JetColumn &column, const JetVal
     case JetType::Byte:
     case JetType::Integer:
     case JetType::Long: return QString::number(qint64(expectedNumber(value)));
+    case JetType::Decimal: return expectedDecimal(value);
     default: return QString(); // compared as numbers or dates below
     }
 }
@@ -153,6 +165,9 @@ QString compareMdbtoolsCell(const JetColumn &column, const JetValue &value, cons
     case JetType::Binary:
     case JetType::Ole:
         return {};
+    case JetType::Decimal:
+        return plainDecimal(field.text) == *expected ? QString()
+                                                     : QStringLiteral("decimal %1 shown as %2").arg(*expected, field.text);
     default:
         return field.text == *expected ? QString()
                                        : QStringLiteral("expected \"%1\", mdb-export shows \"%2\"").arg(expected->left(80), field.text.left(80));
@@ -171,6 +186,10 @@ QString compareMdbReaderCell(const JetColumn &column, const JetValue &value, con
     case JetType::Currency:
         return cell.toString() == currencyText(expectedCurrency(value)) ? QString()
                                                                          : QStringLiteral("currency read as %1").arg(cell.toString());
+    case JetType::Decimal:
+        return plainDecimal(cell.toString()) == expectedDecimal(value)
+            ? QString()
+            : QStringLiteral("decimal %1 read as %2").arg(expectedDecimal(value), cell.toString());
     case JetType::Single:
         return float(cell.toDouble()) == float(expectedNumber(value)) ? QString()
                                                                       : QStringLiteral("Single read as %1").arg(cell.toDouble());
@@ -214,6 +233,24 @@ QMap<QString, QStringList> parseSchema(const QString &schema)
 }
 
 } // namespace
+
+QString plainDecimal(QString text)
+{
+    const bool negative = text.startsWith(u'-');
+    if (negative || text.startsWith(u'+'))
+        text.remove(0, 1);
+    if (text.contains(u'.')) {
+        while (text.endsWith(u'0'))
+            text.chop(1);
+        if (text.endsWith(u'.'))
+            text.chop(1);
+    }
+    while (text.size() > 1 && text.startsWith(u'0') && text[1] != u'.')
+        text.remove(0, 1);
+    if (text.isEmpty() || text == u"0")
+        return QStringLiteral("0");
+    return negative ? u'-' + text : text;
+}
 
 QByteArray run(const QString &program, const QStringList &arguments, int *exitCode, QByteArray *errorOutput)
 {

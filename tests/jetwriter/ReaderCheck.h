@@ -33,6 +33,10 @@ qsizetype mdbtoolsRowCount(const QString &path, const QString &table);
 // of a date-time.
 QString mdbReaderDifference(const QString &path, const QString &password, const QList<WrittenTable> &tables);
 
+// A decimal text in plain notation without the zeros that say nothing:
+// "-012.50" gives "-12.5", "0.0" gives "0".
+QString plainDecimal(QString text);
+
 // True when node and tests/node/node_modules are there (npm ci has run).
 bool mdbReaderAvailable();
 

@@ -60,6 +60,7 @@ private slots:
     void initTestCase();
     void documentedExample();
     void everyTypeWithBoundariesAndNulls();
+    void decimalsAndNumbersStoredAsVariable();
     void memosInlineAndInLongValuePages();
     void manyPagesOfTablesFilledAlternately();
     void severalTablesEmptyFixedOnlyAndWide();
@@ -153,6 +154,56 @@ void TestJetReaders::everyTypeWithBoundariesAndNulls()
     const QString file = path(QStringLiteral("types.mdb"));
     writeDatabase(file, QString(), tables);
     verifyReaders(file, QString(), tables);
+}
+
+void TestJetReaders::decimalsAndNumbersStoredAsVariable()
+{
+    // Decimals of every width, and a table as SQL DDL makes them, with its
+    // numbers and dates among the variable-length values.
+    WrittenTable decimals{QStringLiteral("Dezimal"),
+                          {JetColumn::of(QStringLiteral("ID"), JetType::Long),
+                           JetColumn::decimal(QStringLiteral("Ganz"), 18, 0),
+                           JetColumn::decimal(QStringLiteral("Breit"), 28, 4),
+                           JetColumn::decimal(QStringLiteral("Klein"), 5, 2)},
+                          {}};
+    decimals.rows = {
+        {1, 1, QStringLiteral("1234567890123456789012.3456"), QStringLiteral("123.45")},
+        {2, nullptr, nullptr, nullptr},
+        {3, -1, QStringLiteral("-0.0001"), -0.5},
+        {4, QStringLiteral("999999999999999999"), QStringLiteral("-999999999999999999999999.9999"), 0},
+        {5, 0, 12.5, QStringLiteral("-999.99")},
+    };
+    WrittenTable ddl{QStringLiteral("PerDDL"),
+                     {JetColumn::of(QStringLiteral("ID"), JetType::Long).storedAsVariable(),
+                      JetColumn::text(QStringLiteral("Name"), 20),
+                      JetColumn::of(QStringLiteral("Menge"), JetType::Double).storedAsVariable(),
+                      JetColumn::of(QStringLiteral("Betrag"), JetType::Currency).storedAsVariable(),
+                      JetColumn::of(QStringLiteral("Zeit"), JetType::DateTime).storedAsVariable(),
+                      JetColumn::of(QStringLiteral("Stufe"), JetType::Integer).storedAsVariable(),
+                      JetColumn::of(QStringLiteral("Kennung"), JetType::Byte).storedAsVariable(),
+                      JetColumn::of(QStringLiteral("Anteil"), JetType::Single).storedAsVariable(),
+                      JetColumn::decimal(QStringLiteral("Satz"), 10, 3).storedAsVariable(),
+                      JetColumn::of(QStringLiteral("Fest"), JetType::Long)},
+                     {}};
+    ddl.rows = {
+        {1, QStringLiteral("eins"), 2.5, JetValue::currency(123456), QDateTime(QDate(2019, 3, 1), QTime(10, 15)), -2, 7, 0.25,
+         QStringLiteral("-1234567.125"), 10},
+        {2, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
+        {nullptr, QStringLiteral("drei"), 1e300, JetValue::currency(-1), JetValue::oleDate(0.5), 32767, 255, -1.5, 0, nullptr},
+    };
+    QList<WrittenTable> tables{decimals, ddl};
+    const QString file = path(QStringLiteral("decimals.mdb"));
+    writeDatabase(file, QString(), tables);
+    verifyReaders(file, QString(), tables);
+
+    JetDatabaseWriter writer(path(QStringLiteral("refused.mdb")));
+    JetTable table = writer.addTable(QStringLiteral("T"), {JetColumn::decimal(QStringLiteral("D"), 5, 2)});
+    for (const JetValue &tooWide : {JetValue(QStringLiteral("1.234")), JetValue(QStringLiteral("1234")),
+                                    JetValue(QStringLiteral("12a")), JetValue(true)}) {
+        QVERIFY_THROWS_EXCEPTION(Error, table.addRow({tooWide}));
+    }
+    QVERIFY_THROWS_EXCEPTION(Error, writer.addTable(QStringLiteral("U"), {JetColumn::decimal(QStringLiteral("D"), 29, 0)}));
+    QVERIFY_THROWS_EXCEPTION(Error, writer.addTable(QStringLiteral("V"), {JetColumn::decimal(QStringLiteral("D"), 4, 5)}));
 }
 
 void TestJetReaders::memosInlineAndInLongValuePages()

@@ -23,6 +23,7 @@ db::FieldType declaredType(JetType type)
     case JetType::Ole: return db::ftBlob;
     case JetType::Text: return db::ftString;
     case JetType::Memo: return db::ftMemo;
+    case JetType::Decimal: return db::ftBCD;
     }
     return db::ftUnknown;
 }
@@ -57,6 +58,7 @@ QString PostgresRegister::postgresType(const JetColumn &column)
     case JetType::Ole: return QStringLiteral("bytea");
     case JetType::Text: return QStringLiteral("varchar(%1)").arg(column.size);
     case JetType::Memo: return QStringLiteral("text");
+    case JetType::Decimal: return QStringLiteral("numeric(%1,%2)").arg(column.precision).arg(column.scale);
     }
     return QStringLiteral("text");
 }

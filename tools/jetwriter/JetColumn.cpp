@@ -15,6 +15,7 @@ QString jetTypeName(JetType type)
     case JetType::Text: return QStringLiteral("Text");
     case JetType::Ole: return QStringLiteral("OLE Object");
     case JetType::Memo: return QStringLiteral("Memo");
+    case JetType::Decimal: return QStringLiteral("Decimal");
     }
     return QStringLiteral("unknown");
 }

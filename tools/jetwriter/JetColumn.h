@@ -18,19 +18,38 @@ enum class JetType : quint8 {
     Text = 0x0A,     // up to 255 characters
     Ole = 0x0B,      // OLE Object: long binary value
     Memo = 0x0C,     // long text, up to 65,535 characters here
+    Decimal = 0x10,  // Numeric(precision, scale): sign and 96-bit magnitude, 17 bytes
 };
 
 // One column of a table to write: its name, type and, for Text and Binary,
-// the maximum length (characters or bytes, 1..255).
+// the maximum length (characters or bytes, 1..255); for Decimal the
+// precision (1..28 digits) and scale (0..precision decimals).
+//
+// The numbers, dates and decimals go into the fixed part of a row, as
+// Access puts them; storedAsVariable() keeps one among the variable-length
+// values instead, as tables created through SQL DDL do.
 struct JetColumn
 {
     QString name;
     JetType type = JetType::Long;
     int size = 0;
+    int precision = 0;
+    int scale = 0;
+    bool variableStorage = false;
 
     static JetColumn text(QString name, int maxChars) { return {std::move(name), JetType::Text, maxChars}; }
     static JetColumn binary(QString name, int maxBytes) { return {std::move(name), JetType::Binary, maxBytes}; }
     static JetColumn of(QString name, JetType type) { return {std::move(name), type, 0}; }
+    static JetColumn decimal(QString name, int precision, int scale)
+    {
+        return {std::move(name), JetType::Decimal, 0, precision, scale};
+    }
+    JetColumn storedAsVariable() const
+    {
+        JetColumn column = *this;
+        column.variableStorage = true;
+        return column;
+    }
 };
 
 // The type's name as Access shows it ("Long Integer", "Text", ...).

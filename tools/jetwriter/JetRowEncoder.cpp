@@ -4,6 +4,7 @@
 #include "JetLongValueStore.h"
 #include "JetText.h"
 
+#include <QLocale>
 #include <QtEndian>
 
 #include <cmath>
@@ -109,7 +110,13 @@ void JetRowEncoder::encodeValue(const JetTableLayout::Column &column, const JetV
             wrongKind();
         return value.toDouble();
     };
+    // Where a number, date or decimal goes: the fixed area, or its own
+    // variable-length value.
     char *fixed = m_fixed.data() + column.fixedOffset;
+    if (!column.fixed && column.fixedSize > 0) {
+        m_var[column.varIndex] = QByteArray(column.fixedSize, '\0');
+        fixed = m_var[column.varIndex].data();
+    }
     const int bit = column.number;
     bool present = true;
 
@@ -172,6 +179,19 @@ void JetRowEncoder::encodeValue(const JetTableLayout::Column &column, const JetV
         qToLittleEndian<double>(day, fixed);
         break;
     }
+    case JetType::Decimal: {
+        QString digits;
+        if (kind == Kind::Text)
+            digits = value.toText();
+        else if (kind == Kind::Integer)
+            digits = QString::number(value.toInteger());
+        else if (kind == Kind::Double && std::isfinite(value.toDouble()))
+            digits = QString::number(value.toDouble(), 'f', QLocale::FloatingPointShortest);
+        else
+            wrongKind();
+        encodeDecimal(column, digits, fixed);
+        break;
+    }
     case JetType::Text:
         if (kind != Kind::Text)
             wrongKind();
@@ -209,6 +229,42 @@ void JetRowEncoder::encodeValue(const JetTableLayout::Column &column, const JetV
     }
     if (present)
         m_nullMask[bit / 8] = char(quint8(m_nullMask[bit / 8]) | (1u << (bit % 8)));
+}
+
+void JetRowEncoder::encodeDecimal(const JetTableLayout::Column &column, const QString &text, char *out) const
+{
+    // "-123.45" in a column of scale 4 is the magnitude 1234500.
+    const int scale = column.definition.scale;
+    const bool negative = text.startsWith(u'-');
+    const QString unsignedText = negative || text.startsWith(u'+') ? text.mid(1) : text;
+    const qsizetype point = unsignedText.indexOf(u'.');
+    QString whole = point < 0 ? unsignedText : unsignedText.left(point);
+    QString fraction = point < 0 ? QString() : unsignedText.mid(point + 1);
+    while (fraction.endsWith(u'0'))
+        fraction.chop(1);
+    while (whole.startsWith(u'0'))
+        whole.remove(0, 1);
+    const QString all = whole + fraction;
+    if (all.isEmpty() && unsignedText.isEmpty())
+        fail(column, QStringLiteral("\"%1\" is no decimal number").arg(text));
+    for (QChar c : all) {
+        if (!c.isDigit() || c.unicode() > '9')
+            fail(column, QStringLiteral("\"%1\" is no decimal number").arg(text));
+    }
+    if (fraction.size() > scale)
+        fail(column, QStringLiteral("%1 has more than %2 decimals").arg(text).arg(scale));
+    if (whole.size() > column.definition.precision - scale)
+        fail(column, QStringLiteral("%1 has more than %2 digits before the point")
+                         .arg(text)
+                         .arg(column.definition.precision - scale));
+    unsigned __int128 magnitude = 0;
+    for (QChar c : whole + fraction.leftJustified(scale, u'0'))
+        magnitude = magnitude * 10 + unsigned(c.unicode() - '0');
+    // A sign byte, then four little-endian 32-bit words, the most
+    // significant first.
+    out[0] = char(negative && magnitude != 0 ? 0x80 : 0x00);
+    for (int word = 0; word < 4; ++word)
+        qToLittleEndian<quint32>(quint32(magnitude >> (32 * (3 - word))), out + 1 + 4 * word);
 }
 
 int JetRowEncoder::rowSizeWithPointers() const

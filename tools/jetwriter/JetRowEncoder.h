@@ -37,6 +37,7 @@ public:
 
 private:
     void encodeValue(const JetTableLayout::Column &column, const JetValue &value);
+    void encodeDecimal(const JetTableLayout::Column &column, const QString &text, char *out) const;
     void placeLongValues(int rowSizeWithPointers);
     int rowSizeWithPointers() const;
     void assemble();

@@ -26,6 +26,7 @@ int fixedSizeOf(JetType type)
     case JetType::Currency:
     case JetType::Double:
     case JetType::DateTime: return 8;
+    case JetType::Decimal: return 17;
     default: return -1; // variable length
     }
 }
@@ -79,7 +80,19 @@ JetTableLayout::JetTableLayout(QString tableName, const QList<JetColumn> &column
         column.definition = definition;
         column.number = int(m_columns.size());
         const int fixedSize = fixedSizeOf(definition.type);
-        if (fixedSize >= 0) {
+        if (definition.type == JetType::Decimal
+            && (definition.precision < 1 || definition.precision > 28 || definition.scale < 0
+                || definition.scale > definition.precision))
+            throw Error(QStringLiteral("%1, column \"%2\": Decimal(%3,%4) has no precision of 1 to 28 digits and scale "
+                                       "up to the precision")
+                            .arg(where, definition.name)
+                            .arg(definition.precision)
+                            .arg(definition.scale));
+        if (fixedSize > 0 && definition.variableStorage) {
+            column.varIndex = m_varCount++;
+            column.fixedSize = fixedSize;
+            column.storedSize = fixedSize;
+        } else if (fixedSize >= 0) {
             column.fixed = true;
             column.fixedOffset = m_fixedAreaSize;
             column.fixedSize = fixedSize;
@@ -126,6 +139,10 @@ QByteArray JetTableLayout::definition(quint32 rowCount, quint32 usageMap, quint3
         put<quint16>(out, at + 9, quint16(column.number));
         if (isTextual(type))
             put<quint16>(out, at + 11, generalSortOrder);
+        if (type == JetType::Decimal) {
+            out[at + 11] = char(column.definition.precision);
+            out[at + 12] = char(column.definition.scale);
+        }
         out[at + 15] = char((column.fixed ? 0x01 : 0x00) | 0x02);
         if (isTextual(type))
             out[at + 16] = 0x01; // compressed unicode

@@ -8,8 +8,9 @@
 
 // Where each column of a table lives in a row, and the table definition
 // (TDEF) that describes it. Fixed-length columns come first in the row at
-// their fixed offset; variable-length columns (Text, Memo, Binary, OLE)
-// follow, found through the row's offset table; Boolean columns take no room,
+// their fixed offset; variable-length columns (Text, Memo, Binary, OLE, and
+// the columns stored as variable) follow, found through the row's offset
+// table; Boolean columns take no room,
 // their value being the column's bit in the null mask.
 class JetTableLayout
 {
@@ -20,7 +21,8 @@ public:
         int number = 0;      // position in the table, also the null mask bit
         bool fixed = false;
         int fixedOffset = 0; // from the start of the fixed area
-        int fixedSize = 0;   // bytes in the fixed area (0 for Boolean)
+        int fixedSize = 0;   // bytes of a number, date or decimal (0 for Boolean), in the
+                             // fixed area unless stored among the variable-length values
         int varIndex = 0;    // entry in the row's variable offset table
         int storedSize = 0;  // length written to the definition
     };

@@ -17,7 +17,8 @@
 //                   Single, Double, DateTime (whole days)
 //   double          Single, Double, Currency (rounded to 1/10000), DateTime (OLE
 //                   day number), and the integer types when it has no fraction
-//   text            Text, Memo
+//   text            Text, Memo; Decimal as its exact digits ("-1234.5678")
+//   integer, double Decimal too (a double by its shortest decimal text)
 //   bytes           Binary, Ole
 //   date-time       DateTime: an OLE day number, made by oleDate() or from a QDateTime
 //                   (its date and time as they stand; an invalid one is null)

@@ -232,6 +232,7 @@ JetValue fromText(const QString &text, const JetColumn &column)
     switch (column.type) {
     case JetType::Text:
     case JetType::Memo:
+    case JetType::Decimal: // its exact digits
         return text;
     case JetType::Binary:
     case JetType::Ole:
