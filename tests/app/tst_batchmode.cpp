@@ -1,3 +1,4 @@
+#include "ProgramRun.h"
 #include "RegisterDatabase.h"
 #include "SalesTestDatabase.h"
 
@@ -20,35 +21,14 @@ class TestBatchMode : public QObject
     QTemporaryDir m_home;
     QString m_folder;
 
-    struct Run
-    {
-        int exitCode = -1;
-        QString out;
-        QString err;
-    };
+    using Run = ProgramRun;
 
     // Runs the program with `locale` (NAME=VALUE settings) in place of the
     // locale variables of the test's own environment; further variables may
     // be set the same way.
     Run run(const QStringList &arguments, const QStringList &locale = {QStringLiteral("LC_ALL=de_AT.UTF-8")})
     {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const QString &name : env.keys()) {
-            if (name == u"LANG" || name == u"LANGUAGE" || name.startsWith(u"LC_"))
-                env.remove(name);
-        }
-        for (const QString &setting : locale)
-            env.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.path() + QStringLiteral("/config"));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.path() + QStringLiteral("/data"));
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(DEPEXPORT_BINARY), arguments);
-        if (!process.waitForFinished(120000))
-            process.kill();
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromLocal8Bit(process.readAllStandardOutput()),
-                QString::fromLocal8Bit(process.readAllStandardError())};
+        return ProgramRun::start(QStringLiteral(DEPEXPORT_BINARY), arguments, m_home.path(), locale);
     }
 
     // Runs the program under the German locale with the fault library
