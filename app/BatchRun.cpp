@@ -166,7 +166,7 @@ int BatchRun::runExport(Tfrm_dep &window, BatchExport which, bool quiet)
 
     if (which == BatchExport::Dep7 && outcome == ExportOutcome::Written)
         m_writtenDep7Files.append(WindowsPath::toLocal(Dep7Export::fileName(
-            {window.ed_datenbank->text(), window.ed_vondatum->text(), window.ed_bisdatum->text(),
+            {window.ed_datenbank->text(), window.ed_vondatum->dateText(), window.ed_bisdatum->dateText(),
              ProgramVariant::isGastro(window.rg_version->itemIndex()), m_cashRegister})));
     // The DEP 7 export says so itself; the engine's exports end in silence.
     if (outcome == ExportOutcome::NoData && which != BatchExport::Dep7)

@@ -238,7 +238,7 @@ ExportOutcome Tfrm_dep::exportText(TExportToText &component, db::TADOQuery &quer
 {
     if (!ConnectionStep::run(Datenbank_Verbindung, connectionFields()))
         return ExportOutcome::NoVariant;
-    PeriodBinding::bind(query, ed_vondatum->text(), ed_bisdatum->text());
+    PeriodBinding::bind(query, ed_vondatum->dateText(), ed_bisdatum->dateText());
     try {
         query.open();
     } catch (const std::exception &failure) {
@@ -291,7 +291,7 @@ ExportOutcome Tfrm_dep::exportDep7(std::optional<int> cashRegister)
         if (!ConnectionStep::run(Datenbank_Verbindung, connectionFields()))
             return ExportOutcome::NoVariant;
         const bool gastro = ProgramVariant::isGastro(rg_version->itemIndex());
-        const Dep7Request request{ed_datenbank->text(), ed_vondatum->text(), ed_bisdatum->text(), gastro,
+        const Dep7Request request{ed_datenbank->text(), ed_vondatum->dateText(), ed_bisdatum->dateText(), gastro,
                                   cashRegister};
         if (!cashRegister)
             return Dep7Export::run(gastro ? qry_tagesabrechnung_details_dep_gastro : qry_tagesabrechnung_details_dep_shop,
