@@ -81,7 +81,7 @@ TDateEdit::TDateEdit(QWidget *parent) : TCustomComboEdit(parent)
 
 TDateEdit::~TDateEdit() = default;
 
-QString TDateEdit::text() const
+QString TDateEdit::dateText() const
 {
     // QLineEdit::text() drops the mask's unfilled positions ("12.." for a
     // field showing "12.  .    "); the shown text keeps them.
@@ -132,7 +132,7 @@ QDate TDateEdit::parsedDate() const
     if (m_dateFormat.isEmpty())
         return {};
     try {
-        return OleDate::toDate(TextFormat::textToDate(text(), fieldSettings()));
+        return OleDate::toDate(TextFormat::textToDate(dateText(), fieldSettings()));
     } catch (const Error &) {
         return {};
     }
@@ -405,7 +405,7 @@ void TDateEdit::focusOutEvent(QFocusEvent *event)
 // a date is written anew in the field's format, without a change notice.
 void TDateEdit::checkDateOnExit()
 {
-    const QString typed = text();
+    const QString typed = dateText();
     if (typed.isEmpty())
         return;
     const QDate parsed = parsedDate();

@@ -64,8 +64,10 @@ public:
 
     // The text as shown, with the separators of the mask and the BlanksChar
     // in the positions not filled in ("12.  .    "); empty while no digit
-    // has been entered, so an empty field gives an empty text.
-    QString text() const;
+    // has been entered, so an empty field gives an empty text. This, not
+    // QLineEdit::text() (which drops the unfilled positions), is the text
+    // the period is read from.
+    QString dateText() const;
 
     // The field's format and edit mask as the table of formats gives them,
     // e.g. "DD/MM/YYYY" and "!99/99/9999;1; ", "/" standing for the date

@@ -530,7 +530,7 @@ private slots:
         QVERIFY(run.database.otherFiles().isEmpty());
         QVERIFY(!run.query().isActive());
         QVERIFY(run.window.Datenbank_Verbindung.connected());
-        QCOMPARE(run.window.ed_bisdatum->text(), QStringLiteral("31.02.2019"));
+        QCOMPARE(run.window.ed_bisdatum->dateText(), QStringLiteral("31.02.2019"));
 
         // a date typed in part is named as the field shows it
         run.window.ed_bisdatum->setDate(QDate());

@@ -161,7 +161,7 @@ private slots:
         Tfrm_dep w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        const QString from = w.ed_vondatum->text();
+        const QString from = w.ed_vondatum->dateText();
         w.ed_passwort->setText(QStringLiteral("geheim"));
         w.ed_servername->setText(QStringLiteral("KASSE\\SQL"));
 
@@ -183,7 +183,7 @@ private slots:
         QCOMPARE(w.rg_version->itemIndex(), 3);
         QCOMPARE(w.ed_datenbank->text(), QStringLiteral("C:\\VelmarFaktura"));
 
-        QCOMPARE(w.ed_vondatum->text(), from);
+        QCOMPARE(w.ed_vondatum->dateText(), from);
         QCOMPARE(w.ed_passwort->text(), QStringLiteral("geheim"));
         QCOMPARE(w.ed_servername->text(), QStringLiteral("KASSE\\SQL"));
     }
@@ -229,7 +229,7 @@ private slots:
         const QDate today = QDate::currentDate();
         QCOMPARE(w.ed_vondatum->date(), today.addDays(-365));
         QCOMPARE(w.ed_bisdatum->date(), today);
-        QCOMPARE(w.ed_bisdatum->text(), today.toString(QStringLiteral("dd.MM.yyyy")));
+        QCOMPARE(w.ed_bisdatum->dateText(), today.toString(QStringLiteral("dd.MM.yyyy")));
         QCOMPARE(w.ed_passwort->text(), QStringLiteral("quillet"));
 
         // A password of the user's own stays on the next show.

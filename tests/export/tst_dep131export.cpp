@@ -213,7 +213,7 @@ private slots:
             QEvent change(QEvent::LocaleChange);
             QApplication::sendEvent(field, &change);
         }
-        QCOMPARE(w->ed_bisdatum->text(), u"03/31/2019"_s);
+        QCOMPARE(w->ed_bisdatum->dateText(), u"03/31/2019"_s);
         QTest::mouseClick(w->btn_dep131_export, Qt::LeftButton);
         FormatSettings::setCurrent(FormatSettings::fromLocale(QLocale(QLocale::German, QLocale::Germany)));
         QCOMPARE(recorder->boxes, QStringList());

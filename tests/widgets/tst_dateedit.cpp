@@ -91,7 +91,7 @@ private slots:
         QCOMPARE(m_edit->dateFormat(), format);
         QCOMPARE(m_edit->editMask(), mask);
         m_edit->setDate(QDate(2026, 12, 7));
-        QCOMPARE(m_edit->text(), shown);
+        QCOMPARE(m_edit->dateText(), shown);
         QCOMPARE(m_edit->date(), QDate(2026, 12, 7));
     }
 
@@ -99,12 +99,12 @@ private slots:
     {
         QCOMPARE(m_edit->dateFormat(), QStringLiteral("DD/MM/YYYY"));
         m_edit->setDate(QDate(2026, 3, 1));
-        QCOMPARE(m_edit->text(), QStringLiteral("01.03.2026"));
+        QCOMPARE(m_edit->dateText(), QStringLiteral("01.03.2026"));
         m_edit->setYearDigits(TDateEdit::dyTwo);
-        QCOMPARE(m_edit->text(), QStringLiteral("01.03.26"));
+        QCOMPARE(m_edit->dateText(), QStringLiteral("01.03.26"));
         useFormat(settingsOf(QStringLiteral("dd/mm/yy"), u'.'));
         m_edit->setYearDigits(TDateEdit::dyFour);
-        QCOMPARE(m_edit->text(), QStringLiteral("01.03.2026"));
+        QCOMPARE(m_edit->dateText(), QStringLiteral("01.03.2026"));
     }
 
     void localeChangeShowsTheDateAnew()
@@ -113,7 +113,7 @@ private slots:
         FormatSettings::setCurrent(FormatSettings::fromLocale(QLocale(QLocale::English, QLocale::UnitedStates)));
         QEvent change(QEvent::LocaleChange);
         QApplication::sendEvent(m_edit, &change);
-        QCOMPARE(m_edit->text(), QStringLiteral("02/29/2020"));
+        QCOMPARE(m_edit->dateText(), QStringLiteral("02/29/2020"));
         QCOMPARE(m_edit->date(), QDate(2020, 2, 29));
     }
 
@@ -122,11 +122,11 @@ private slots:
         m_edit->setDate(QDate(2026, 1, 5));
         m_edit->setDate(QDate());
         QCOMPARE(m_edit->displayText(), QStringLiteral("  .  .    "));
-        QCOMPARE(m_edit->text(), QString());
+        QCOMPARE(m_edit->dateText(), QString());
         QVERIFY(!m_edit->date().isValid());
         m_edit->setText(QStringLiteral("31.02.2026"));
         QVERIFY(!m_edit->date().isValid());
-        QVERIFY(m_edit->text().contains(u'.')); // the literals stay in the text
+        QVERIFY(m_edit->dateText().contains(u'.')); // the literals stay in the text
         m_edit->setDefaultToday(true);
         QCOMPARE(m_edit->date(), QDate::currentDate());
     }
@@ -144,14 +144,14 @@ private slots:
         m_edit->setFocus();
         m_edit->setCursorPosition(0);
         QTest::keyClicks(m_edit, QStringLiteral("12"));
-        QCOMPARE(m_edit->text(), QStringLiteral("12.  .    "));
+        QCOMPARE(m_edit->dateText(), QStringLiteral("12.  .    "));
         QVERIFY(!m_edit->date().isValid());
         other->setFocus();
         QCOMPARE(boxes, QStringList{QStringLiteral("'12.  .    ' is not a valid date.")});
 
         m_edit->setBlanksChar(u'_');
         m_edit->setText(QStringLiteral("0103"));
-        QCOMPARE(m_edit->text(), QStringLiteral("01.03.____"));
+        QCOMPARE(m_edit->dateText(), QStringLiteral("01.03.____"));
         setMessageBoxPresenter({});
     }
 
@@ -167,15 +167,15 @@ private slots:
     {
         press(Qt::Key_Plus, Qt::KeypadModifier);
         QCOMPARE(m_edit->date(), QDate::currentDate().addDays(1));
-        QCOMPARE(m_edit->selectedText(), m_edit->text());
+        QCOMPARE(m_edit->selectedText(), m_edit->dateText());
         m_edit->setDate(QDate(2026, 3, 1));
         press(Qt::Key_Minus, Qt::KeypadModifier);
         QCOMPARE(m_edit->date(), QDate(2026, 2, 28));
-        const QString before = m_edit->text();
+        const QString before = m_edit->dateText();
         press(Qt::Key_Plus);                    // a typed "+" is dropped
         press(Qt::Key_Minus);
         press(Qt::Key_Plus, Qt::KeypadModifier | Qt::ControlModifier);
-        QCOMPARE(m_edit->text(), before);
+        QCOMPARE(m_edit->dateText(), before);
         press(Qt::Key_T);
         QCOMPARE(m_edit->date(), QDate::currentDate());
         m_edit->setDirectInput(false);
@@ -196,7 +196,7 @@ private slots:
         QTest::mouseClick(grid, Qt::LeftButton, Qt::NoModifier, grid->cellRect(pick).center());
         QVERIFY(!m_edit->isPopupVisible());
         QVERIFY(!m_edit->isReadOnly());
-        QCOMPARE(m_edit->text(), TextFormat::formatDateTime(QStringLiteral("dd/mm/yyyy"), OleDate::fromDate(pick),
+        QCOMPARE(m_edit->dateText(), TextFormat::formatDateTime(QStringLiteral("dd/mm/yyyy"), OleDate::fromDate(pick),
                                                             FormatSettings::current()));
     }
 
@@ -209,7 +209,7 @@ private slots:
         QCOMPARE(m_edit->popup()->grid()->date(), QDate(2026, 2, 28));
         press(Qt::Key_Escape);
         QVERIFY(!m_edit->isPopupVisible());
-        QCOMPARE(m_edit->text(), QStringLiteral("31.01.2026"));
+        QCOMPARE(m_edit->dateText(), QStringLiteral("31.01.2026"));
 
         m_edit->setDate(QDate(2024, 1, 31));
         m_edit->button()->click();
@@ -217,7 +217,7 @@ private slots:
         QCOMPARE(m_edit->popup()->grid()->date(), QDate(2024, 2, 29));
         press(Qt::Key_Return);
         QVERIFY(!m_edit->isPopupVisible());
-        QCOMPARE(m_edit->text(), QStringLiteral("29.02.2024"));
+        QCOMPARE(m_edit->dateText(), QStringLiteral("29.02.2024"));
     }
 
     void calendarKeys()
@@ -288,7 +288,7 @@ private slots:
         press(Qt::Key_Right);
         other->setFocus();
         QVERIFY(!m_edit->isPopupVisible());
-        QCOMPARE(m_edit->text(), QStringLiteral("05.05.2026"));
+        QCOMPARE(m_edit->dateText(), QStringLiteral("05.05.2026"));
     }
 
     void gridStartsMondayWeekendsRedTodayFramed()
@@ -346,7 +346,7 @@ private slots:
         m_edit->setText(QStringLiteral("31.02.2026"));
         other->setFocus();
         QVERIFY(boxes.isEmpty()); // off by default: the text just stays
-        QCOMPARE(m_edit->text(), QStringLiteral("31.02.2026"));
+        QCOMPARE(m_edit->dateText(), QStringLiteral("31.02.2026"));
 
         m_edit->setCheckOnExit(true);
         m_edit->setFocus();

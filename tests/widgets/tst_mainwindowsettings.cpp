@@ -123,7 +123,7 @@ private slots:
         Tfrm_dep window;
         QString periodWhenSelected = QStringLiteral("<not selected>");
         connect(window.rg_version, &TRadioGroup::itemIndexChanged, this,
-                [&] { periodWhenSelected = window.ed_vondatum->text(); });
+                [&] { periodWhenSelected = window.ed_vondatum->dateText(); });
         window.show();
         QCOMPARE(window.rg_version->itemIndex(), index);
         QCOMPARE(window.ed_datenbank->text(), folder);
@@ -177,7 +177,7 @@ private slots:
             QCOMPARE(m_boxes.first().kind, MessageBoxKind::Error);
             QCOMPARE(m_boxes.first().text, QStringLiteral("Invalid data type for 'FormVersion'"));
             QCOMPARE(window.rg_version->itemIndex(), -1);
-            QVERIFY(!window.ed_vondatum->text().isEmpty()); // the window showed all the same
+            QVERIFY(!window.ed_vondatum->dateText().isEmpty()); // the window showed all the same
             window.rg_version->setItemIndex(4);
             QVERIFY(window.close());
         }
