@@ -16,6 +16,28 @@ private slots:
         // outside Windows-1252, one "?" per character, also for surrogate pairs
         QCOMPARE(CodePage::toAnsi(u"Ω😀x"), QByteArray("??x"));
         QCOMPARE(CodePage::fromAnsi("\x80\x84\xE4"), QString::fromUtf16(u"€„ä"));
+        // appended behind bytes already there, a pair shortens the text
+        QByteArray row("ab");
+        CodePage::appendAnsi(row, u"x😀y");
+        QCOMPARE(row, QByteArray("abx?y"));
+    }
+
+    void everyCodeUnit()
+    {
+        // Each of the 256 bytes comes back from its character; every other
+        // UTF-16 code unit, lone surrogates included, becomes "?".
+        QSet<char16_t> mapped;
+        for (int b = 0; b < 256; ++b) {
+            const QByteArray byte(1, char(b));
+            const QString text = CodePage::fromAnsi(byte);
+            QCOMPARE(CodePage::toAnsi(text), byte);
+            mapped.insert(text.at(0).unicode());
+        }
+        for (int unit = 0; unit < 0x10000; ++unit) {
+            const char16_t ch = char16_t(unit);
+            if (!mapped.contains(ch))
+                QCOMPARE(CodePage::toAnsi(QStringView(&ch, 1)), QByteArray("?"));
+        }
     }
 
     void oemBytes()
