@@ -11,6 +11,7 @@ packages=(
   unixodbc unixodbc-dev tdsodbc odbc-postgresql
   postgresql
   xvfb xauth fonts-wine
+  locales
   nodejs npm
 )
 
