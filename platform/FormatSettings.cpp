@@ -203,19 +203,20 @@ namespace {
 // Appends `value` in decimal, with leading zeros up to `width` digits.
 void appendNumber(QString &out, int value, int width)
 {
-    char16_t digits[12];
-    int count = 0;
+    // Composed from the right in a buffer and appended in one piece.
+    constexpr int room = 24;
+    char16_t text[room];
+    int first = room;
     unsigned v = value < 0 ? 0u - unsigned(value) : unsigned(value);
     do {
-        digits[count++] = char16_t(u'0' + v % 10);
+        text[--first] = char16_t(u'0' + v % 10);
         v /= 10;
     } while (v != 0);
+    while (room - first < width && first > 1)
+        text[--first] = u'0';
     if (value < 0)
-        out += u'-';
-    for (int pad = count; pad < width; ++pad)
-        out += u'0';
-    while (count > 0)
-        out += QChar(digits[--count]);
+        text[--first] = u'-';
+    out.append(QStringView(text + first, room - first));
 }
 
 constexpr QLatin1StringView ampm("ampm");

@@ -1,6 +1,7 @@
 #include "CodePage.h"
 #include "WindowsPath.h"
 
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -37,6 +38,32 @@ private slots:
             const char16_t ch = char16_t(unit);
             if (!mapped.contains(ch))
                 QCOMPARE(CodePage::toAnsi(QStringView(&ch, 1)), QByteArray("?"));
+        }
+    }
+
+    void longTexts()
+    {
+        // Long texts of ASCII runs, other characters and surrogate pairs
+        // convert as their characters one by one do.
+        QRandomGenerator random(131);
+        for (int round = 0; round < 200; ++round) {
+            QString text;
+            QByteArray expected;
+            while (text.size() < 300) {
+                const quint32 kind = random.bounded(10);
+                QString piece;
+                if (kind < 6)
+                    piece = QString(int(random.bounded(1, 20)), QChar(char16_t(random.bounded(0x20, 0x7F))));
+                else if (kind == 6)
+                    piece = QChar(char16_t(random.bounded(0x80, 0x100)));
+                else if (kind == 7)
+                    piece = QChar(char16_t(random.bounded(0x100, 0xD800))); // no half of a pair
+                else
+                    piece = QString::fromUcs4(U"\U0001F600", 1);
+                text += piece;
+                expected += CodePage::toAnsi(piece);
+            }
+            QCOMPARE(CodePage::toAnsi(text), expected);
         }
     }
 
