@@ -54,6 +54,7 @@ std::vector<BatchExport> parseExports(const QString &text)
 BatchOptions BatchOptions::parse(const QStringList &arguments)
 {
     BatchOptions options;
+    bool exportsGiven = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         QString name = arguments.at(i);
         std::optional<QString> inlineValue;
@@ -85,7 +86,21 @@ BatchOptions BatchOptions::parse(const QStringList &arguments)
         else if (name == QLatin1String("--to"))
             options.to = parseDate(name, value());
         else if (name == QLatin1String("--export"))
-            options.exports = parseExports(value());
+            options.exports = parseExports(value()), exportsGiven = true;
+        else if (name == QLatin1String("--verify")) {
+            // The file is optional: "--verify" beside "--export dep7"
+            // checks the file the run writes.
+            options.verify = true;
+            if (inlineValue)
+                options.verifyFiles.append(*inlineValue);
+            else if (i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(u'-'))
+                options.verifyFiles.append(arguments.at(++i));
+        } else if (name == QLatin1String("--aes-key"))
+            options.aesKey = value();
+        else if (name == QLatin1String("--trust"))
+            options.trustFile = value();
+        else if (name == QLatin1String("--report"))
+            options.reportFile = value();
         else if (name == QLatin1String("--open"))
             noValue(), options.open = true;
         else if (name == QLatin1String("--quiet"))
@@ -94,6 +109,17 @@ BatchOptions BatchOptions::parse(const QStringList &arguments)
             noValue(), options.help = true;
         else
             throw Error(QStringLiteral("Unbekannte Option '%1'.").arg(arguments.at(i)));
+    }
+    if (!options.verify && (options.aesKey || options.trustFile || options.reportFile))
+        throw Error(QStringLiteral("--aes-key, --trust und --report gehören zu --verify."));
+    if (!options.verifyFiles.isEmpty()) {
+        if (exportsGiven)
+            throw Error(QStringLiteral("--verify DATEI prüft eine vorhandene Datei; mit --export prüft --verify "
+                                       "ohne Datei die neu geschriebene."));
+        options.exports.clear();
+    } else if (options.verify
+               && std::find(options.exports.begin(), options.exports.end(), BatchExport::Dep7) == options.exports.end()) {
+        throw Error(QStringLiteral("--verify ohne Datei prüft die DEP-7-Datei des Laufs: dazu gehört --export dep7."));
     }
     return options;
 }
@@ -117,11 +143,19 @@ QString BatchOptions::usage()
         "  --to DATUM       letzter Tag des Zeitraums (Vorgabe: heute)\n"
         "  --export LISTE   dep131, dep7 und/oder log, durch Kommas getrennt\n"
         "                   (Vorgabe: alle drei)\n"
+        "  --verify [DATEI] eine DEP-7-Datei prüfen (Signaturen, Kette, Belegnummern,\n"
+        "                   Datum, Zertifikate); ohne DATEI die DEP-7-Datei, die\n"
+        "                   --export dep7 eben geschrieben hat\n"
+        "  --aes-key BASE64 AES-Schlüssel der Kasse: auch die Umsatzzähler prüfen\n"
+        "  --trust DATEI    vertrauenswürdige Zertifikate (PEM) für die\n"
+        "                   Zertifizierungsstellen\n"
+        "  --report DATEI   das ganze Prüfergebnis als JSON-Datei\n"
         "  --open           fertige Dateien mit ihrem Programm öffnen\n"
         "  --quiet          nur Fehler ausgeben\n"
         "  --help           diese Hilfe\n"
         "\n"
         "Rückgabewerte: 0 Erfolg, 1 keine Daten im Zeitraum, 2 ungültige Eingabe,\n"
         "3 Verbindung fehlgeschlagen, 4 Datei nicht geschrieben, 5 Abfrage fehlgeschlagen,\n"
-        "6 Datenfehler (ein Wert der Datenbank ist für den Export nicht verwendbar).\n");
+        "6 Datenfehler (ein Wert der Datenbank ist für den Export nicht verwendbar),\n"
+        "7 Prüfung nicht bestanden.\n");
 }

@@ -21,6 +21,13 @@ struct BatchOptions
     std::optional<QDate> from;
     std::optional<QDate> to;
     std::vector<BatchExport> exports{BatchExport::Dep131, BatchExport::Dep7, BatchExport::Log};
+    // Check DEP 7 files: those named (then no export runs) or, with none
+    // named, the one the run's DEP 7 export writes.
+    bool verify = false;
+    QStringList verifyFiles;
+    std::optional<QString> aesKey;     // base64 of the register's 32-byte key
+    std::optional<QString> trustFile;  // PEM trust anchors
+    std::optional<QString> reportFile; // the check's result as JSON
     bool open = false;
     bool quiet = false;
     bool help = false;
@@ -42,4 +49,5 @@ enum BatchExitCode {
     ExitWriteFailed = 4,
     ExitQueryFailed = 5,
     ExitDataError = 6,
+    ExitCheckFailed = 7, // a DEP 7 file did not pass the check
 };

@@ -1,6 +1,10 @@
 #include "BatchRun.h"
 
+#include "Base64.h"
 #include "DatabaseError.h"
+#include "Dep7Check.h"
+#include "Dep7Export.h"
+#include "Dep7ReportFile.h"
 #include "MessageBox.h"
 #include "ProgramVariant.h"
 #include "TDateEdit.h"
@@ -8,7 +12,10 @@
 #include "TRadioGroup.h"
 #include "TerminalProgress.h"
 #include "Tfrm_dep.h"
+#include "TurnoverCounter.h"
+#include "WindowsPath.h"
 
+#include <QFileInfo>
 #include <QLineEdit>
 
 namespace {
@@ -65,6 +72,12 @@ int BatchRun::run(const QStringList &arguments)
         std::fprintf(stdout, "%s", BatchOptions::usage().toLocal8Bit().constData());
         return ExitSuccess;
     }
+    if (!options.verifyFiles.isEmpty()) {
+        QStringList files;
+        for (const QString &file : std::as_const(options.verifyFiles))
+            files.append(WindowsPath::toLocal(file));
+        return runChecks(options, files);
+    }
     return runExports(options);
 }
 
@@ -107,6 +120,11 @@ int BatchRun::runExports(const BatchOptions &options)
         if (code != ExitSuccess && (exitCode == ExitSuccess || exitCode == ExitNoData))
             exitCode = code;
     }
+    if (options.verify && !m_writtenDep7Files.isEmpty()) {
+        const int code = runChecks(options, m_writtenDep7Files);
+        if (exitCode == ExitSuccess)
+            exitCode = code;
+    }
     return exitCode;
 }
 
@@ -141,8 +159,12 @@ int BatchRun::runExport(Tfrm_dep &window, BatchExport which, bool quiet)
         progress.finish();
         if (m_shown.contains(noVariantMessage))
             code = ExitBadInput;
-        else if (which == BatchExport::Dep7)
+        else if (which == BatchExport::Dep7) {
             code = m_shown.contains(noDep7DataMessage) ? ExitNoData : ExitSuccess;
+            if (code == ExitSuccess)
+                m_writtenDep7Files.append(WindowsPath::toLocal(Dep7Export::fileName(
+                    {window.ed_datenbank->text(), window.ed_vondatum->text(), window.ed_bisdatum->text(), gastro})));
+        }
         else if (!query->isActive())
             code = ExitQueryFailed; // "SQL Error " and the reason were shown
         else if (query->isEmpty())
@@ -175,4 +197,55 @@ int BatchRun::runExport(Tfrm_dep &window, BatchExport which, bool quiet)
             print(text);
     }
     return code;
+}
+
+int BatchRun::runChecks(const BatchOptions &options, const QStringList &files)
+{
+    rksv::Dep7CheckOptions checkOptions;
+    std::optional<rksv::Dep7ReportFile> report;
+    try {
+        if (options.aesKey) {
+            const auto key = rksv::Base64::decode(options.aesKey->trimmed().toLatin1());
+            if (!key || key->size() != rksv::TurnoverCounter::keySize)
+                throw Error(QStringLiteral("--aes-key: der Schlüssel ist nicht Base64 von 32 Bytes."));
+            checkOptions.aesKey = *key;
+        }
+        if (options.trustFile)
+            checkOptions.trustAnchors = rksv::Certificate::fromPemFile(WindowsPath::toLocal(*options.trustFile));
+        for (const QString &file : files) {
+            if (!QFileInfo(file).isFile())
+                throw Error(QStringLiteral("--verify: die Datei %1 gibt es nicht.").arg(file));
+        }
+    } catch (const Error &failure) {
+        print(failure.message());
+        return ExitBadInput;
+    }
+
+    const rksv::Dep7Check check(std::move(checkOptions));
+    bool passed = true;
+    try {
+        if (options.reportFile)
+            report.emplace(WindowsPath::toLocal(*options.reportFile));
+        for (const QString &file : files) {
+            if (report)
+                report->beginFile(file);
+            const rksv::Dep7CheckResult result = check.run(file, [&report](const rksv::Dep7Problem &problem) {
+                if (report)
+                    report->problem(problem);
+            });
+            if (report)
+                report->endFile(result);
+            passed = passed && result.passed();
+            if (!options.quiet || !result.passed()) {
+                std::fprintf(stdout, "%s\n", result.text().toLocal8Bit().constData());
+                std::fflush(stdout);
+            }
+        }
+        if (report)
+            report->close();
+    } catch (const Error &failure) {
+        print(failure.message());
+        return ExitWriteFailed;
+    }
+    return passed ? ExitSuccess : ExitCheckFailed;
 }

@@ -12,7 +12,8 @@ class Tfrm_dep;
 // made by the main window's own operations on a window that is never shown,
 // so the connection step, the queries and the files are those of the
 // window. Messages go to the error stream, in German; the engine's runs
-// draw a progress bar there when it is a terminal.
+// draw a progress bar there when it is a terminal. The check of DEP 7
+// files prints its German report on the output stream.
 class BatchRun
 {
 public:
@@ -25,8 +26,10 @@ private:
     int runExports(const BatchOptions &options);
     void fillWindow(Tfrm_dep &window, const BatchOptions &options) const;
     int runExport(Tfrm_dep &window, BatchExport which, bool quiet);
+    int runChecks(const BatchOptions &options, const QStringList &files);
     void print(const QString &text) const;
 
     std::FILE *m_messages;
     QStringList m_shown;
+    QStringList m_writtenDep7Files; // local paths
 };

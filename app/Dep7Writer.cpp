@@ -54,13 +54,13 @@ QString escaped(const QString &text)
 
 } // namespace
 
-Dep7Writer::Dep7Writer(const QString &fileName) : m_fileName(fileName)
+Dep7Writer::Dep7Writer(const QString &fileName) : m_file(checkedLocalPath(fileName), fileName) {}
+
+QString Dep7Writer::checkedLocalPath(const QString &fileName)
 {
     if (fileName.size() > maxFileNameLength)
         throw IoError(QStringLiteral("Der Dateiname %1 ist länger als %2 Zeichen").arg(fileName).arg(maxFileNameLength));
-    m_file.setFileName(WindowsPath::toLocal(fileName));
-    if (!m_file.open(QIODevice::WriteOnly))
-        throw IoError(QStringLiteral("Die Datei %1 kann nicht angelegt werden: %2").arg(fileName, m_file.errorString()));
+    return WindowsPath::toLocal(fileName);
 }
 
 QString Dep7Writer::jsonString(const QString &text)
@@ -68,18 +68,12 @@ QString Dep7Writer::jsonString(const QString &text)
     return u'"' + (needsEscapes(text) ? escaped(text) : text) + u'"';
 }
 
-void Dep7Writer::fail(const QString &what)
-{
-    throw IoError(QStringLiteral("Die Datei %1 kann nicht %2 werden: %3").arg(m_fileName, what, m_file.errorString()));
-}
-
 void Dep7Writer::writeLine(int indent, QStringView text)
 {
     m_line.fill(' ', indent);
     CodePage::appendAnsi(m_line, text);
     m_line.append("\r\n");
-    if (m_file.write(m_line) != m_line.size())
-        fail(QStringLiteral("geschrieben"));
+    m_file.write(m_line);
 }
 
 void Dep7Writer::writeFileOpening()
@@ -119,6 +113,5 @@ void Dep7Writer::writeFileEnd()
 
 void Dep7Writer::commit()
 {
-    if (!m_file.commit())
-        throw IoError(QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2").arg(m_fileName, m_file.errorString()));
+    m_file.commit();
 }

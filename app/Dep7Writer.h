@@ -1,7 +1,8 @@
 #pragma once
 
+#include "AtomicFile.h"
+
 #include <QByteArray>
-#include <QSaveFile>
 #include <QString>
 #include <QStringView>
 
@@ -14,9 +15,9 @@
 // before the last "]"): the tools that receive the file have always got it
 // so. No other blank is written.
 //
-// The lines go to a temporary file in the target's folder, which commit()
-// puts in place of the target. Without commit() (a failure on the way) the
-// temporary file is removed and a file of the target's name stays as it was.
+// The lines go through AtomicFile: commit() puts the complete file in place
+// of the target; without commit() (a failure on the way) a file of the
+// target's name stays as it was.
 class Dep7Writer
 {
 public:
@@ -47,9 +48,8 @@ public:
 
 private:
     void writeLine(int indent, QStringView text);
-    [[noreturn]] void fail(const QString &what);
+    static QString checkedLocalPath(const QString &fileName);
 
-    QString m_fileName;
-    QSaveFile m_file;
+    AtomicFile m_file;
     QByteArray m_line;
 };

@@ -1,51 +1,33 @@
 #pragma once
 
-#include <QByteArray>
+#include "AtomicFile.h"
+
 #include <QByteArrayView>
-#include <QSaveFile>
 #include <QString>
 
-// One output file of an export. The bytes go to a temporary file beside the
-// target, through a buffer of our own; commit() puts the finished file in
-// place of the target in one rename. A file that is not committed (the run
-// failed) is removed, and an earlier file of that name stays as it was.
+// One output file of an export, written through AtomicFile: commit() puts
+// the finished file in place of the target; a file that is not committed
+// (the run failed) leaves an earlier file of that name as it was.
 class ExportFile
 {
 public:
     // `name` is the file name as the application gives it (a Windows path);
     // the file layer maps it to the local file system. The folder path is
     // created when missing. With `append` and an existing file the new bytes
-    // continue its content. Throws IoError "Cannot create file %s".
+    // continue its content. Throws IoError naming the file and the reason.
     ExportFile(const QString &name, bool append);
-    ExportFile(const ExportFile &) = delete;
-    ExportFile &operator=(const ExportFile &) = delete;
 
-    const QString &name() const { return m_name; }
+    const QString &name() const { return m_file.displayName(); }
 
-    void write(QByteArrayView bytes)
-    {
-        m_buffer.append(bytes);
-        if (m_buffer.size() >= bufferSize)
-            drain();
-    }
-    void write(char byte)
-    {
-        m_buffer.append(byte);
-        if (m_buffer.size() >= bufferSize)
-            drain();
-    }
+    void write(QByteArrayView bytes) { m_file.write(bytes); }
+    void write(char byte) { m_file.write(byte); }
     // Hands everything written so far to the operating system.
-    void flush();
-    // Completes the file and renames it over the target. Throws IoError.
-    void commit();
+    void flush() { m_file.flush(); }
+    // Completes the file and puts it in place of the target. Throws IoError.
+    void commit() { m_file.commit(); }
 
 private:
-    static constexpr qsizetype bufferSize = 64 * 1024;
+    static QString preparedPath(const QString &name);
 
-    void drain();
-    [[noreturn]] void failWrite();
-
-    QString m_name;
-    QSaveFile m_file;
-    QByteArray m_buffer;
+    AtomicFile m_file;
 };

@@ -1,11 +1,10 @@
 #include "IniFile.h"
 
-#include "Error.h"
+#include "AtomicFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -43,11 +42,10 @@ IniFile IniFile::load(const QString &path)
 
 void IniFile::save(const QString &path) const
 {
-    const QFileInfo info(path);
-    QDir().mkpath(info.absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(toText().toUtf8()) < 0 || !file.commit())
-        throw IoError(QStringLiteral("Die Einstellungsdatei '%1' kann nicht geschrieben werden").arg(path));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    AtomicFile file(path, path);
+    file.write(toText().toUtf8());
+    file.commit();
 }
 
 IniFile IniFile::fromText(const QString &text)

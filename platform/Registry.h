@@ -23,10 +23,10 @@ enum class RegistryRoot {
 //
 // On Windows this is the system registry. Elsewhere the registry lives in a
 // per-user file in the registry editor's export format (see RegistryFile),
-// $XDG_CONFIG_HOME/DepExport/registry.reg: it is read when the object is
-// made, and every change rewrites it atomically, so a crash never leaves a
-// half-written file. A file that cannot be read counts as empty; before such
-// a file is replaced it is kept as registry.reg.bak.
+// $XDG_CONFIG_HOME/DepExport/registry.reg: it is read once when the object
+// is made; changes are kept until commit(), which writes them into the file
+// once, atomically (see AtomicFile). A file that cannot be read counts as
+// empty; before such a file is replaced it is kept as registry.reg.bak.
 class Registry
 {
 public:
@@ -50,6 +50,11 @@ public:
     std::optional<RegistryValue> value(const QString &key, const QString &name) const;
     // The key must exist; false when the value cannot be written.
     bool setValue(const QString &key, const QString &name, const RegistryValue &value);
+
+    // Makes the changes lasting. Throws IoError with the file's name and the
+    // reason; the changes then stay pending. Changes not committed are lost
+    // with the object.
+    void commit();
 
 private:
     struct Private;

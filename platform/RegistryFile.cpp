@@ -1,11 +1,11 @@
 #include "RegistryFile.h"
 
-#include "Error.h"
+#include "AtomicFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QSet>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -23,6 +23,12 @@ QString normalizedKey(const QString &key)
 bool sameName(const QString &a, const QString &b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// The form of a name under which it is found regardless of case.
+QString folded(const QString &name)
+{
+    return name.toCaseFolded();
 }
 
 bool isBelow(const QString &path, const QString &key)
@@ -199,6 +205,7 @@ QStringList logicalLines(const QString &text)
 RegistryFile::LoadResult RegistryFile::load(const QString &path)
 {
     m_keys.clear();
+    m_keyIndex.clear();
     QFile file(path);
     if (!file.exists())
         return LoadResult::Missing;
@@ -213,12 +220,10 @@ RegistryFile::LoadResult RegistryFile::load(const QString &path)
 
 void RegistryFile::save(const QString &path) const
 {
-    const QFileInfo info(path);
-    if (!QDir().mkpath(info.absolutePath()))
-        throw IoError(QStringLiteral("Der Ordner '%1' kann nicht angelegt werden").arg(info.absolutePath()));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(toBytes()) < 0 || !file.commit())
-        throw IoError(QStringLiteral("Die Datei '%1' kann nicht geschrieben werden").arg(path));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    AtomicFile file(path, path);
+    file.write(toBytes());
+    file.commit();
 }
 
 RegistryFile RegistryFile::parse(const QByteArray &bytes, bool *damaged)
@@ -244,6 +249,7 @@ RegistryFile RegistryFile::parse(const QByteArray &bytes, bool *damaged)
     if (!sawHeader) {
         broken = broken || !text.trimmed().isEmpty();
         hive.m_keys.clear();
+        hive.m_keyIndex.clear();
     }
     if (damaged)
         *damaged = broken;
@@ -315,12 +321,26 @@ QByteArray RegistryFile::toBytes() const
 
 qsizetype RegistryFile::indexOfKey(const QString &key) const
 {
-    const QString path = normalizedKey(key);
-    for (qsizetype i = 0; i < m_keys.size(); ++i) {
-        if (sameName(m_keys.at(i).path, path))
-            return i;
-    }
-    return -1;
+    return m_keyIndex.value(folded(normalizedKey(key)), -1);
+}
+
+void RegistryFile::reindexKeys()
+{
+    m_keyIndex.clear();
+    for (qsizetype i = 0; i < m_keys.size(); ++i)
+        m_keyIndex.insert(folded(m_keys.at(i).path), i);
+}
+
+qsizetype RegistryFile::Key::indexOfValue(const QString &name) const
+{
+    return valueIndex.value(folded(name), -1);
+}
+
+void RegistryFile::Key::reindexValues()
+{
+    valueIndex.clear();
+    for (qsizetype i = 0; i < values.size(); ++i)
+        valueIndex.insert(folded(values.at(i).name), i);
 }
 
 bool RegistryFile::keyExists(const QString &key) const
@@ -332,14 +352,18 @@ bool RegistryFile::keyExists(const QString &key) const
 
 void RegistryFile::createKey(const QString &key)
 {
-    if (indexOfKey(key) < 0)
-        m_keys.append(Key{normalizedKey(key), {}});
+    if (indexOfKey(key) >= 0)
+        return;
+    m_keys.append(Key{normalizedKey(key), {}, {}});
+    m_keyIndex.insert(folded(m_keys.last().path), m_keys.size() - 1);
 }
 
 bool RegistryFile::deleteKey(const QString &key)
 {
     const QString path = normalizedKey(key);
     const auto removed = m_keys.removeIf([&](const Key &k) { return sameName(k.path, path) || isBelow(k.path, path); });
+    if (removed > 0)
+        reindexKeys();
     return removed > 0;
 }
 
@@ -347,12 +371,15 @@ QStringList RegistryFile::subKeys(const QString &key) const
 {
     const QString path = normalizedKey(key);
     QStringList names;
+    QSet<QString> seen;
     for (const Key &k : m_keys) {
         if (!isBelow(k.path, path))
             continue;
         const QString name = k.path.mid(path.size() + 1).section(u'\\', 0, 0);
-        if (!names.contains(name, Qt::CaseInsensitive))
+        if (!seen.contains(folded(name))) {
+            seen.insert(folded(name));
             names.append(name);
+        }
     }
     return names;
 }
@@ -362,24 +389,24 @@ std::optional<RegistryValue> RegistryFile::value(const QString &key, const QStri
     const qsizetype index = indexOfKey(key);
     if (index < 0)
         return std::nullopt;
-    for (const NamedValue &value : m_keys.at(index).values) {
-        if (sameName(value.name, name))
-            return value.value;
-    }
-    return std::nullopt;
+    const Key &k = m_keys.at(index);
+    const qsizetype position = k.indexOfValue(name);
+    if (position < 0)
+        return std::nullopt;
+    return k.values.at(position).value;
 }
 
 void RegistryFile::setValue(const QString &key, const QString &name, const RegistryValue &value)
 {
     createKey(key);
     Key &k = m_keys[indexOfKey(key)];
-    for (NamedValue &existing : k.values) {
-        if (sameName(existing.name, name)) {
-            existing.value = value;
-            return;
-        }
+    const qsizetype position = k.indexOfValue(name);
+    if (position >= 0) {
+        k.values[position].value = value;
+        return;
     }
     k.values.append(NamedValue{name, value});
+    k.valueIndex.insert(folded(name), k.values.size() - 1);
 }
 
 bool RegistryFile::deleteValue(const QString &key, const QString &name)
@@ -387,5 +414,9 @@ bool RegistryFile::deleteValue(const QString &key, const QString &name)
     const qsizetype index = indexOfKey(key);
     if (index < 0)
         return false;
-    return m_keys[index].values.removeIf([&](const NamedValue &v) { return sameName(v.name, name); }) > 0;
+    Key &k = m_keys[index];
+    if (k.values.removeIf([&](const NamedValue &v) { return sameName(v.name, name); }) == 0)
+        return false;
+    k.reindexValues();
+    return true;
 }

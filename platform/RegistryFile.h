@@ -2,6 +2,7 @@
 
 #include "RegistryValue.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -14,7 +15,9 @@
 // dword:0000000a for REG_DWORD, hex(2):... for REG_EXPAND_SZ, hex:... for
 // binary data and hex(N):... for any other type. Key paths carry their root
 // ("HKEY_CURRENT_USER\Software\DepExport"). Key and value names compare
-// without case, as in the registry; their spelling is kept.
+// without case, as in the registry; their spelling is kept. Keys and values
+// are found through hash tables, so reading and writing a file take time in
+// proportion to its size.
 class RegistryFile
 {
 public:
@@ -46,7 +49,7 @@ public:
     void setValue(const QString &key, const QString &name, const RegistryValue &value);
     bool deleteValue(const QString &key, const QString &name);
 
-    bool operator==(const RegistryFile &) const = default;
+    bool operator==(const RegistryFile &other) const { return m_keys == other.m_keys; }
 
 private:
     struct NamedValue
@@ -59,11 +62,17 @@ private:
     {
         QString path;
         QList<NamedValue> values;
-        bool operator==(const Key &) const = default;
+        QHash<QString, qsizetype> valueIndex; // folded name -> position in values
+
+        bool operator==(const Key &other) const { return path == other.path && values == other.values; }
+        qsizetype indexOfValue(const QString &name) const;
+        void reindexValues();
     };
 
     qsizetype indexOfKey(const QString &key) const;
+    void reindexKeys();
     bool parseLine(const QString &line, qsizetype &currentKey);
 
     QList<Key> m_keys;
+    QHash<QString, qsizetype> m_keyIndex; // folded path -> position in m_keys
 };

@@ -1,7 +1,7 @@
 // The registry of platforms that have none: a file per user.
 #include "Registry.h"
 
-#include "Error.h"
+#include "AtomicFile.h"
 #include "RegistryFile.h"
 #include "SettingsStore.h"
 
@@ -9,40 +9,37 @@
 
 #include <functional>
 
+namespace {
+
+void keepBackup(const QString &path)
+{
+    QFile damaged(path);
+    if (!damaged.open(QIODevice::ReadOnly))
+        return; // gone meanwhile: nothing to keep
+    const QString backup = path + QStringLiteral(".bak");
+    AtomicFile file(backup, backup);
+    file.write(damaged.readAll());
+    file.commit();
+}
+
+} // namespace
+
 struct Registry::Private
 {
     RegistryRoot root;
     RegistryFile hive;
+    // The changes made since the last commit, in order.
+    QList<std::function<void(RegistryFile &)>> pending;
 
     QString fullPath(const QString &key) const
     {
         return key.isEmpty() ? rootName(root) : rootName(root) + u'\\' + key;
     }
 
-    // Applies a change to the file as it is now on disk and writes it back.
-    // A file that was damaged is kept as a backup before it is replaced.
-    bool modify(const std::function<bool(RegistryFile &)> &change)
+    bool change(std::function<void(RegistryFile &)> edit)
     {
-        const QString path = filePath();
-        RegistryFile current;
-        const RegistryFile::LoadResult loaded = current.load(path);
-        RegistryFile changed = current;
-        if (!change(changed))
-            return false;
-        if (changed == current && loaded != RegistryFile::LoadResult::Missing) {
-            hive = changed;
-            return true;
-        }
-        try {
-            if (loaded == RegistryFile::LoadResult::Damaged) {
-                QFile::remove(path + QStringLiteral(".bak"));
-                QFile::copy(path, path + QStringLiteral(".bak"));
-            }
-            changed.save(path);
-        } catch (const Error &) {
-            return false;
-        }
-        hive = changed;
+        edit(hive);
+        pending.append(std::move(edit));
         return true;
     }
 };
@@ -69,20 +66,14 @@ bool Registry::createKey(const QString &key)
 {
     if (keyExists(key))
         return true;
-    return d->modify([&](RegistryFile &hive) {
-        hive.createKey(d->fullPath(key));
-        return true;
-    });
+    return d->change([path = d->fullPath(key)](RegistryFile &hive) { hive.createKey(path); });
 }
 
 bool Registry::deleteKey(const QString &key)
 {
     if (!keyExists(key))
         return false;
-    return d->modify([&](RegistryFile &hive) {
-        hive.deleteKey(d->fullPath(key));
-        return true;
-    });
+    return d->change([path = d->fullPath(key)](RegistryFile &hive) { hive.deleteKey(path); });
 }
 
 QStringList Registry::subKeys(const QString &key) const
@@ -99,8 +90,29 @@ bool Registry::setValue(const QString &key, const QString &name, const RegistryV
 {
     if (!keyExists(key))
         return false;
-    return d->modify([&](RegistryFile &hive) {
-        hive.setValue(d->fullPath(key), name, value);
-        return true;
-    });
+    return d->change([path = d->fullPath(key), name, value](RegistryFile &hive) { hive.setValue(path, name, value); });
+}
+
+// The changes go into the file as it is now on disk, so that what another
+// program wrote there meanwhile stays; the file is written once, and only
+// when it changes. A file that was damaged is kept as a backup before it is
+// replaced; when the backup cannot be made the file is not replaced. When
+// the file cannot be written the changes stay pending.
+void Registry::commit()
+{
+    if (d->pending.isEmpty())
+        return;
+    const QString path = filePath();
+    RegistryFile current;
+    const RegistryFile::LoadResult loaded = current.load(path);
+    RegistryFile changed = current;
+    for (const auto &edit : std::as_const(d->pending))
+        edit(changed);
+    if (!(changed == current) || loaded == RegistryFile::LoadResult::Missing) {
+        if (loaded == RegistryFile::LoadResult::Damaged)
+            keepBackup(path);
+        changed.save(path);
+    }
+    d->hive = std::move(changed);
+    d->pending.clear();
 }

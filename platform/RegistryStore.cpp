@@ -6,7 +6,14 @@ RegistryStore::RegistryStore(RegistryRoot root, const QString &key) : m_registry
 {
     while (m_key.endsWith(u'\\'))
         m_key.chop(1);
+    if (m_registry.keyExists(m_key))
+        return;
     m_registry.createKey(m_key);
+    try {
+        m_registry.commit();
+    } catch (const Error &) {
+        // reading goes on with the defaults; a write pass reports the failure
+    }
 }
 
 QString RegistryStore::sectionKey(const QString &section) const
@@ -36,4 +43,9 @@ void RegistryStore::writeText(const QString &section, const QString &name, const
 void RegistryStore::eraseSection(const QString &section)
 {
     m_registry.deleteKey(sectionKey(section));
+}
+
+void RegistryStore::commit()
+{
+    m_registry.commit();
 }

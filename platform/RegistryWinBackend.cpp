@@ -152,3 +152,6 @@ bool Registry::setValue(const QString &key, const QString &name, const RegistryV
         == ERROR_SUCCESS;
     return written && RegFlushKey(handle.get()) == ERROR_SUCCESS;
 }
+
+// Every change is in the system registry as soon as it is made.
+void Registry::commit() {}

@@ -4,6 +4,8 @@
 
 SettingsStore::~SettingsStore() = default;
 
+void SettingsStore::commit() {}
+
 int SettingsStore::readInteger(const QString &section, const QString &name, int defaultValue)
 {
     return parseInteger(readText(section, name, QString::number(defaultValue)).trimmed()).value_or(defaultValue);

@@ -18,6 +18,10 @@ public:
     virtual QString readText(const QString &section, const QString &name, const QString &defaultText) = 0;
     virtual void writeText(const QString &section, const QString &name, const QString &text) = 0;
     virtual void eraseSection(const QString &section) = 0;
+    // Makes the changes of this pass lasting: a store may keep them until
+    // then and write them at once. Throws Error. The default does nothing,
+    // for stores that write every change as it is made.
+    virtual void commit();
 
     // A text that is not a number gives the default.
     int readInteger(const QString &section, const QString &name, int defaultValue);

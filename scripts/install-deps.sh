@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   mdbtools mdbtools-dev
   libsqlite3-dev
+  libssl-dev openssl rapidjson-dev
   unixodbc unixodbc-dev tdsodbc odbc-postgresql
   postgresql
   xvfb xauth fonts-wine

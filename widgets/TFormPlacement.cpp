@@ -179,6 +179,7 @@ void TFormPlacement::SaveWindowSettings()
     m_store->writeInteger(iniSection(), QStringLiteral("FormVersion"), m_version);
     writePlacement();
     emit OnSavePlacement();
+    m_store->commit();
     m_saved = true;
 }
 

@@ -1,11 +1,16 @@
+#include "ProgramRun.h"
 #include "RegisterDatabase.h"
 #include "SalesTestDatabase.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cerrno>
+#include <sys/stat.h>
 
 // The batch mode as scripts use it: the real program, started with
 // arguments, on a register database written by our Jet writer.
@@ -16,40 +21,47 @@ class TestBatchMode : public QObject
     QTemporaryDir m_home;
     QString m_folder;
 
-    struct Run
-    {
-        int exitCode = -1;
-        QString out;
-        QString err;
-    };
+    using Run = ProgramRun;
 
     // Runs the program with `locale` (NAME=VALUE settings) in place of the
-    // locale variables of the test's own environment.
+    // locale variables of the test's own environment; further variables may
+    // be set the same way.
     Run run(const QStringList &arguments, const QStringList &locale = {QStringLiteral("LC_ALL=de_AT.UTF-8")})
     {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const QString &name : env.keys()) {
-            if (name == u"LANG" || name == u"LANGUAGE" || name.startsWith(u"LC_"))
-                env.remove(name);
-        }
-        for (const QString &setting : locale)
-            env.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.path() + QStringLiteral("/config"));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.path() + QStringLiteral("/data"));
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(DEPEXPORT_BINARY), arguments);
-        if (!process.waitForFinished(120000))
-            process.kill();
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromLocal8Bit(process.readAllStandardOutput()),
-                QString::fromLocal8Bit(process.readAllStandardError())};
+        return ProgramRun::start(QStringLiteral(DEPEXPORT_BINARY), arguments, m_home.path(), locale);
+    }
+
+    // Runs the program under the German locale with the fault library
+    // preloaded, failing calls on files in the folder as `fault` says.
+    Run runWithFault(const QStringList &arguments, const QStringList &fault)
+    {
+        return run(arguments, {QStringLiteral("LC_ALL=de_AT.UTF-8"), QStringLiteral("LD_PRELOAD=" FAULTSHIM),
+                               QStringLiteral("DEPEXPORT_FAULT_DIR=") + m_folder,
+                               QStringLiteral("DEPEXPORT_FAULT=") + fault.join(u':')});
     }
 
     QStringList databaseArguments(const QString &password = QStringLiteral("geheim"))
     {
         return {QStringLiteral("--variant"), QStringLiteral("0"), QStringLiteral("--folder"), m_folder,
                 QStringLiteral("--password"), password};
+    }
+
+    QStringList folderEntries() const
+    {
+        return QDir(m_folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    }
+
+    static QByteArray fileBytes(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+    static void writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(file.write(bytes), bytes.size());
     }
 
     void removeExports()
@@ -214,6 +226,92 @@ private slots:
         QVERIFY(r.err.contains(QStringLiteral("Fehler beim Datenexport.")));
         // the other export still ran
         QVERIFY(QFile::exists(m_folder + QStringLiteral("/LOG.csv")));
+    }
+
+    // Each export on a disk that fills up near the end of its file, on a
+    // share that reports its failure only at fsync or close, on a read-only
+    // mount: exit code 4, the reason in German, the earlier file unchanged
+    // and no temporary file left.
+    void failingDiskKeepsTheEarlierFile_data()
+    {
+        QTest::addColumn<QString>("which");
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("DEP 7") << "dep7" << "DEPExport01.03.2017-01.03.2019.json";
+        QTest::newRow("DEP 131") << "dep131" << "DEP_131.csv";
+        QTest::newRow("LOG") << "log" << "LOG.csv";
+    }
+
+    void failingDiskKeepsTheEarlierFile()
+    {
+        QFETCH(QString, which);
+        QFETCH(QString, fileName);
+        const QStringList arguments = databaseArguments() + QStringList{QStringLiteral("--from"), QStringLiteral("2017-03-01"),
+                                                                          QStringLiteral("--to"), QStringLiteral("2019-03-01"),
+                                                                          QStringLiteral("--export"), which};
+        const QString target = m_folder + u'/' + fileName;
+        const Run complete = run(arguments);
+        QCOMPARE(complete.exitCode, 0);
+        const qint64 size = QFileInfo(target).size();
+        QVERIFY(size > 1000);
+        const QByteArray earlier = "earlier export\r\n";
+        writeFile(target, earlier);
+        const QStringList before = folderEntries();
+
+        const struct {
+            QStringList fault;
+            int error;
+            const char *reason;
+        } faults[] = {
+            {{QStringLiteral("write"), QString::number(ENOSPC), QString::number(size - 1)}, ENOSPC, "nicht genug Speicherplatz"},
+            {{QStringLiteral("write"), QString::number(ENOSPC), QString::number(size - 700)}, ENOSPC, "nicht genug Speicherplatz"},
+            {{QStringLiteral("write"), QString::number(ENOSPC), QStringLiteral("0")}, ENOSPC, "nicht genug Speicherplatz"},
+            {{QStringLiteral("write"), QString::number(EDQUOT), QString::number(size / 2)}, EDQUOT, "Kontingent"},
+            {{QStringLiteral("fsync"), QString::number(EIO)}, EIO, "Ein-/Ausgabefehler"},
+            {{QStringLiteral("close"), QString::number(EIO)}, EIO, "Ein-/Ausgabefehler"},
+            {{QStringLiteral("rename"), QString::number(EXDEV)}, EXDEV, "anderen Datenträger"},
+            {{QStringLiteral("create"), QString::number(EROFS)}, EROFS, "schreibgeschützt"},
+        };
+        for (const auto &f : faults) {
+            const Run r = runWithFault(arguments, f.fault);
+            const QString where = f.fault.join(u':') + QStringLiteral(": ") + r.err;
+            QVERIFY2(r.exitCode == 4, qPrintable(where));
+            QVERIFY2(r.err.contains(fileName) && r.err.contains(QString::fromUtf8(f.reason)), qPrintable(where));
+            QVERIFY2(!r.err.contains(QStringLiteral("befindet sich im Ordner")), qPrintable(where));
+            for (const char *english : {"Unknown error", "No space", "Input/output", "Permission denied", "Read-only"})
+                QVERIFY2(!r.err.contains(QLatin1String(english)), qPrintable(where));
+            QVERIFY2(fileBytes(target) == earlier, qPrintable(where));
+            QCOMPARE(folderEntries(), before);
+        }
+    }
+
+    // The DEP 7 file's name is a link to a file elsewhere: the link is
+    // replaced, the file it pointed to stays. In a folder closed to new
+    // files the file is written in place.
+    void linkAndClosedFolder()
+    {
+        const QStringList arguments = databaseArguments() + QStringList{QStringLiteral("--from"), QStringLiteral("2017-03-01"),
+                                                                          QStringLiteral("--to"), QStringLiteral("2019-03-01"),
+                                                                          QStringLiteral("--export"), QStringLiteral("dep7")};
+        const QString target = m_folder + QStringLiteral("/DEPExport01.03.2017-01.03.2019.json");
+        const QString outside = m_home.path() + QStringLiteral("/elsewhere.json");
+        writeFile(outside, "not ours");
+        QVERIFY(QFile::link(outside, target));
+        QCOMPARE(run(arguments).exitCode, 0);
+        QCOMPARE(fileBytes(outside), QByteArray("not ours"));
+        QVERIFY(!QFileInfo(target).isSymLink());
+        const QByteArray written = fileBytes(target);
+        QVERIFY(written.startsWith("{ \"Belege-Gruppe\": [\r\n"));
+
+        writeFile(target, "earlier");
+        const auto inode = [&] {
+            struct stat info;
+            return ::stat(QFile::encodeName(target).constData(), &info) == 0 ? info.st_ino : 0;
+        };
+        const ino_t before = inode();
+        const Run closed = runWithFault(arguments, {QStringLiteral("create"), QString::number(EACCES)});
+        QCOMPARE(closed.exitCode, 0);
+        QCOMPARE(fileBytes(target), written);
+        QCOMPARE(inode(), before);
     }
 
     void gastroNullSignatureIsADataError()

@@ -298,7 +298,8 @@ private slots:
         QTest::mouseClick(w->btn_dep131_export, Qt::LeftButton);
         QCOMPARE(w->ex_dep_export.statistic().result, erFailed);
         QCOMPARE(recorder->boxes,
-                 QStringList{u"Fehler beim Datenexport.: Cannot create file C:\\Tidy-Pos\\DEP_131.csv"_s});
+                 QStringList{u"Fehler beim Datenexport.: Die Datei C:\\Tidy-Pos\\DEP_131.csv kann nicht angelegt "
+                             u"werden: unter diesem Namen besteht ein Ordner"_s});
         QCOMPARE(recorder->opened, QStringList());
     }
 };

@@ -393,7 +393,8 @@ private slots:
         blocker.close();
         prepare(u"select * from Zahlen"_s, u"Ordner/DEP_131.csv"_s);
         ex->execute();
-        QCOMPARE(recorder->boxes, QStringList{u"Fehler beim Datenexport.: Cannot create file %1"_s.arg(ex->fileName())});
+        QCOMPARE(recorder->boxes, QStringList{u"Fehler beim Datenexport.: Die Datei %1 kann nicht angelegt werden: "
+                                                 u"ein Teil des Pfades ist kein Ordner"_s.arg(ex->fileName())});
         QCOMPARE(recorder->opened, QStringList());
         compareFiveSettings(FormatSettings::current(), processFormats());
     }

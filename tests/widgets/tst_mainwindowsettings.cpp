@@ -5,16 +5,21 @@
 #include "MessageBox.h"
 #include "Registry.h"
 #include "RegistryFile.h"
+#include "SystemErrorText.h"
 #include "TDateEdit.h"
 #include "TDirectoryEdit.h"
 #include "TFormStorage.h"
 #include "TRadioGroup.h"
 #include "Tfrm_dep.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
 
 class MainWindowSettingsTest : public QObject
 {
@@ -43,9 +48,9 @@ private:
         file.save(Registry::filePath());
     }
     void store(const QString &name, const QString &text) { store(name, RegistryValue::fromString(text)); }
-    QByteArray fileBytes() const
+    static QByteArray fileBytes(const QString &path = Registry::filePath())
     {
-        QFile file(Registry::filePath());
+        QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
@@ -178,6 +183,98 @@ private slots:
         }
         QCOMPARE(fileBytes(), before);
         QCOMPARE(m_boxes.size(), 1);
+    }
+
+    // A settings file that holds many other keys: showing the window reads
+    // it once and writes nothing, closing writes it once, with every other
+    // key kept. (The preloaded fault library logs each file put in place.)
+    void closeWritesTheFileOnce()
+    {
+        RegistryFile file;
+        for (int i = 0; i < 5000; ++i)
+            file.setValue(QStringLiteral("HKEY_CURRENT_USER\\Software\\Other\\Key%1").arg(i), QStringLiteral("Name"),
+                          RegistryValue::fromString(QStringLiteral("value %1").arg(i)));
+        file.setValue(m_section, QStringLiteral("FormVersion"), RegistryValue::fromString(QStringLiteral("0")));
+        file.setValue(m_section, QStringLiteral("rg_version_ItemIndex"), RegistryValue::fromString(QStringLiteral("3")));
+        file.save(Registry::filePath());
+        const QString log = m_config.path() + QStringLiteral("/renames.log");
+        QFile::remove(log);
+        qputenv("DEPEXPORT_FAULT_DIR", QFile::encodeName(QFileInfo(Registry::filePath()).absolutePath()));
+        qputenv("DEPEXPORT_FAULT_LOG", QFile::encodeName(log));
+        const auto renames = [&] { return fileBytes(log).count("rename "); };
+        {
+            Tfrm_dep window;
+            window.show();
+            QCOMPARE(window.rg_version->itemIndex(), 3);
+            QCOMPARE(renames(), 0);
+            window.rg_version->setItemIndex(4);
+            QVERIFY(window.close());
+            QCOMPARE(renames(), 1);
+        }
+        QCOMPARE(renames(), 1); // not again when the window goes
+        qunsetenv("DEPEXPORT_FAULT_LOG");
+        qunsetenv("DEPEXPORT_FAULT_DIR");
+        QCOMPARE(stored(QStringLiteral("rg_version_ItemIndex")), QStringLiteral("4"));
+        const RegistryFile after = hive();
+        for (int i = 0; i < 5000; ++i)
+            QCOMPARE(after.value(QStringLiteral("HKEY_CURRENT_USER\\Software\\Other\\Key%1").arg(i), QStringLiteral("name"))->text(),
+                     QStringLiteral("value %1").arg(i));
+        QVERIFY(m_boxes.isEmpty());
+    }
+
+    // A full disk, a failing network share or a folder closed to writing
+    // when the window closes: the earlier file stays as it was and the user
+    // reads why, once at close and once more when the window goes.
+    void failureAtCloseKeepsTheEarlierFile_data()
+    {
+        // the full disk leaves room for all of the file but its last bytes
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("bytesShort");
+        QTest::addColumn<int>("error");
+        for (const int n : {1, 2, 3, 10, 40, 100, 200})
+            QTest::addRow("full disk %d bytes short", n) << QStringLiteral("write:%1").arg(ENOSPC) << n << ENOSPC;
+        QTest::addRow("full disk at the start") << QStringLiteral("write:%1").arg(ENOSPC) << 100000 << ENOSPC;
+        QTest::newRow("fsync") << QStringLiteral("fsync:%1").arg(EIO) << 0 << EIO;
+        QTest::newRow("close") << QStringLiteral("close:%1").arg(EDQUOT) << 0 << EDQUOT;
+        QTest::newRow("rename") << QStringLiteral("rename:%1").arg(EACCES) << 0 << EACCES;
+        QTest::newRow("read-only") << QStringLiteral("create:%1").arg(EROFS) << 0 << EROFS;
+    }
+
+    void failureAtCloseKeepsTheEarlierFile()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, bytesShort);
+        QFETCH(int, error);
+        store(QStringLiteral("FormVersion"), QStringLiteral("0"));
+        store(QStringLiteral("rg_version_ItemIndex"), QStringLiteral("3"));
+        store(QStringLiteral("ed_servername_Text"), QStringLiteral("KASSA\\SQLEXPRESS"));
+        const QByteArray before = fileBytes();
+        RegistryFile wanted = hive();
+        wanted.setValue(m_section, QStringLiteral("rg_version_ItemIndex"), RegistryValue::fromString(QStringLiteral("1")));
+        wanted.setValue(m_section, QStringLiteral("ed_servername_Text"), RegistryValue::fromString(QStringLiteral("ANDERER\\SERVER")));
+        if (bytesShort > 0)
+            fault += QStringLiteral(":%1").arg(qMax<qsizetype>(0, wanted.toBytes().size() - bytesShort));
+        const QString folder = QFileInfo(Registry::filePath()).absolutePath();
+        {
+            Tfrm_dep window;
+            window.show();
+            QCOMPARE(window.rg_version->itemIndex(), 3);
+            window.rg_version->setItemIndex(1);
+            window.ed_servername->setText(QStringLiteral("ANDERER\\SERVER"));
+            qputenv("DEPEXPORT_FAULT_DIR", QFile::encodeName(folder));
+            qputenv("DEPEXPORT_FAULT", fault.toLatin1());
+            window.close();
+        }
+        qunsetenv("DEPEXPORT_FAULT");
+        qunsetenv("DEPEXPORT_FAULT_DIR");
+        QCOMPARE(fileBytes(), before);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("registry.reg")});
+        QCOMPARE(m_boxes.size(), 2);
+        for (const MessageBoxRequest &box : std::as_const(m_boxes)) {
+            QCOMPARE(box.kind, MessageBoxKind::Error);
+            QVERIFY2(box.text.contains(Registry::filePath()) && box.text.contains(SystemErrorText::of(error)),
+                     qPrintable(box.text));
+        }
     }
 };
 

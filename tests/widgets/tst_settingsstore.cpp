@@ -54,6 +54,7 @@ private slots:
             store.writeText(QStringLiteral("Tfrm_barverkauf"), QStringLiteral("ed_servername_Text"),
                             QStringLiteral("LOCALHOST\\SQLEXPRESS"));
             store.writeText(QStringLiteral("Tfrm_barverkauf"), QStringLiteral("quote"), QStringLiteral("a \"b\""));
+            store.commit();
         }
         const QByteArray expected = "Windows Registry Editor Version 5.00\r\n"
                                     "\r\n"
@@ -108,6 +109,7 @@ private slots:
         }
         // a change elsewhere in the file keeps every typed value as it was
         store.writeText(QStringLiteral("S"), QStringLiteral("new"), QStringLiteral("x"));
+        store.commit();
         bool damaged = true;
         const RegistryFile hive = RegistryFile::parse(fileBytes(regPath()), &damaged);
         QVERIFY(!damaged);
@@ -138,6 +140,7 @@ private slots:
         RegistryStore store(RegistryRoot::CurrentUser, QStringLiteral("Software\\DepExport"));
         QCOMPARE(store.readText(QStringLiteral("S"), QStringLiteral("n"), QStringLiteral("d")), QStringLiteral("d"));
         store.writeText(QStringLiteral("S"), QStringLiteral("n"), QStringLiteral("v"));
+        store.commit();
         QCOMPARE(fileBytes(regPath() + QStringLiteral(".bak")), garbage);
         QVERIFY(fileBytes(regPath()).startsWith("Windows Registry Editor Version 5.00\r\n"));
 
@@ -156,12 +159,18 @@ private slots:
         writeFile(blocked, "x");
         qputenv("XDG_CONFIG_HOME", blocked.toUtf8());
         RegistryStore store(RegistryRoot::CurrentUser, QStringLiteral("Software\\DepExport"));
+        store.writeText(QStringLiteral("Tfrm_barverkauf"), QStringLiteral("FormVersion"), QStringLiteral("0"));
         try {
-            store.writeText(QStringLiteral("Tfrm_barverkauf"), QStringLiteral("FormVersion"), QStringLiteral("0"));
+            store.commit();
             QFAIL("writing to an unwritable place succeeded");
         } catch (const Error &error) {
-            QCOMPARE(error.message(), QStringLiteral("Failed to create key Tfrm_barverkauf"));
+            QCOMPARE(error.message(), QStringLiteral("Die Datei %1/DepExport/registry.reg kann nicht angelegt werden: "
+                                                     "ein Teil des Pfades ist kein Ordner")
+                                          .arg(blocked));
         }
+        // the changes stay pending until they can be written
+        QCOMPARE(store.readText(QStringLiteral("Tfrm_barverkauf"), QStringLiteral("FormVersion"), QString()),
+                 QStringLiteral("0"));
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
     }
 
@@ -172,10 +181,49 @@ private slots:
         store.writeText(QStringLiteral("S.list\\deeper"), QStringLiteral("x"), QStringLiteral("1"));
         store.writeText(QStringLiteral("S"), QStringLiteral("keep"), QStringLiteral("1"));
         store.eraseSection(QStringLiteral("S.list"));
+        store.commit();
         RegistryStore again(RegistryRoot::CurrentUser, QStringLiteral("Software\\DepExport"));
         QCOMPARE(again.readText(QStringLiteral("S.list"), QStringLiteral("Count"), QStringLiteral("0")), QStringLiteral("0"));
         QCOMPARE(again.readText(QStringLiteral("S.list\\deeper"), QStringLiteral("x"), QStringLiteral("0")), QStringLiteral("0"));
         QCOMPARE(again.readText(QStringLiteral("S"), QStringLiteral("keep"), QString()), QStringLiteral("1"));
+    }
+
+    // A large file of other programs' keys: every key and value is found
+    // without regard to case, and a change keeps all the others.
+    void largeFileKeepsEveryKey()
+    {
+        QByteArray text = "Windows Registry Editor Version 5.00\r\n";
+        for (int i = 0; i < 5000; ++i)
+            text += "\r\n[HKEY_CURRENT_USER\\Software\\DepExport\\Key" + QByteArray::number(i) + "]\r\n\"Name\"=\"v"
+                  + QByteArray::number(i) + "\"\r\n\"Other\"=dword:0000002a\r\n";
+        writeFile(regPath(), text);
+        RegistryStore store(RegistryRoot::CurrentUser, QStringLiteral("Software\\DepExport"));
+        QCOMPARE(store.readText(QStringLiteral("KEY4999"), QStringLiteral("name"), QString()), QStringLiteral("v4999"));
+        QCOMPARE(store.readText(QStringLiteral("key0"), QStringLiteral("NAME"), QString()), QStringLiteral("v0"));
+        store.writeText(QStringLiteral("key17"), QStringLiteral("NAME"), QStringLiteral("neu"));
+        store.eraseSection(QStringLiteral("Key18"));
+        store.writeText(QStringLiteral("Key19"), QStringLiteral("Name"), QStringLiteral("neu 19"));
+        QCOMPARE(store.readText(QStringLiteral("Key18"), QStringLiteral("Name"), QStringLiteral("weg")), QStringLiteral("weg"));
+        QCOMPARE(store.readText(QStringLiteral("Key19"), QStringLiteral("Name"), QString()), QStringLiteral("neu 19"));
+        QCOMPARE(store.readText(QStringLiteral("Key4000"), QStringLiteral("Name"), QString()), QStringLiteral("v4000"));
+        store.commit();
+
+        bool damaged = true;
+        const RegistryFile hive = RegistryFile::parse(fileBytes(regPath()), &damaged);
+        QVERIFY(!damaged);
+        const QString key = QStringLiteral("HKEY_CURRENT_USER\\Software\\DepExport\\Key%1");
+        for (int i = 0; i < 5000; ++i) {
+            const auto name = hive.value(key.arg(i), QStringLiteral("Name"));
+            if (i == 18) {
+                QVERIFY(!hive.keyExists(key.arg(i)));
+                continue;
+            }
+            QVERIFY(name);
+            // the spelling of the name stays as it was first written
+            QCOMPARE(name->text(), i == 17 ? QStringLiteral("neu") : i == 19 ? QStringLiteral("neu 19") : QStringLiteral("v%1").arg(i));
+            QCOMPARE(hive.value(key.arg(i), QStringLiteral("other"))->dword(), 42u);
+        }
+        QVERIFY(fileBytes(regPath()).contains("[HKEY_CURRENT_USER\\Software\\DepExport\\Key17]\r\n\"Name\"=\"neu\"\r\n"));
     }
 
     void integersOfTheSettingsTexts()

@@ -1,0 +1,110 @@
+#pragma once
+
+// The check of a DEP 7 file, receipt by receipt and per register, in one
+// pass with bounded memory; the signatures are checked on all cores.
+//
+// Per receipt: the compact JWS and its payload have their form; the
+// signature verifies with the group's certificate (unless the signature
+// device was out of order) and the payload names that certificate's
+// serial. Per group: the certificate is issued by one of the group's
+// certification authorities and, with trust anchors, leads up to one of
+// them. Per register: the chain value follows from the previous receipt
+// (the start receipt's from the register ID), receipt numbers do not
+// repeat, date-times do not go backwards, an "ausgefallen" run ends with a
+// signed null receipt, and with the register's AES key each turnover
+// counter is the previous one plus the receipt's sums. Besides, what makes
+// an auditor's verifier turn a file down although each receipt is sound:
+// several registers in one file, a group that starts before the previous
+// one ended, a certificate that comes back after another one.
+//
+//     rksv::Dep7Check check({aesKey, anchors});
+//     const rksv::Dep7CheckResult result = check.run(fileName);
+//     std::puts(result.text().toLocal8Bit());
+
+#include "Certificate.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace rksv {
+
+// One finding, in file order.
+struct Dep7Problem
+{
+    // What the finding is about.
+    enum class Scope { Receipt, Group, File };
+
+    qint64 position = 0; // the receipt's place in the file, from 1 (a group's: its first receipt's)
+    int group = 0;       // from 1
+    QByteArray registerId;
+    QByteArray receiptNumber; // empty when the receipt is not readable
+    QString reason;
+    bool error = true; // false: a note that does not fail the check
+    Scope scope = Scope::Receipt;
+
+    // "Beleg 17 (Kasse K-1, Gruppe 2): Signatur ungültig"
+    QString text() const;
+};
+
+struct Dep7RegisterSummary
+{
+    QByteArray registerId;
+    qint64 receipts = 0;
+    qint64 groups = 0;
+    QByteArray firstNumber, firstDateTime, lastNumber, lastDateTime;
+    qint64 signedReceipts = 0;
+    qint64 training = 0;
+    qint64 cancellation = 0;
+    qint64 failedDevice = 0;
+    bool startsWithStartReceipt = false;
+    qint64 chainBreaks = 0;
+    bool countersChecked = false;
+    qint64 errors = 0;
+};
+
+struct Dep7CheckResult
+{
+    QString fileName;
+    qint64 receipts = 0;
+    qint64 groups = 0;
+    qint64 errors = 0;
+    qint64 notes = 0;
+    std::vector<Dep7RegisterSummary> registers;
+    std::vector<Dep7Problem> firstProblems; // the first maxListedProblems, errors and notes
+
+    bool passed() const { return errors == 0; }
+    // The German report: a summary per register, the first problems, and
+    // "Prüfung bestanden." or "Prüfung nicht bestanden: N Fehler." last.
+    QString text() const;
+
+    static constexpr size_t maxListedProblems = 20;
+};
+
+struct Dep7CheckOptions
+{
+    std::optional<QByteArray> aesKey; // 32 bytes: turnover counters are checked
+    std::vector<Certificate> trustAnchors;
+    int threads = 0; // 0: one per core
+};
+
+class Dep7Check
+{
+public:
+    explicit Dep7Check(Dep7CheckOptions options);
+
+    using ProblemListener = std::function<void(const Dep7Problem &)>;
+
+    // Checks the file; every problem also goes to the listener, in file
+    // order. A file that cannot be read or has not the DEP 7 layout gives
+    // a result with that error.
+    Dep7CheckResult run(const QString &fileName, const ProblemListener &listener = {}) const;
+
+private:
+    Dep7CheckOptions m_options;
+};
+
+} // namespace rksv
