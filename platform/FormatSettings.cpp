@@ -198,16 +198,13 @@ QString decimalToText(double value, const FormatSettings &settings, int decimals
     return floatToText(std::round(value * scale) / scale, settings);
 }
 
-namespace {
-
-// Appends `value` in decimal, with leading zeros up to `width` digits.
-void appendNumber(QString &out, int value, int width)
+void appendNumber(QString &out, qint64 value, int width)
 {
     // Composed from the right in a buffer and appended in one piece.
     constexpr int room = 24;
     char16_t text[room];
     int first = room;
-    unsigned v = value < 0 ? 0u - unsigned(value) : unsigned(value);
+    quint64 v = value < 0 ? quint64(0) - quint64(value) : quint64(value);
     do {
         text[--first] = char16_t(u'0' + v % 10);
         v /= 10;
@@ -218,6 +215,8 @@ void appendNumber(QString &out, int value, int width)
         text[--first] = u'-';
     out.append(QStringView(text + first, room - first));
 }
+
+namespace {
 
 constexpr QLatin1StringView ampm("ampm");
 
