@@ -20,13 +20,15 @@ QDate parseDate(const QString &option, const QString &text)
     }
 }
 
-int parseVariant(const QString &text)
+// A whole number from `lowest` to `highest`; else Error with the option,
+// the text and what it should have been ("keine Programmversion").
+int parseNumber(const QString &option, const QString &text, int lowest, int highest, const QString &what)
 {
     bool ok = false;
-    const int variant = text.toInt(&ok);
-    if (!ok || variant < 0 || variant > 5)
-        throw Error(QStringLiteral("--variant: '%1' ist keine Programmversion (0 bis 5).").arg(text));
-    return variant;
+    const int number = text.toInt(&ok);
+    if (!ok || number < lowest || number > highest)
+        throw Error(QStringLiteral("%1: '%2' ist %3 (%4 bis %5).").arg(option, text, what).arg(lowest).arg(highest));
+    return number;
 }
 
 std::vector<BatchExport> parseExports(const QString &text)
@@ -74,7 +76,7 @@ BatchOptions BatchOptions::parse(const QStringList &arguments)
                 throw Error(QStringLiteral("%1 nimmt keinen Wert.").arg(name));
         };
         if (name == QLatin1String("--variant"))
-            options.variant = parseVariant(value());
+            options.variant = parseNumber(name, value(), 0, 5, QStringLiteral("keine Programmversion"));
         else if (name == QLatin1String("--folder"))
             options.folder = value();
         else if (name == QLatin1String("--password"))
@@ -85,6 +87,8 @@ BatchOptions BatchOptions::parse(const QStringList &arguments)
             options.from = parseDate(name, value());
         else if (name == QLatin1String("--to"))
             options.to = parseDate(name, value());
+        else if (name == QLatin1String("--kassa"))
+            options.cashRegister = parseNumber(name, value(), 0, 999999, QStringLiteral("keine Kassennummer"));
         else if (name == QLatin1String("--export"))
             options.exports = parseExports(value()), exportsGiven = true;
         else if (name == QLatin1String("--verify")) {
@@ -143,6 +147,8 @@ QString BatchOptions::usage()
         "  --to DATUM       letzter Tag des Zeitraums (Vorgabe: heute)\n"
         "  --export LISTE   dep131, dep7 und/oder log, durch Kommas getrennt\n"
         "                   (Vorgabe: alle drei)\n"
+        "  --kassa N        DEP 7 nur der Kassa N, Belege in der Reihenfolge ihrer\n"
+        "                   Verkettung, in DEPExport<von>-<bis>_KassaN.json\n"
         "  --verify [DATEI] eine DEP-7-Datei prüfen (Signaturen, Kette, Belegnummern,\n"
         "                   Datum, Zertifikate); ohne DATEI die DEP-7-Datei, die\n"
         "                   --export dep7 eben geschrieben hat\n"

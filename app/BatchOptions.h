@@ -21,6 +21,7 @@ struct BatchOptions
     std::optional<QDate> from;
     std::optional<QDate> to;
     std::vector<BatchExport> exports{BatchExport::Dep131, BatchExport::Dep7, BatchExport::Log};
+    std::optional<int> cashRegister; // DEP 7 of this register only
     // Check DEP 7 files: those named (then no export runs) or, with none
     // named, the one the run's DEP 7 export writes.
     bool verify = false;

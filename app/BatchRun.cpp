@@ -105,6 +105,7 @@ int BatchRun::runExports(const BatchOptions &options)
     MessagePresenterScope presenter([this](const MessageBoxRequest &box) { m_shown.append(box.text); });
     Tfrm_dep window;
     fillWindow(window, options);
+    m_cashRegister = options.cashRegister;
     for (TExportToText *component : {&window.ex_dep_export, &window.ex_log_export}) {
         // No progress window and no message box of the engine's own: the
         // run's outcome is told here.
@@ -153,7 +154,7 @@ int BatchRun::runExport(Tfrm_dep &window, BatchExport which, bool quiet)
     try {
         switch (which) {
         case BatchExport::Dep131: window.btn_dep131_exportClick(); break;
-        case BatchExport::Dep7: window.btn_dep7_exportClick(); break;
+        case BatchExport::Dep7: window.exportDep7(m_cashRegister); break;
         case BatchExport::Log: window.btn_log_exportClick(); break;
         }
         progress.finish();
@@ -163,7 +164,8 @@ int BatchRun::runExport(Tfrm_dep &window, BatchExport which, bool quiet)
             code = m_shown.contains(noDep7DataMessage) ? ExitNoData : ExitSuccess;
             if (code == ExitSuccess)
                 m_writtenDep7Files.append(WindowsPath::toLocal(Dep7Export::fileName(
-                    {window.ed_datenbank->text(), window.ed_vondatum->text(), window.ed_bisdatum->text(), gastro})));
+                    {window.ed_datenbank->text(), window.ed_vondatum->text(), window.ed_bisdatum->text(), gastro,
+                     m_cashRegister})));
         }
         else if (!query->isActive())
             code = ExitQueryFailed; // "SQL Error " and the reason were shown

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <optional>
 
 class Tfrm_dep;
 
@@ -31,5 +32,6 @@ private:
 
     std::FILE *m_messages;
     QStringList m_shown;
+    std::optional<int> m_cashRegister;
     QStringList m_writtenDep7Files; // local paths
 };

@@ -24,15 +24,15 @@ private:
     db::TADOQuery &m_query;
 };
 
-// Company 1, every register, payment types 0 to 5. In the shop query the
-// seventh payment-type parameter stays unbound.
+// Company 1, every register or the one asked for, payment types 0 to 5. In
+// the shop query the seventh payment-type parameter stays unbound.
 void bind(db::TADOQuery &query, const Dep7Request &request)
 {
     query.close();
     db::TParameters &parameters = query.parameters();
     parameters.paramByName(QStringLiteral("pfirma")).setValue(db::Value::fromInt(1));
-    parameters.paramByName(QStringLiteral("pvonkassa")).setValue(db::Value::fromInt(0));
-    parameters.paramByName(QStringLiteral("pbiskassa")).setValue(db::Value::fromInt(999999));
+    parameters.paramByName(QStringLiteral("pvonkassa")).setValue(db::Value::fromInt(request.cashRegister.value_or(0)));
+    parameters.paramByName(QStringLiteral("pbiskassa")).setValue(db::Value::fromInt(request.cashRegister.value_or(999999)));
     PeriodBinding::bind(query, request.fromText, request.toText);
     for (int i = 1; i <= 6; ++i)
         parameters.paramByName(QStringLiteral("pz%1").arg(i)).setValue(db::Value::fromInt(i - 1));
@@ -52,7 +52,9 @@ QString receipt(db::TADOQuery &query, bool gastro)
     return gastro ? field.asVariant().toText() : field.asString();
 }
 
-// One pass over the rows, which come ordered by certificate. Whether a
+// One pass over the rows, which come ordered by certificate (a single
+// register's in chain order, so its groups follow each other in time).
+// Whether a
 // receipt line gets its comma is decided by looking at the next row, so a
 // certificate that comes back after another one opens a group of its own.
 void writeRows(db::TADOQuery &query, bool gastro, Dep7Writer &writer)
@@ -82,8 +84,10 @@ void writeRows(db::TADOQuery &query, bool gastro, Dep7Writer &writer)
 
 QString fileName(const Dep7Request &request)
 {
-    return request.folder + QStringLiteral("\\DEPExport") + request.fromText + u'-' + request.toText
-        + QStringLiteral(".json");
+    QString name = request.folder + QStringLiteral("\\DEPExport") + request.fromText + u'-' + request.toText;
+    if (request.cashRegister)
+        name += QStringLiteral("_Kassa%1").arg(*request.cashRegister);
+    return name + QStringLiteral(".json");
 }
 
 void run(db::TADOQuery &query, const Dep7Request &request)

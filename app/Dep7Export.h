@@ -2,18 +2,22 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace db {
 class TADOQuery;
 }
 
 // What the DEP 7 export reads from the window: the folder text and the
 // two date texts as the fields show them, and the edition of the variant.
+// A register number limits the export to that register (batch mode).
 struct Dep7Request
 {
     QString folder;
     QString fromText;
     QString toText;
     bool gastro = false;
+    std::optional<int> cashRegister;
 };
 
 // The DEP 7 export: the signed receipts of the reporting period as a JSON
@@ -21,11 +25,13 @@ struct Dep7Request
 namespace Dep7Export {
 
 // The file's Windows name: the folder text as entered, "\DEPExport", the
-// two date texts joined by "-", ".json".
+// two date texts joined by "-", for a single register "_Kassa" and its
+// number, ".json".
 QString fileName(const Dep7Request &request);
 
 // Runs the export on the edition's query, whose connection is open: binds
-// the constants and the period, opens the query, writes the file and names
+// the constants (the request's register, else every register) and the
+// period, opens the query, writes the file and names
 // the folder in a message. Without rows it only says so and leaves any
 // earlier file alone. The query is closed afterwards whatever happens; a
 // failure on the way is thrown on and leaves no file behind.

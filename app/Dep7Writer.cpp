@@ -6,27 +6,22 @@
 
 namespace {
 
-bool needsEscapes(const QString &text)
+bool hasControlCharacters(const QString &text)
 {
     for (const QChar c : text) {
-        if (c == u'"' || c == u'\\' || c.unicode() < 0x20)
+        if (c.unicode() < 0x20)
             return true;
     }
     return false;
 }
 
-QString escaped(const QString &text)
+// Control characters as JSON escapes; everything else as it stands.
+QString controlCharactersEscaped(const QString &text)
 {
     QString out;
     out.reserve(text.size() + 8);
     for (const QChar c : text) {
         switch (c.unicode()) {
-        case u'"':
-            out += QStringLiteral("\\\"");
-            break;
-        case u'\\':
-            out += QStringLiteral("\\\\");
-            break;
         case u'\b':
             out += QStringLiteral("\\b");
             break;
@@ -65,7 +60,7 @@ QString Dep7Writer::checkedLocalPath(const QString &fileName)
 
 QString Dep7Writer::jsonString(const QString &text)
 {
-    return u'"' + (needsEscapes(text) ? escaped(text) : text) + u'"';
+    return u'"' + (hasControlCharacters(text) ? controlCharactersEscaped(text) : text) + u'"';
 }
 
 void Dep7Writer::writeLine(int indent, QStringView text)

@@ -38,9 +38,11 @@ public:
     // Puts the complete file in place. Throws IoError.
     void commit();
 
-    // A JSON string literal. Texts as the registers hold them (base64 and
-    // signed compact texts) go in unchanged; a text with a double quote, a
-    // backslash or a control character gets the JSON escapes it needs.
+    // A field text between double quotes. Double quotes and backslashes are
+    // written as they stand: a register that has to name two authorities
+    // keeps `CA1","CA2` in its authority column, which so becomes an array
+    // of two. Control characters, which can only break the file (a
+    // certificate kept as PEM lines with CR LF), get their JSON escapes.
     static QString jsonString(const QString &text);
 
     // Windows keeps full file names to 259 characters.

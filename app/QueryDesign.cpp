@@ -43,7 +43,15 @@ void declare(db::TADOQuery &query, const QStringList &lines, std::span<const Dec
     setTypes(query, parameters);
 }
 
-QStringList dep7Lines(const char *table, int paymentTypes, int emptyLinesAfterList)
+// The receipts by certificate, as the window exports them; or in the order
+// the register made them, each register's chain from receipt to receipt.
+QString dep7OrderLine(Dep7Order order)
+{
+    return order == Dep7Order::ChainOrder ? QStringLiteral("order by Periode_bv,Barverkauf_nr,Signaturzertifikat,JWSSignatur ")
+                                          : QStringLiteral("order by Signaturzertifikat,Periode_bv,Barverkauf_nr,JWSSignatur ");
+}
+
+QStringList dep7Lines(const char *table, int paymentTypes, int emptyLinesAfterList, Dep7Order order)
 {
     QStringList lines = {
         QStringLiteral("select distinct Signaturzertifikat,Zertifizierungsstellen,Periode_bv,Barverkauf_nr,JWSSignatur"),
@@ -65,7 +73,7 @@ QStringList dep7Lines(const char *table, int paymentTypes, int emptyLinesAfterLi
     lines << QString() << QStringLiteral(")");
     for (int i = 0; i < emptyLinesAfterList; ++i)
         lines << QString();
-    lines << QStringLiteral("order by Signaturzertifikat,Periode_bv,Barverkauf_nr,JWSSignatur ");
+    lines << dep7OrderLine(order);
     return lines;
 }
 
@@ -119,15 +127,15 @@ void setUpDep131Gastro(db::TADOQuery &query)
 
 // The shop list of payment types ends with a seventh alternative whose
 // parameter is never bound: it stays Null and matches no row.
-void setUpDep7Shop(db::TADOQuery &query)
+void setUpDep7Shop(db::TADOQuery &query, Dep7Order order)
 {
-    declareDep7(query, dep7Lines("Barverkaeufe", 7, 1), 7);
+    declareDep7(query, dep7Lines("Barverkaeufe", 7, 1, order), 7);
     query.setPrepared(true);
 }
 
-void setUpDep7Gastro(db::TADOQuery &query)
+void setUpDep7Gastro(db::TADOQuery &query, Dep7Order order)
 {
-    declareDep7(query, dep7Lines("BarverkaeufeGastro", 6, 2), 6);
+    declareDep7(query, dep7Lines("BarverkaeufeGastro", 6, 2, order), 6);
 }
 
 void setUpLog(db::TADOQuery &query)

@@ -11,9 +11,12 @@ namespace QueryDesign {
 // DEP 131 export, shop and gastro edition.
 void setUpDep131Shop(db::TADOQuery &query);
 void setUpDep131Gastro(db::TADOQuery &query);
-// DEP 7 export, shop and gastro edition.
-void setUpDep7Shop(db::TADOQuery &query);
-void setUpDep7Gastro(db::TADOQuery &query);
+// DEP 7 export, shop and gastro edition. The window's queries order the
+// receipts by certificate; the export of a single register takes them in
+// chain order: by period and receipt number, the certificate after them.
+enum class Dep7Order { ByCertificate, ChainOrder };
+void setUpDep7Shop(db::TADOQuery &query, Dep7Order order = Dep7Order::ByCertificate);
+void setUpDep7Gastro(db::TADOQuery &query, Dep7Order order = Dep7Order::ByCertificate);
 // LOG export, every variant.
 void setUpLog(db::TADOQuery &query);
 

@@ -251,11 +251,25 @@ void Tfrm_dep::btn_dep131_exportClick()
 
 void Tfrm_dep::btn_dep7_exportClick()
 {
+    exportDep7(std::nullopt);
+}
+
+void Tfrm_dep::exportDep7(std::optional<int> cashRegister)
+{
     if (!ConnectionStep::run(Datenbank_Verbindung, connectionFields()))
         return;
     const bool gastro = ProgramVariant::isGastro(rg_version->itemIndex());
-    db::TADOQuery &query = gastro ? qry_tagesabrechnung_details_dep_gastro : qry_tagesabrechnung_details_dep_shop;
-    Dep7Export::run(query, {ed_datenbank->text(), ed_vondatum->text(), ed_bisdatum->text(), gastro});
+    const Dep7Request request{ed_datenbank->text(), ed_vondatum->text(), ed_bisdatum->text(), gastro, cashRegister};
+    if (!cashRegister) {
+        Dep7Export::run(gastro ? qry_tagesabrechnung_details_dep_gastro : qry_tagesabrechnung_details_dep_shop, request);
+        return;
+    }
+    db::TADOQuery chainOrder(&Datenbank_Verbindung);
+    if (gastro)
+        QueryDesign::setUpDep7Gastro(chainOrder, QueryDesign::Dep7Order::ChainOrder);
+    else
+        QueryDesign::setUpDep7Shop(chainOrder, QueryDesign::Dep7Order::ChainOrder);
+    Dep7Export::run(chainOrder, request);
 }
 
 void Tfrm_dep::btn_log_exportClick()

@@ -7,6 +7,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -75,6 +77,10 @@ public:
     void btn_dep131_exportClick();
     void btn_dep7_exportClick();
     void btn_log_exportClick();
+    // The DEP 7 export of the button; with a register number only that
+    // register's receipts, in the order the register chained them, into a
+    // file of their own (DEPExport<from>-<to>_Kassa<N>.json).
+    void exportDep7(std::optional<int> cashRegister);
 
 protected:
     // Comes after the event filters of the window, so the settings

@@ -1,13 +1,22 @@
 #include "RegisterDatabase.h"
 
+#include "Error.h"
 #include "JetDatabaseWriter.h"
 #include "OleDate.h"
+#include "RegisterSigner.h"
+#include "SeededRandom.h"
+#include "SignatureDevices.h"
 
 #include <QByteArray>
 #include <QDate>
+#include <QFileInfo>
+#include <QSaveFile>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
+#include <vector>
 
 namespace RegisterDatabase {
 
@@ -17,37 +26,6 @@ const QDate firstDay(2017, 3, 1);
 constexpr int periodDays = 730;
 constexpr double openingHour = 7.0;
 constexpr double openHours = 15.0;
-
-// A small, fast generator (xorshift64*), so that a seed gives the same data
-// on every machine.
-class Random
-{
-public:
-    explicit Random(quint64 seed) : m_state(seed ? seed : 0x9E3779B97F4A7C15ull) {}
-
-    quint64 next()
-    {
-        m_state ^= m_state >> 12;
-        m_state ^= m_state << 25;
-        m_state ^= m_state >> 27;
-        return m_state * 0x2545F4914F6CDD1Dull;
-    }
-    int below(int n) { return int(next() % quint64(n)); }
-    bool chance(double p) { return double(next() >> 11) * (1.0 / 9007199254740992.0) < p; }
-    QByteArray bytes(int n)
-    {
-        QByteArray out(n, '\0');
-        for (int i = 0; i < n; i += 8) {
-            const quint64 r = next();
-            for (int k = 0; k < 8 && i + k < n; ++k)
-                out[i + k] = char(r >> (8 * k));
-        }
-        return out;
-    }
-
-private:
-    quint64 m_state;
-};
 
 struct Article
 {
@@ -76,25 +54,28 @@ const std::array<Article, 16> articles = {{
     {"A10050", "Übernachtung Zimmer 12", 890000, 13.0f},
 }};
 
-const std::array<const char *, 3> certificationBodies = {"AT1", "AT2", "AT3"};
-const char jwsHeader[] = "eyJhbGciOiJFUzI1NiJ9"; // {"alg":"ES256"}
-
 const std::array<const char *, 6> users = {"Chef", "Kellner 1", "Kellnerin 2", "Müller", "Gruber", "Aushilfe Jürgen"};
 const std::array<const char *, 10> events = {
     "Anmeldung", "Abmeldung", "Tagesabschluss", "Kassenlade geöffnet", "Storno Beleg",
     "Monatsbeleg erstellt", "Nullbeleg erstellt", "Signaturerstellungseinheit ausgefallen",
     "Signaturerstellungseinheit wieder verfügbar", "Datenerfassungsprotokoll exportiert"};
 
-QString base64Url(const QByteArray &bytes)
+// Receipts without sales: the register's first receipt, the null receipt
+// that closes a month, the one after the signature device works again.
+const Article startArticle = {"S0", "Startbeleg", 0, 0.0f};
+const Article monthEndArticle = {"N0", "Monatsbeleg", 0, 0.0f};
+const Article afterFailureArticle = {"N1", "Nullbeleg", 0, 0.0f};
+
+// Which of the payload's five sums a tax rate goes to: normal, reduced 1,
+// reduced 2, zero, special.
+size_t sumIndex(float vat)
 {
-    return QString::fromLatin1(bytes.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
+    return vat == 20.0f ? 0 : vat == 10.0f ? 1 : vat == 13.0f ? 2 : vat == 0.0f ? 3 : 4;
 }
 
-QString amountText(qint64 tenThousandths)
+int monthOf(QDate date)
 {
-    const qint64 cents = tenThousandths / 100;
-    const qint64 abs = cents < 0 ? -cents : cents;
-    return QStringLiteral("%1%2,%3").arg(cents < 0 ? "-" : "").arg(abs / 100).arg(abs % 100, 2, 10, QLatin1Char('0'));
+    return date.year() * 100 + date.month();
 }
 
 // The point in time of row `index` of `count`: spread evenly over the two
@@ -108,136 +89,281 @@ double timeOfRow(qint64 index, qint64 count)
     return OleDate::fromDate(firstDay) + day + seconds / 86400.0;
 }
 
+struct Position
+{
+    const Article *article;
+    double quantity;
+    qint64 amount; // ten-thousandths, whole cents
+    bool cancelled;
+};
+
+// What a receipt is in the register's chain. Unchained receipts (not
+// finished, deleted, or of payment types the journal leaves out) carry no
+// signature.
+enum class ReceiptKind { Sale, Training, Cancellation, Start, MonthEnd, AfterFailure, Unchained };
+
+struct Receipt
+{
+    ReceiptKind kind = ReceiptKind::Sale;
+    int company = 1;
+    int cashRegister = 1;
+    int number = 0;
+    int payment = 0;
+    int status = 1;
+    double time = 0;
+    int period = 0; // Periode_bv: year and month, 201703
+    QString table;
+    std::vector<Position> positions;
+    bool hasCertificate = true;
+    int device = -1;
+    QString signature;
+};
+
+// A register as its chain stands after its last receipt.
+struct CashRegister
+{
+    QByteArray id;
+    int company = 1;
+    int device = -1;
+    std::optional<rksv::RegisterSigner> signer;
+    bool started = false;
+    int lastNumber = 0;
+    int openMonth = 0; // month of the last receipt until its month-end receipt, then 0
+    int failingLeft = 0; // receipts still to make while the device is out of order
+    bool failed = false;
+    bool needsNullReceipt = false;
+    bool replaced = false;
+};
+
+// The register that loses its signature device for a run of receipts once
+// this share of the rows is written, and the one whose card is replaced.
+constexpr int failingRegister = 2;
+constexpr double failureAt = 0.55;
+constexpr int failedReceipts = 3;
+constexpr int replacedRegister = 3;
+constexpr double replacementAt = 0.4;
+
 // The cash-sale rows of one edition, a receipt of one to four positions at
-// a time.
+// a time, each receipt chained and signed as the register's signature
+// device does it.
 class SalesGenerator
 {
 public:
-    SalesGenerator(quint64 seed, bool gastro) : m_random(seed), m_gastro(gastro)
+    SalesGenerator(quint64 seed, bool gastro, SignatureDevices &devices)
+        : m_random(seed), m_gastro(gastro), m_devices(devices)
     {
-        Random certificates(seed ^ 0xC0FFEE);
-        for (QString &certificate : m_certificates)
-            certificate = QString::fromLatin1(certificates.bytes(150).toBase64());
+        for (size_t n = 1; n < m_registers.size(); ++n) {
+            CashRegister &r = m_registers[n];
+            r.id = (gastro ? "GASTRO-" : "KASSE-") + QByteArray::number(qulonglong(n));
+            r.company = n <= 3 ? 1 : 2;
+            r.signer.emplace(r.id, devices.aesKey(), devices.trustService().toByteArray());
+            useDevice(r, devices.add());
+        }
     }
 
     void fill(JetTable &table, qint64 count)
     {
         QList<JetValue> row;
         row.reserve(20);
+        size_t position = 0;
         for (qint64 i = 0; i < count; ++i) {
-            if (m_positionsLeft == 0)
-                startReceipt(i, count);
-            --m_positionsLeft;
-            makeRow(row, i);
+            if (position == m_receipt.positions.size()) {
+                m_receipt = nextReceipt(i, count);
+                position = 0;
+            }
+            makeRow(row, i, m_receipt.positions[position++]);
             table.addRow(row);
         }
     }
 
 private:
-    void startReceipt(qint64 index, qint64 count)
+    // The next sale, or the receipt a register has to make before it: its
+    // start receipt, the null receipts of the registers that worked in a
+    // month that has ended, the null receipt after its device failed.
+    Receipt nextReceipt(qint64 index, qint64 count)
     {
-        m_positionsLeft = 1 + (m_random.chance(0.5) ? 0 : m_random.below(4));
-        m_company = m_random.chance(0.9) ? 1 : 2;
-        m_register = m_company == 1 ? 1 + m_random.below(3) : 4 + m_random.below(2);
-        m_receiptNumber = ++m_lastNumber[m_register];
+        if (!m_pending)
+            m_pending = drawSale(index, count);
+        const int saleMonth = monthOf(OleDate::toDate(m_pending->time));
+        CashRegister *r = &m_registers[size_t(m_pending->cashRegister)];
+        Receipt out;
+        if (CashRegister *closing = registerToCloseMonth(saleMonth)) {
+            r = closing;
+            out = nullReceipt(ReceiptKind::MonthEnd, *r, m_lastTime);
+        } else if (m_pending->kind == ReceiptKind::Unchained) {
+            out = takePending();
+        } else if (!r->started) {
+            out = nullReceipt(ReceiptKind::Start, *r, m_pending->time);
+        } else if (r->needsNullReceipt) {
+            out = nullReceipt(ReceiptKind::AfterFailure, *r, m_pending->time);
+        } else {
+            changeDevice(*r, double(index) / double(count));
+            out = takePending();
+        }
+        out.number = ++r->lastNumber;
+        out.device = r->device;
+        out.period = monthOf(OleDate::toDate(out.time));
+        if (out.kind != ReceiptKind::Unchained)
+            chain(out, *r);
+        m_lastTime = out.time;
+        return out;
+    }
+
+    // A register that made receipts in the month before `month` and has not
+    // closed it yet. The month-end receipts are dated at the last receipt of
+    // the table, so time never goes backwards from row to row.
+    CashRegister *registerToCloseMonth(int month)
+    {
+        for (CashRegister &r : m_registers) {
+            if (r.started && r.openMonth != 0 && r.openMonth < month)
+                return &r;
+        }
+        return nullptr;
+    }
+
+    Receipt takePending()
+    {
+        Receipt out = std::move(*m_pending);
+        m_pending.reset();
+        return out;
+    }
+
+    // The card of one register is replaced, another's device fails for a
+    // few receipts, once the rows have got that far.
+    void changeDevice(CashRegister &r, double progress)
+    {
+        const size_t n = size_t(&r - m_registers.data());
+        if (n == replacedRegister && !r.replaced && progress >= replacementAt) {
+            useDevice(r, m_devices.add(r.device));
+            r.replaced = true;
+        }
+        if (n == failingRegister && !r.failed && progress >= failureAt) {
+            r.failingLeft = failedReceipts;
+            r.failed = true;
+        }
+    }
+
+    void useDevice(CashRegister &r, int device)
+    {
+        r.device = device;
+        r.signer->useDevice(m_devices.key(device), m_devices.serial(device));
+    }
+
+    Receipt drawSale(qint64 index, qint64 count)
+    {
+        Receipt s;
+        s.company = m_random.chance(0.9) ? 1 : 2;
+        s.cashRegister = s.company == 1 ? 1 + m_random.below(3) : 4 + m_random.below(2);
         const int p = m_random.below(100);
-        m_payment = p < 60 ? 0 : p < 85 ? 1 : 2 + m_random.below(6);
-        const int s = m_random.below(100);
-        m_status = s < 90 ? 1 : s < 94 ? 0 : s < 97 ? 2 : -1;
-        m_time = timeOfRow(index, count);
-        // Plain date and time, not QDateTime: no time zone lookups per row.
-        const QDate date = OleDate::toDate(m_time);
-        const QTime time = QTime::fromMSecsSinceStartOfDay(OleDate::timeOfDayMs(m_time));
-        m_period = date.year() * 100 + date.month();
-        m_table = m_random.chance(0.15) ? QStringLiteral("Bar") : QStringLiteral("T%1").arg(1 + m_random.below(30));
-        const int half = date.year() * 2 + (date.month() > 6 ? 1 : 0);
-        m_certificateIndex = (m_register + half) % int(m_certificates.size());
-        m_hasCertificate = m_status != -1 || m_random.chance(0.5);
-        // A few shop receipts lack their signature (a memo column, read as
-        // empty). The gastronomy register keeps it in a plain text column and
-        // signs every valid receipt: a NULL there stops its DEP 7 export.
-        const bool withoutSignature = m_status == -1 || (!m_gastro && m_random.chance(0.01));
-        m_signature = withoutSignature ? QString() : makeSignature(date, time);
+        s.payment = p < 60 ? 0 : p < 85 ? 1 : 2 + m_random.below(6);
+        const int st = m_random.below(100);
+        s.status = st < 90 ? 1 : st < 94 ? 0 : st < 97 ? 2 : -1;
+        s.time = timeOfRow(index, count);
+        s.table = m_random.chance(0.15) ? QStringLiteral("Bar") : QStringLiteral("T%1").arg(1 + m_random.below(30));
+        const bool journaled = s.status >= 1 && s.payment <= 5;
+        s.kind = !journaled ? ReceiptKind::Unchained
+               : m_random.chance(0.01) ? ReceiptKind::Training
+               : m_random.chance(0.015) ? ReceiptKind::Cancellation
+                                        : ReceiptKind::Sale;
+        s.hasCertificate = s.status != -1 || m_random.chance(0.5);
+        const int positions = 1 + (m_random.chance(0.5) ? 0 : m_random.below(4));
+        for (int i = 0; i < positions; ++i) {
+            const Article &article = articles[size_t(m_random.below(int(articles.size())))];
+            const double quantity = m_random.chance(0.8) ? 1.0 : m_random.chance(0.8) ? double(2 + m_random.below(4)) : 0.5;
+            const bool cancelled = s.kind == ReceiptKind::Cancellation || m_random.chance(0.02);
+            const qint64 amount = std::llround(double(article.price) * quantity / 100.0) * 100 * (cancelled ? -1 : 1);
+            s.positions.push_back({&article, quantity, amount, cancelled});
+        }
+        return s;
     }
 
-    QString makeSignature(QDate date, QTime time)
+    Receipt nullReceipt(ReceiptKind kind, const CashRegister &r, double time)
     {
-        QString payload = QStringLiteral("_R1-%1_K%2_%3-%4_%5_%6_0,00_0,00_0,00_0,00_%7")
-                              .arg(QLatin1String(certificationBodies[size_t(m_certificateIndex) % certificationBodies.size()]))
-                              .arg(m_register)
-                              .arg(date.year())
-                              .arg(m_receiptNumber)
-                              .arg(date.toString(Qt::ISODate) + QLatin1Char('T') + time.toString(Qt::ISODate))
-                              .arg(amountText(qint64(m_random.below(20000)) * 100))
-                              .arg(QString::fromLatin1(m_random.bytes(8).toBase64()));
-        if (!m_gastro) // the shop edition also keeps the certificate serial and the chained value
-            payload += QStringLiteral("_%1_%2").arg(QString::fromLatin1(m_random.bytes(8).toHex()),
-                                                    QString::fromLatin1(m_random.bytes(8).toBase64()));
-        QString jws = QLatin1String(jwsHeader) + QLatin1Char('.') + base64Url(payload.toUtf8()) + QLatin1Char('.')
-            + base64Url(m_random.bytes(64));
-        if (m_gastro && jws.size() > 255)
-            jws.truncate(255);
-        return jws;
+        Receipt s;
+        s.kind = kind;
+        s.company = r.company;
+        s.cashRegister = int(&r - m_registers.data());
+        s.time = time;
+        s.table = QStringLiteral("Bar");
+        const Article *article = kind == ReceiptKind::Start ? &startArticle
+                               : kind == ReceiptKind::MonthEnd ? &monthEndArticle
+                                                               : &afterFailureArticle;
+        s.positions.push_back({article, 1.0, 0, false});
+        return s;
     }
 
-    void makeRow(QList<JetValue> &row, qint64 index)
+    // Signs the receipt into its register's chain, its sums by tax rate.
+    void chain(Receipt &receipt, CashRegister &r)
     {
-        const Article &article = articles[size_t(m_random.below(int(articles.size())))];
-        const double quantity = m_random.chance(0.8) ? 1.0 : m_random.chance(0.8) ? double(2 + m_random.below(4)) : 0.5;
-        const bool cancelled = m_random.chance(0.02);
-        const qint64 amount = qint64(std::llround(double(article.price) * quantity)) * (cancelled ? -1 : 1);
+        using Kind = rksv::RegisterSigner::Kind;
+        const QDate date = OleDate::toDate(receipt.time);
+        const QTime time = QTime::fromMSecsSinceStartOfDay(OleDate::timeOfDayMs(receipt.time));
+        rksv::RegisterSigner::Receipt signing;
+        signing.number = QByteArray::number(receipt.number);
+        signing.dateTime = (date.toString(Qt::ISODate) + u'T' + time.toString(Qt::ISODate)).toLatin1();
+        for (const Position &p : receipt.positions)
+            signing.sumsInCents[sumIndex(p.article->vat)] += p.amount / 100;
+        signing.kind = receipt.kind == ReceiptKind::Training ? Kind::Training
+                     : receipt.kind == ReceiptKind::Cancellation ? Kind::Cancellation
+                                                                 : Kind::Normal;
+        signing.deviceFailed = r.failingLeft > 0 && receipt.kind != ReceiptKind::Start;
+        const QByteArray jws = m_devices.signsForReal() ? r.signer->next(signing)
+                                                        : m_devices.madeUpReceipt(r.device, r.id, signing);
+        const bool allSumsZero = std::all_of(signing.sumsInCents.begin(), signing.sumsInCents.end(),
+                                             [](qint64 sum) { return sum == 0; });
+        if (signing.deviceFailed && --r.failingLeft == 0)
+            r.needsNullReceipt = true;
+        else if (!signing.deviceFailed && allSumsZero)
+            r.needsNullReceipt = false;
+        receipt.signature = QString::fromLatin1(jws);
+        r.started = true;
+        r.openMonth = receipt.kind == ReceiptKind::MonthEnd ? 0 : receipt.period;
+    }
 
+    void makeRow(QList<JetValue> &row, qint64 index, const Position &position)
+    {
+        const Receipt &r = m_receipt;
         row.clear();
-        row << JetValue(qint64(index + 1)) << JetValue(qint64(m_receiptNumber)) << JetValue(m_company)
-            << JetValue(m_register);
+        row << JetValue(qint64(index + 1)) << JetValue(qint64(r.number)) << JetValue(r.company) << JetValue(r.cashRegister);
         if (m_gastro)
-            row << JetValue(m_table);
-        row << JetValue::oleDate(m_time) << JetValue(m_status) << JetValue(m_payment)
-            << JetValue(QString::fromLatin1(article.number)) << JetValue(QString::fromUtf8(article.name))
-            << JetValue(quantity) << JetValue::currency(article.price) << JetValue::currency(amount)
-            << JetValue(double(article.vat)) << JetValue(cancelled) << JetValue(m_period);
-        if (m_hasCertificate)
-            row << JetValue(m_certificates[size_t(m_certificateIndex)])
-                << JetValue(QLatin1String(certificationBodies[size_t(m_certificateIndex) % certificationBodies.size()]));
+            row << JetValue(r.table);
+        row << JetValue::oleDate(r.time) << JetValue(r.status) << JetValue(r.payment)
+            << JetValue(QString::fromLatin1(position.article->number)) << JetValue(QString::fromUtf8(position.article->name))
+            << JetValue(position.quantity) << JetValue::currency(position.article->price) << JetValue::currency(position.amount)
+            << JetValue(double(position.article->vat)) << JetValue(position.cancelled)
+            << JetValue(r.period);
+        if (r.hasCertificate)
+            row << JetValue(m_devices.certificateText(r.device)) << JetValue(m_devices.authorityText());
         else
             row << JetValue() << JetValue();
-        row << (m_signature.isEmpty() ? JetValue() : JetValue(m_signature));
-        row << remark();
+        row << (r.signature.isEmpty() ? JetValue() : JetValue(r.signature));
+        row << remark(r.number);
     }
 
-    JetValue remark()
+    JetValue remark(int receiptNumber)
     {
         const int r = m_random.below(10000);
         if (r < 9400)
             return {};
         if (r < 9900)
-            return QStringLiteral("Gast wünscht Rechnung auf Firma, Beleg %1").arg(m_receiptNumber);
+            return QStringLiteral("Gast wünscht Rechnung auf Firma, Beleg %1").arg(receiptNumber);
         if (r < 9998)
             return QStringLiteral("Reklamation: ") + QStringLiteral("Speise zurückgegeben, Ersatz serviert. ").repeated(20 + m_random.below(20));
         return QStringLiteral("Übergabeprotokoll Schichtwechsel. ").repeated(160); // stored in long-value pages
     }
 
-    Random m_random;
+    SeededRandom m_random;
     bool m_gastro;
-    std::array<QString, 5> m_certificates;
-    std::array<int, 8> m_lastNumber{};
-    int m_positionsLeft = 0;
-    int m_company = 1;
-    int m_register = 1;
-    int m_receiptNumber = 0;
-    int m_payment = 0;
-    int m_status = 1;
-    int m_period = 0;
-    double m_time = 0;
-    QString m_table;
-    int m_certificateIndex = 0;
-    bool m_hasCertificate = true;
-    QString m_signature;
+    SignatureDevices &m_devices;
+    std::array<CashRegister, 6> m_registers; // registers 1 to 5
+    std::optional<Receipt> m_pending;
+    Receipt m_receipt;
+    double m_lastTime = 0; // of the table's last receipt
 };
 
 void fillLog(JetTable &table, qint64 count, quint64 seed)
 {
-    Random random(seed);
+    SeededRandom random(seed);
     QList<JetValue> row;
     for (qint64 i = 0; i < count; ++i) {
         const int event = random.below(int(events.size()));
@@ -276,8 +402,8 @@ QList<JetColumn> shopSalesColumns()
         JetColumn::of(QStringLiteral("MwStSatz"), JetType::Single),
         JetColumn::of(QStringLiteral("Storno"), JetType::Boolean),
         JetColumn::of(QStringLiteral("Periode_bv"), JetType::Long),
-        JetColumn::text(QStringLiteral("Signaturzertifikat"), 255),
-        JetColumn::text(QStringLiteral("Zertifizierungsstellen"), 255),
+        JetColumn::of(QStringLiteral("Signaturzertifikat"), JetType::Memo),
+        JetColumn::of(QStringLiteral("Zertifizierungsstellen"), JetType::Memo),
         JetColumn::of(QStringLiteral("JWSSignatur"), JetType::Memo),
         JetColumn::of(QStringLiteral("Bemerkung"), JetType::Memo),
     };
@@ -287,9 +413,6 @@ QList<JetColumn> gastroSalesColumns()
 {
     QList<JetColumn> columns = shopSalesColumns();
     columns.insert(4, JetColumn::text(QStringLiteral("Tisch"), 10));
-    for (JetColumn &column : columns)
-        if (column.name == QLatin1String("JWSSignatur"))
-            column = JetColumn::text(QStringLiteral("JWSSignatur"), 255);
     return columns;
 }
 
@@ -305,25 +428,68 @@ QList<JetColumn> logColumns()
     };
 }
 
-void addTables(JetDatabaseWriter &writer, const RegisterDatabaseOptions &options)
+namespace {
+
+void addTables(JetDatabaseWriter &writer, const RegisterDatabaseOptions &options, SignatureDevices &devices)
 {
     const qint64 salesRows = qMax(0, options.salesRows);
     const qint64 logRows = options.logRows < 0 ? salesRows : options.logRows;
 
     JetTable shop = writer.addTable(QStringLiteral("Barverkaeufe"), shopSalesColumns());
-    SalesGenerator(options.seed, false).fill(shop, salesRows);
+    SalesGenerator(options.seed, false, devices).fill(shop, salesRows);
     JetTable gastro = writer.addTable(QStringLiteral("BarverkaeufeGastro"), gastroSalesColumns());
-    SalesGenerator(options.seed + 1, true).fill(gastro, salesRows);
+    SalesGenerator(options.seed + 1, true, devices).fill(gastro, salesRows);
     JetTable log = writer.addTable(QStringLiteral("Protokoll"), logColumns());
     fillLog(log, logRows, options.seed + 2);
 }
 
+void writeText(const QString &path, const QByteArray &text)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        throw Error(QStringLiteral("%1: %2").arg(path, file.errorString()));
+}
+
+SignatureDevices::Signing signingOf(const RegisterDatabaseOptions &options)
+{
+    return options.signReceipts ? SignatureDevices::Signing::Real : SignatureDevices::Signing::MadeUp;
+}
+
+QString besideDatabase(const QString &databasePath, const char *suffix)
+{
+    const QFileInfo info(databasePath);
+    return info.path() + u'/' + info.completeBaseName() + QLatin1String(suffix);
+}
+
+} // namespace
+
+void addTables(JetDatabaseWriter &writer, const RegisterDatabaseOptions &options)
+{
+    SignatureDevices devices(signingOf(options), options.seed);
+    addTables(writer, options, devices);
+}
+
+QString aesKeyFile(const QString &databasePath)
+{
+    return besideDatabase(databasePath, "-aes-key.txt");
+}
+
+QString authorityFile(const QString &databasePath)
+{
+    return besideDatabase(databasePath, "-test-ca.pem");
+}
+
 void write(const QString &path, const RegisterDatabaseOptions &options)
 {
+    SignatureDevices devices(signingOf(options), options.seed);
     JetDatabaseWriter writer(path, options.password);
     writer.setCreationDate(QDateTime(firstDay, QTime(8, 0)));
-    addTables(writer, options);
+    addTables(writer, options, devices);
     writer.finish();
+    if (devices.signsForReal()) {
+        writeText(aesKeyFile(path), devices.aesKeyBase64() + '\n');
+        writeText(authorityFile(path), devices.authorityPem());
+    }
 }
 
 } // namespace RegisterDatabase

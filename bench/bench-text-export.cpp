@@ -65,6 +65,7 @@ int main(int argc, char **argv)
         if (!QFileInfo::exists(database)) {
             RegisterDatabaseOptions options;
             options.salesRows = rows;
+            options.signReceipts = false;
             RegisterDatabase::write(database, options);
         }
         db::TADOConnection connection;

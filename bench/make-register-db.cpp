@@ -1,6 +1,9 @@
-// make-register-db N OUT.mdb [--password P] [--log-rows M] [--seed S]:
+// make-register-db N OUT.mdb [--password P] [--log-rows M] [--seed S] [--unsigned]:
 // writes a register database with N rows in each cash-sale table (and, unless
-// --log-rows says otherwise, N rows in Protokoll). Prints nothing but errors.
+// --log-rows says otherwise, N rows in Protokoll), its receipts signed, with
+// the registers' AES key and the test CA's certificate beside it
+// (OUT-aes-key.txt, OUT-test-ca.pem). --unsigned: made-up certificates and
+// signatures, for the large benchmark databases. Prints nothing but errors.
 
 #include "Error.h"
 #include "RegisterDatabase.h"
@@ -13,7 +16,7 @@
 
 namespace {
 
-const char usage[] = "usage: make-register-db N OUT.mdb [--password P] [--log-rows M] [--seed S]\n";
+const char usage[] = "usage: make-register-db N OUT.mdb [--password P] [--log-rows M] [--seed S] [--unsigned]\n";
 
 bool parseCount(const QString &text, int &out)
 {
@@ -42,6 +45,8 @@ int main(int argc, char **argv)
             }
         } else if (arg == QLatin1String("--seed") && hasValue) {
             options.seed = args[++i].toULongLong();
+        } else if (arg == QLatin1String("--unsigned")) {
+            options.signReceipts = false;
         } else if (arg.startsWith(QLatin1String("--"))) {
             std::fputs(usage, stderr);
             return 2;

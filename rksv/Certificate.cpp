@@ -57,6 +57,17 @@ void addExtension(X509 *certificate, X509V3_CTX *context, int nid, const char *v
         throw Error(openSslFailure(QStringLiteral("Zertifikatserweiterung nicht gesetzt")));
 }
 
+bool setValidity(X509 *certificate, const Certificate::IssueRequest &request)
+{
+    if (!request.validFrom.isValid()) {
+        return X509_gmtime_adj(X509_getm_notBefore(certificate), -86400)
+            && X509_gmtime_adj(X509_getm_notAfter(certificate), long(request.validDays) * 86400);
+    }
+    const time_t from = time_t(request.validFrom.toSecsSinceEpoch());
+    return ASN1_TIME_set(X509_getm_notBefore(certificate), from)
+        && ASN1_TIME_set(X509_getm_notAfter(certificate), from + time_t(request.validDays) * 86400);
+}
+
 } // namespace
 
 Certificate Certificate::fromDer(QByteArrayView der)
@@ -108,8 +119,7 @@ Certificate Certificate::issue(const IssueRequest &request)
     if (X509_set_version(x, X509_VERSION_3) != 1 || !BN_to_ASN1_INTEGER(serial, X509_get_serialNumber(x))
         || X509_NAME_add_entry_by_txt(subject, "CN", MBSTRING_UTF8,
                                       reinterpret_cast<const unsigned char *>(name.constData()), -1, -1, 0) != 1
-        || !X509_gmtime_adj(X509_getm_notBefore(x), -86400)
-        || !X509_gmtime_adj(X509_getm_notAfter(x), long(request.validDays) * 86400)
+        || !setValidity(x, request)
         || X509_set_pubkey(x, request.subjectKey) != 1
         || X509_set_issuer_name(x, request.issuer ? X509_get_subject_name(request.issuer->handle()) : subject) != 1)
         throw Error(openSslFailure(QStringLiteral("Zertifikat nicht angelegt")));

@@ -13,6 +13,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDateTime>
 #include <QString>
 
 #include <vector>
@@ -40,6 +41,7 @@ public:
         const SigningKey *issuerKey = nullptr; // the subject's own key when self-signed
         bool authority = false; // CA: may issue certificates
         int validDays = 3650;
+        QDateTime validFrom = {}; // invalid: from a day before now
     };
     static Certificate issue(const IssueRequest &request);
 

@@ -76,6 +76,7 @@ void measure(int rows, const QString &folder)
     RegisterDatabaseOptions options;
     options.salesRows = rows;
     options.logRows = 10;
+    options.signReceipts = false;
     RegisterDatabase::write(path, options);
 
     TADOConnection connection;

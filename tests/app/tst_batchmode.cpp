@@ -5,7 +5,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -46,6 +49,23 @@ class TestBatchMode : public QObject
                 QStringLiteral("--password"), password};
     }
 
+    // The receipts of a DEP 7 file, read with a JSON parser.
+    static QStringList receipts(const QString &path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {QStringLiteral("(missing) ") + path};
+        QJsonParseError error;
+        const QJsonDocument json = QJsonDocument::fromJson(file.readAll(), &error);
+        if (error.error != QJsonParseError::NoError)
+            return {QStringLiteral("(invalid) ") + error.errorString()};
+        QStringList result;
+        for (const QJsonValue group : json[QStringLiteral("Belege-Gruppe")].toArray())
+            for (const QJsonValue receipt : group[QStringLiteral("Belege-kompakt")].toArray())
+                result << receipt.toString();
+        return result;
+    }
+
     QStringList folderEntries() const
     {
         return QDir(m_folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
@@ -78,7 +98,7 @@ private slots:
         m_folder = m_home.path() + QStringLiteral("/kassa");
         QVERIFY(QDir().mkpath(m_folder));
         RegisterDatabaseOptions options;
-        options.salesRows = 200;
+        options.salesRows = 1000;
         options.logRows = 50;
         options.password = QStringLiteral("geheim");
         RegisterDatabase::write(m_folder + QStringLiteral("/VelmarFaktura.mdb"), options);
@@ -133,6 +153,76 @@ private slots:
                                                                 QStringLiteral("--quiet")});
         QCOMPARE(quiet.exitCode, 0);
         QCOMPARE(quiet.err, QString());
+    }
+
+    // --kassa: one DEP 7 file per register, which together hold the
+    // receipts of the export of all registers. Each passes the check with
+    // the registers' AES key and the test CA as trust anchor: signatures,
+    // chain from the start receipt, counters, the failed device's run and
+    // the replaced card's groups in time order. The file of all registers
+    // does not. A register without receipts gives no file, a number that is
+    // none is bad input.
+    void oneRegisterPerFile()
+    {
+        const QString database = m_folder + QStringLiteral("/VelmarFaktura.mdb");
+        const QStringList period{QStringLiteral("--from"), QStringLiteral("2017-03-01"), QStringLiteral("--to"),
+                                 QStringLiteral("2019-03-01"), QStringLiteral("--export"), QStringLiteral("dep7")};
+        QFile keyFile(RegisterDatabase::aesKeyFile(database));
+        QVERIFY(keyFile.open(QIODevice::ReadOnly));
+        const QStringList check{QStringLiteral("--verify"), QStringLiteral("--aes-key"),
+                                QString::fromLatin1(keyFile.readAll().trimmed()), QStringLiteral("--trust"),
+                                RegisterDatabase::authorityFile(database)};
+
+        const Run all = run(databaseArguments() + period + check);
+        QCOMPARE(all.exitCode, 7);
+        QVERIFY2(all.out.contains(QStringLiteral("Belege mehrerer Kassen")), qPrintable(all.out));
+        QVERIFY2(all.out.contains(QStringLiteral("Gruppen nicht in zeitlicher Reihenfolge")), qPrintable(all.out));
+        const QStringList allReceipts = receipts(m_folder + QStringLiteral("/DEPExport01.03.2017-01.03.2019.json"));
+        QVERIFY(allReceipts.size() > 100);
+
+        QStringList perRegister;
+        QString summaries;
+        for (int cashRegister = 1; cashRegister <= 3; ++cashRegister) {
+            const Run one = run(databaseArguments() + period + QStringList{QStringLiteral("--kassa"), QString::number(cashRegister)}
+                                + check);
+            QVERIFY2(one.exitCode == 0, qPrintable(one.out + one.err));
+            QVERIFY(one.out.contains(QStringLiteral("Kasse KASSE-%1\n").arg(cashRegister)));
+            QVERIFY(one.out.contains(QStringLiteral("Kette: vollständig ab dem Startbeleg")));
+            QVERIFY(one.out.contains(QStringLiteral("Umsatzzähler: geprüft")));
+            QVERIFY(one.out.endsWith(QStringLiteral("Prüfung bestanden.\n")));
+            summaries += one.out;
+            const QStringList own = receipts(m_folder + QStringLiteral("/DEPExport01.03.2017-01.03.2019_Kassa%1.json").arg(cashRegister));
+            QVERIFY(!own.isEmpty());
+            perRegister += own;
+        }
+        QStringList sortedAll = allReceipts;
+        sortedAll.sort();
+        perRegister.sort();
+        QCOMPARE(perRegister, sortedAll);
+        // What the register database promises is there: training and
+        // cancellation receipts, register 2's failed device, register 3's
+        // second card.
+        const auto counted = [&summaries](const QString &what) {
+            int total = 0;
+            const QRegularExpression number(what + QStringLiteral(": (\\d+)"));
+            for (auto m = number.globalMatch(summaries); m.hasNext();)
+                total += m.next().captured(1).toInt();
+            return total;
+        };
+        QVERIFY(counted(QStringLiteral("Training")) > 0);
+        QVERIFY(counted(QStringLiteral("Storno")) > 0);
+        QCOMPARE(counted(QStringLiteral("Sicherheitseinrichtung ausgefallen")), 3);
+        QVERIFY2(summaries.contains(QRegularExpression(QStringLiteral("Kasse KASSE-3\n  Belege: \\d+ in 2 Gruppen"))),
+                 qPrintable(summaries));
+
+        const Run none = run(databaseArguments() + period + QStringList{QStringLiteral("--kassa=77")});
+        QCOMPARE(none.exitCode, 1);
+        QVERIFY(none.err.contains(QStringLiteral("keine Daten für Export!")));
+        QVERIFY(!QFile::exists(m_folder + QStringLiteral("/DEPExport01.03.2017-01.03.2019_Kassa77.json")));
+
+        const Run bad = run(databaseArguments() + period + QStringList{QStringLiteral("--kassa"), QStringLiteral("zwei")});
+        QCOMPARE(bad.exitCode, 2);
+        QVERIFY2(bad.err.contains(QStringLiteral("--kassa: 'zwei' ist keine Kassennummer")), qPrintable(bad.err));
     }
 
     // The DEP 131 and LOG files of the whole register in `locale`.

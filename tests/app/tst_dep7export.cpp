@@ -409,27 +409,111 @@ private slots:
         QVERIFY(run.window.Datenbank_Verbindung.connected());
     }
 
-    // Texts with a quote, a backslash or a control character get JSON
-    // escapes; texts as the registers hold them stay as they are.
-    void textsThatNeedEscapes()
+    // Double quotes and backslashes go into the file as they stand: an
+    // authority text `CA1","CA2` gives the array of two authorities.
+    // Control characters get their JSON escapes, so a certificate kept as
+    // PEM lines with CR LF still gives a valid file.
+    void quotesAndBackslashesUnchangedControlCharactersEscaped()
     {
+        const QString pem = QStringLiteral("-----BEGIN CERTIFICATE-----\r\nMIIBszCCAVmgAwIBAgIU\r\n"
+                                           "cXVpbGxldA==\r\n-----END CERTIFICATE-----\r\n");
         const QString jws = QStringLiteral("eyJhbGciOiJFUzI1NiJ9.X1IxLUFULTE_S0FTU0UtMDAxXzE.q+/w==");
         Dep7Run run;
-        run.prepare(0, {sale(1, "CERT \"Kassa\" 1", "CA\\Wien", "line\nbreak\ttab\x01", 1),
-                        sale(2, "CERT \"Kassa\" 1", "CA\\Wien", jws, 2)});
+        run.prepare(0, {sale(1, pem, "CA1\",\"CA2", "jws-1", 1), sale(2, pem, "CA1\",\"CA2", jws, 2),
+                        sale(3, "CERT-B", "CA\\\\Wien", "tab\tand\x01", 3)});  // a backslash the register keeps escaped
         run.press();
         const QByteArray file = run.file();
-        QVERIFY(file.contains("      \"Signaturzertifikat\":\"CERT \\\"Kassa\\\" 1\",\r\n"));
+        QVERIFY(file.contains("      \"Signaturzertifikat\":\"-----BEGIN CERTIFICATE-----\\r\\nMIIBszCCAVmgAwIBAgIU\\r\\n"
+                              "cXVpbGxldA==\\r\\n-----END CERTIFICATE-----\\r\\n\",\r\n"));
+        QVERIFY(file.contains("      \"Zertifizierungsstellen\":[\"CA1\",\"CA2\"],\r\n"));
         QVERIFY(file.contains("      \"Zertifizierungsstellen\":[\"CA\\\\Wien\"],\r\n"));
         QVERIFY(file.contains("                       \"" + jws.toLatin1() + "\"\r\n"));
+        QVERIFY(file.contains("                       \"tab\\tand\\u0001\"\r\n"));
+
         QJsonParseError error;
         const QJsonDocument json = QJsonDocument::fromJson(file, &error);
+        QCOMPARE(error.errorString(), QJsonParseError().errorString());
+        const QJsonArray groups = json["Belege-Gruppe"].toArray();
+        QCOMPARE(groups.size(), 2);
+        const QJsonObject first = groups[0].toObject();
+        QCOMPARE(first["Signaturzertifikat"].toString(), pem);
+        QCOMPARE(first["Zertifizierungsstellen"].toArray(), (QJsonArray{"CA1", "CA2"}));
+        QCOMPARE(first["Belege-kompakt"].toArray(), (QJsonArray{"jws-1", jws}));
+        const QJsonObject second = groups[1].toObject();
+        QCOMPARE(second["Zertifizierungsstellen"].toArray(), QJsonArray{"CA\\Wien"});
+        QCOMPARE(second["Belege-kompakt"].toArray(), QJsonArray{"tab\tand\x01"});
+    }
+
+    // A lone double quote is written unchanged too, although the file is
+    // then no valid JSON: the text goes out as the register keeps it.
+    void loneQuoteWrittenUnchanged()
+    {
+        Dep7Run run;
+        run.prepare(0, {sale(1, "CERT \"Kassa\" 1", "CA\\Wien", "jws-1")});
+        run.press();
+        QCOMPARE(run.messages.texts(), QStringList{run.doneMessage()});
+        const QByteArray file = run.file();
+        QVERIFY(file.contains("      \"Signaturzertifikat\":\"CERT \"Kassa\" 1\",\r\n"));
+        QVERIFY(file.contains("      \"Zertifizierungsstellen\":[\"CA\\Wien\"],\r\n"));
+    }
+
+    // One register's receipts in the order the register chained them, in
+    // a file of their own: a replaced signature card (whose certificate
+    // text sorts first) gives its groups in time order, a card that comes
+    // back opens a new group; other registers stay out. The window's own
+    // export of the same rows is grouped by certificate as before.
+    void oneRegisterInChainOrder_data()
+    {
+        QTest::addColumn<int>("variant");
+        QTest::newRow("shop") << 0;
+        QTest::newRow("gastro") << 5;
+    }
+
+    void oneRegisterInChainOrder()
+    {
+        QFETCH(int, variant);
+        auto on = [](int cashRegister, int receipt, int period, const char *certificate, const char *signature) {
+            Sale s = sale(receipt, certificate, "CA", signature, period);
+            s.id = cashRegister * 100 + receipt;
+            s.cashRegister = cashRegister;
+            return s;
+        };
+        Dep7Run run;
+        run.prepare(variant, {on(2, 3, 201803, "Z-CARD", "k2-3"), on(2, 1, 201803, "Z-CARD", "k2-1"),
+                              on(2, 2, 201803, "Z-CARD", "k2-2"), on(2, 4, 201804, "A-CARD", "k2-4"),
+                              on(2, 5, 201805, "A-CARD", "k2-5"), on(2, 6, 201805, "Z-CARD", "k2-6"),
+                              on(1, 1, 201803, "A-CARD", "k1-1"), on(3, 1, 201803, "Z-CARD", "k3-1"),
+                              on(2, 10, 201806, "Z-CARD", "k2-10")});
+        run.messages.clear();
+        run.window.exportDep7(2);
+        QCOMPARE(run.messages.texts(), QStringList{run.doneMessage()});
+        const QString kassaFile = QStringLiteral("DEPExport01.03.2018-01.03.2019_Kassa2.json");
+        QCOMPARE(run.database.otherFiles(), QStringList{kassaFile});
+        const QByteArray file = run.file(kassaFile);
+        QCOMPARE(receipts(file), (QStringList{"k2-1", "k2-2", "k2-3", "k2-4", "k2-5", "k2-6", "k2-10"}));
+        QJsonParseError error;
+        const QJsonArray groups = QJsonDocument::fromJson(file, &error)["Belege-Gruppe"].toArray();
         QCOMPARE(error.error, QJsonParseError::NoError);
-        const QJsonObject group = json["Belege-Gruppe"][0].toObject();
-        QCOMPARE(group["Signaturzertifikat"].toString(), QStringLiteral("CERT \"Kassa\" 1"));
-        QCOMPARE(group["Zertifizierungsstellen"][0].toString(), QStringLiteral("CA\\Wien"));
-        QCOMPARE(group["Belege-kompakt"][0].toString(), QStringLiteral("line\nbreak\ttab\x01"));
-        QCOMPARE(group["Belege-kompakt"][1].toString(), jws);
+        QCOMPARE(groups.size(), 3);
+        QCOMPARE(groups[0]["Signaturzertifikat"].toString(), QStringLiteral("Z-CARD"));
+        QCOMPARE(groups[0]["Belege-kompakt"].toArray().size(), 3);
+        QCOMPARE(groups[1]["Signaturzertifikat"].toString(), QStringLiteral("A-CARD"));
+        QCOMPARE(groups[2]["Belege-kompakt"].toArray(), (QJsonArray{"k2-6", "k2-10"}));
+        // The window's query is left as it was.
+        QVERIFY(run.query().sql().endsWith(QLatin1String("order by Signaturzertifikat,Periode_bv,Barverkauf_nr,JWSSignatur ")));
+
+        // A register without receipts in the period: the usual message,
+        // no file.
+        run.messages.clear();
+        run.window.exportDep7(4);
+        QCOMPARE(run.messages.texts(), QStringList{QStringLiteral("keine Daten für Export!")});
+        QCOMPARE(run.database.otherFiles(), QStringList{kassaFile});
+
+        // The button's export of the same rows mixes the registers and puts
+        // the newer card's group first.
+        run.press();
+        QCOMPARE(receipts(run.file()),
+                 (QStringList{"k1-1", "k2-4", "k2-5", "k2-1", "k3-1", "k2-2", "k2-3", "k2-6", "k2-10"}));
     }
 
     // The conversion error reaches the general error box; the window stays

@@ -160,7 +160,7 @@ private slots:
                                 "Periode_bv;Signaturzertifikat;Zertifizierungsstellen;JWSSignatur;Bemerkung\r\n"));
         // Status 1 and more, the whole last day, newest position first.
         QCOMPARE(firstCells(file), QStringList({u"5"_s, u"3"_s, u"1"_s}));
-        QVERIFY(file.contains("\r\n3;1;1;1;15.03.2019 12:30:00;2;1;x;Gro\xDF" "er Brauner;1,5;4,2;6,3;10;True;1;x;x;;"
+        QVERIFY(file.contains("\r\n3;1;1;1;15.03.2019 12:30:00;2;1;x;Gro\xDF" "er Brauner;1,5;4,2;6,3;10;True;1;;;;"
                               "Gutschein \x80 10\r\n"));
         QVERIFY(file.contains("\r\n1;1;1;1;01.03.2019;1;"));
         QVERIFY(file.endsWith(";\r\n"));
@@ -195,7 +195,7 @@ private slots:
         QTest::mouseClick(w->btn_dep131_export, Qt::LeftButton);
         QCOMPARE(recorder->boxes, QStringList());
         const QByteArray rest = ";1;1;x;x;";
-        const QByteArray tail = ";False;1;x;x;;\r\n";
+        const QByteArray tail = ";False;1;;;;\r\n";
         QCOMPARE(ExportTestDatabase::readFile(local(u"Tidy-Pos/DEP_131.csv"_s)),
                  "ID_Barverkaufspositionen;Barverkauf_nr;Firma;Kassa;Tagesabrechnung;Status;Zahlungsart;Artikelnummer;"
                  "Bezeichnung;Menge;Einzelpreis;Betrag;MwStSatz;Storno;Periode_bv;Signaturzertifikat;"

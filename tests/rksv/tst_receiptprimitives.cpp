@@ -264,6 +264,15 @@ private slots:
         writeFile(QStringLiteral("both.pem"), ca.pem() + device.pem());
         QCOMPARE(rksv::Certificate::fromPemFile(path("both.pem")).size(), size_t(2));
         QVERIFY_THROWS_EXCEPTION(Error, rksv::Certificate::fromPemFile(path("input")));
+
+        // A certificate valid from a given time, as a card that signed
+        // receipts years ago: openssl reads the dates back.
+        rksv::Certificate::IssueRequest old{QStringLiteral("Kasse 2"), "0B", deviceKey.key(), &ca, &caKey, false, 365};
+        old.validFrom = QDateTime(QDate(2017, 1, 1), QTime(0, 0), Qt::UTC);
+        writeFile(QStringLiteral("old.pem"), rksv::Certificate::issue(old).pem());
+        const QByteArray dates = openssl({"x509", "-noout", "-startdate", "-enddate", "-in", path("old.pem")}, {}, &exitCode);
+        QCOMPARE(exitCode, 0);
+        QCOMPARE(dates, QByteArray("notBefore=Jan  1 00:00:00 2017 GMT\nnotAfter=Jan  1 00:00:00 2018 GMT\n"));
     }
 };
 
