@@ -165,3 +165,22 @@ QString BatchOptions::usage()
         "6 Datenfehler (ein Wert der Datenbank ist für den Export nicht verwendbar),\n"
         "7 Prüfung nicht bestanden.\n");
 }
+
+namespace BatchMessages {
+
+QString noData(const QString &exportName)
+{
+    return QStringLiteral("%1: keine Daten im Zeitraum, keine Datei geschrieben.").arg(exportName);
+}
+
+QString badAesKey()
+{
+    return QStringLiteral("--aes-key: der Schlüssel ist nicht Base64 von 32 Bytes.");
+}
+
+QString missingFile(const QString &file)
+{
+    return QStringLiteral("--verify: die Datei %1 gibt es nicht.").arg(file);
+}
+
+} // namespace BatchMessages

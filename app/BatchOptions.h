@@ -52,3 +52,16 @@ enum BatchExitCode {
     ExitDataError = 6,
     ExitCheckFailed = 7, // a DEP 7 file did not pass the check
 };
+
+// The batch run's own German messages, besides those the window's exports
+// show.
+namespace BatchMessages {
+
+// An export of the engine's found no rows in the period.
+QString noData(const QString &exportName);
+// --aes-key that is not the base64 text of a 32-byte key.
+QString badAesKey();
+// --verify naming a file that is not there.
+QString missingFile(const QString &file);
+
+} // namespace BatchMessages

@@ -1,8 +1,8 @@
 #include "BatchRun.h"
 
 #include "Base64.h"
-#include "DatabaseError.h"
 #include "Dep7Check.h"
+#include "Error.h"
 #include "Dep7Export.h"
 #include "Dep7ReportFile.h"
 #include "MessageBox.h"
@@ -20,9 +20,6 @@
 
 namespace {
 
-const QString noVariantMessage = QStringLiteral("keine Programmversion ausgewählt!");
-const QString noDep7DataMessage = QStringLiteral("keine Daten für Export!");
-
 QString exportName(BatchExport which)
 {
     switch (which) {
@@ -31,6 +28,21 @@ QString exportName(BatchExport which)
     case BatchExport::Log: return QStringLiteral("LOG");
     }
     return {};
+}
+
+int exitCodeOf(ExportOutcome outcome)
+{
+    switch (outcome) {
+    case ExportOutcome::Written:
+    case ExportOutcome::Cancelled: return ExitSuccess;
+    case ExportOutcome::NoVariant: return ExitBadInput;
+    case ExportOutcome::NotConnected: return ExitConnectionFailed;
+    case ExportOutcome::NoData: return ExitNoData;
+    case ExportOutcome::QueryFailed: return ExitQueryFailed;
+    case ExportOutcome::WriteFailed: return ExitWriteFailed;
+    case ExportOutcome::DataError: return ExitDataError;
+    }
+    return ExitWriteFailed;
 }
 
 // Restores the window's message boxes when the run ends.
@@ -132,16 +144,9 @@ int BatchRun::runExports(const BatchOptions &options)
 int BatchRun::runExport(Tfrm_dep &window, BatchExport which, bool quiet)
 {
     m_shown.clear();
-    const bool gastro = ProgramVariant::isGastro(window.rg_version->itemIndex());
-    TExportToText *component = nullptr;
-    db::TADOQuery *query = nullptr;
-    if (which == BatchExport::Dep131) {
-        component = &window.ex_dep_export;
-        query = gastro ? &window.qry_dep_gastro : &window.qry_dep_shop;
-    } else if (which == BatchExport::Log) {
-        component = &window.ex_log_export;
-        query = &window.qry_log;
-    }
+    TExportToText *component = which == BatchExport::Dep131 ? &window.ex_dep_export
+                               : which == BatchExport::Log  ? &window.ex_log_export
+                                                            : nullptr;
     TerminalProgress progress(m_messages, exportName(which));
     if (component) {
         component->onProgress = [&progress](TCustomExportComponent &, qint64 current, qint64 total, bool &) {
@@ -149,51 +154,25 @@ int BatchRun::runExport(Tfrm_dep &window, BatchExport which, bool quiet)
         };
     }
 
-    int code = ExitSuccess;
-    QString failure;
-    try {
-        switch (which) {
-        case BatchExport::Dep131: window.btn_dep131_exportClick(); break;
-        case BatchExport::Dep7: window.exportDep7(m_cashRegister); break;
-        case BatchExport::Log: window.btn_log_exportClick(); break;
-        }
-        progress.finish();
-        if (m_shown.contains(noVariantMessage))
-            code = ExitBadInput;
-        else if (which == BatchExport::Dep7) {
-            code = m_shown.contains(noDep7DataMessage) ? ExitNoData : ExitSuccess;
-            if (code == ExitSuccess)
-                m_writtenDep7Files.append(WindowsPath::toLocal(Dep7Export::fileName(
-                    {window.ed_datenbank->text(), window.ed_vondatum->text(), window.ed_bisdatum->text(), gastro,
-                     m_cashRegister})));
-        }
-        else if (!query->isActive())
-            code = ExitQueryFailed; // "SQL Error " and the reason were shown
-        else if (query->isEmpty())
-            code = ExitNoData;
-        else if (component->statistic().result == erFailed)
-            code = ExitWriteFailed;
-    } catch (const db::ConnectionError &error) {
-        code = ExitConnectionFailed;
-        failure = errorBoxText(error.message());
-    } catch (const db::QueryError &error) {
-        code = ExitQueryFailed;
-        failure = errorBoxText(error.message());
-    } catch (const db::DataError &error) {
-        code = ExitDataError;
-        failure = errorBoxText(error.message());
-    } catch (const std::exception &error) {
-        code = ExitWriteFailed;
-        failure = errorBoxText(failureMessage(error));
+    ExportOutcome outcome = ExportOutcome::Written;
+    switch (which) {
+    case BatchExport::Dep131: outcome = window.exportDep131(); break;
+    case BatchExport::Dep7: outcome = window.exportDep7(m_cashRegister); break;
+    case BatchExport::Log: outcome = window.exportLog(); break;
     }
     progress.finish();
     if (component)
         component->onProgress = nullptr;
 
-    if (code == ExitNoData && which != BatchExport::Dep7)
-        m_shown.append(QStringLiteral("%1: keine Daten im Zeitraum, keine Datei geschrieben.").arg(exportName(which)));
-    if (!failure.isEmpty())
-        m_shown.append(failure);
+    if (which == BatchExport::Dep7 && outcome == ExportOutcome::Written)
+        m_writtenDep7Files.append(WindowsPath::toLocal(Dep7Export::fileName(
+            {window.ed_datenbank->text(), window.ed_vondatum->text(), window.ed_bisdatum->text(),
+             ProgramVariant::isGastro(window.rg_version->itemIndex()), m_cashRegister})));
+    // The DEP 7 export says so itself; the engine's exports end in silence.
+    if (outcome == ExportOutcome::NoData && which != BatchExport::Dep7)
+        m_shown.append(BatchMessages::noData(exportName(which)));
+
+    const int code = exitCodeOf(outcome);
     if (!quiet || (code != ExitSuccess && code != ExitNoData)) {
         for (const QString &text : std::as_const(m_shown))
             print(text);
@@ -209,14 +188,14 @@ int BatchRun::runChecks(const BatchOptions &options, const QStringList &files)
         if (options.aesKey) {
             const auto key = rksv::Base64::decode(options.aesKey->trimmed().toLatin1());
             if (!key || key->size() != rksv::TurnoverCounter::keySize)
-                throw Error(QStringLiteral("--aes-key: der Schlüssel ist nicht Base64 von 32 Bytes."));
+                throw Error(BatchMessages::badAesKey());
             checkOptions.aesKey = *key;
         }
         if (options.trustFile)
             checkOptions.trustAnchors = rksv::Certificate::fromPemFile(WindowsPath::toLocal(*options.trustFile));
         for (const QString &file : files) {
             if (!QFileInfo(file).isFile())
-                throw Error(QStringLiteral("--verify: die Datei %1 gibt es nicht.").arg(file));
+                throw Error(BatchMessages::missingFile(file));
         }
     } catch (const Error &failure) {
         print(failure.message());

@@ -90,19 +90,20 @@ QString fileName(const Dep7Request &request)
     return name + QStringLiteral(".json");
 }
 
-void run(db::TADOQuery &query, const Dep7Request &request)
+ExportOutcome run(db::TADOQuery &query, const Dep7Request &request)
 {
     bind(query, request);
     query.open();
     const QueryCloser closer(query);
     if (!query.isActive() || query.isEmpty()) {
         showMessage(QStringLiteral("keine Daten für Export!"));
-        return;
+        return ExportOutcome::NoData;
     }
     Dep7Writer writer(fileName(request));
     writeRows(query, request.gastro, writer);
     writer.commit();
     showMessage(QStringLiteral("Exportdatei DEPExport befindet sich im Ordner ") + request.folder);
+    return ExportOutcome::Written;
 }
 
 } // namespace Dep7Export

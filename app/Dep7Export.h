@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ExportOutcome.h"
+
 #include <QString>
 
 #include <optional>
@@ -32,9 +34,10 @@ QString fileName(const Dep7Request &request);
 // Runs the export on the edition's query, whose connection is open: binds
 // the constants (the request's register, else every register) and the
 // period, opens the query, writes the file and names
-// the folder in a message. Without rows it only says so and leaves any
-// earlier file alone. The query is closed afterwards whatever happens; a
-// failure on the way is thrown on and leaves no file behind.
-void run(db::TADOQuery &query, const Dep7Request &request);
+// the folder in a message. Without rows it only says so, leaves any
+// earlier file alone and reports NoData. The query is closed afterwards
+// whatever happens; a failure on the way is thrown on and leaves no file
+// behind.
+ExportOutcome run(db::TADOQuery &query, const Dep7Request &request);
 
 } // namespace Dep7Export

@@ -1,6 +1,7 @@
 #include "Tfrm_dep.h"
 
 #include "TextExportDesign.h"
+#include "DatabaseError.h"
 #include "Dep7Export.h"
 #include "ExportButtonPicture.h"
 #include "MessageBox.h"
@@ -170,9 +171,9 @@ Tfrm_dep::Tfrm_dep(QWidget *parent) : QWidget(parent)
     setTabOrder(ed_passwort, ed_servername);
 
     connect(rg_version, &TRadioGroup::itemIndexChanged, this, &Tfrm_dep::rg_versionClick);
-    connectButton(btn_dep131_export, &Tfrm_dep::btn_dep131_exportClick);
-    connectButton(btn_dep7_export, &Tfrm_dep::btn_dep7_exportClick);
-    connectButton(btn_log_export, &Tfrm_dep::btn_log_exportClick);
+    connect(btn_dep131_export, &QPushButton::clicked, this, &Tfrm_dep::btn_dep131_exportClick);
+    connect(btn_dep7_export, &QPushButton::clicked, this, &Tfrm_dep::btn_dep7_exportClick);
+    connect(btn_log_export, &QPushButton::clicked, this, &Tfrm_dep::btn_log_exportClick);
 
     // No narrower than its widest panel, no lower than the variant list
     // needs for six readable captions.
@@ -185,17 +186,6 @@ Tfrm_dep::Tfrm_dep(QWidget *parent) : QWidget(parent)
 }
 
 Tfrm_dep::~Tfrm_dep() = default;
-
-void Tfrm_dep::connectButton(QPushButton *button, void (Tfrm_dep::*handler)())
-{
-    connect(button, &QPushButton::clicked, this, [this, handler] {
-        try {
-            (this->*handler)();
-        } catch (const std::exception &failure) {
-            showErrorBox(failure);
-        }
-    });
-}
 
 void Tfrm_dep::showEvent(QShowEvent *event)
 {
@@ -225,61 +215,92 @@ ConnectionFields Tfrm_dep::connectionFields() const
     return {rg_version->itemIndex(), ed_datenbank->text(), ed_passwort->text(), ed_servername->text()};
 }
 
-bool Tfrm_dep::openExportQuery(db::TADOQuery &query)
+ExportOutcome Tfrm_dep::guarded(const std::function<ExportOutcome()> &operation)
 {
+    try {
+        return operation();
+    } catch (const db::ConnectionError &failure) {
+        showErrorBox(failure);
+        return ExportOutcome::NotConnected;
+    } catch (const db::QueryError &failure) {
+        showErrorBox(failure);
+        return ExportOutcome::QueryFailed;
+    } catch (const db::DataError &failure) {
+        showErrorBox(failure);
+        return ExportOutcome::DataError;
+    } catch (const std::exception &failure) {
+        showErrorBox(failure);
+        return ExportOutcome::WriteFailed;
+    }
+}
+
+ExportOutcome Tfrm_dep::exportText(TExportToText &component, db::TADOQuery &query, const QString &fileName)
+{
+    if (!ConnectionStep::run(Datenbank_Verbindung, connectionFields()))
+        return ExportOutcome::NoVariant;
+    PeriodBinding::bind(query, ed_vondatum->text(), ed_bisdatum->text());
     try {
         query.open();
     } catch (const std::exception &failure) {
         showMessage(QStringLiteral("SQL Error ") + failureMessage(failure));
-        return false;
+        return ExportOutcome::QueryFailed;
     }
-    return query.isActive() && !query.isEmpty();
+    if (!query.isActive() || query.isEmpty())
+        return ExportOutcome::NoData;
+    component.setDataSet(&query);
+    component.setFileName(ed_datenbank->text() + u'\\' + fileName);
+    component.execute();
+    switch (component.statistic().result) {
+    case erCompleted: return ExportOutcome::Written;
+    case erCanceled: return ExportOutcome::Cancelled;
+    default: return ExportOutcome::WriteFailed;
+    }
 }
 
 void Tfrm_dep::btn_dep131_exportClick()
 {
-    if (!ConnectionStep::run(Datenbank_Verbindung, connectionFields()))
-        return;
-    db::TADOQuery &query = ProgramVariant::isGastro(rg_version->itemIndex()) ? qry_dep_gastro : qry_dep_shop;
-    PeriodBinding::bind(query, ed_vondatum->text(), ed_bisdatum->text());
-    if (!openExportQuery(query))
-        return;
-    ex_dep_export.setDataSet(&query);
-    ex_dep_export.setFileName(ed_datenbank->text() + QStringLiteral("\\DEP_131.csv"));
-    ex_dep_export.execute();
+    exportDep131();
 }
 
 void Tfrm_dep::btn_dep7_exportClick()
 {
-    exportDep7(std::nullopt);
-}
-
-void Tfrm_dep::exportDep7(std::optional<int> cashRegister)
-{
-    if (!ConnectionStep::run(Datenbank_Verbindung, connectionFields()))
-        return;
-    const bool gastro = ProgramVariant::isGastro(rg_version->itemIndex());
-    const Dep7Request request{ed_datenbank->text(), ed_vondatum->text(), ed_bisdatum->text(), gastro, cashRegister};
-    if (!cashRegister) {
-        Dep7Export::run(gastro ? qry_tagesabrechnung_details_dep_gastro : qry_tagesabrechnung_details_dep_shop, request);
-        return;
-    }
-    db::TADOQuery chainOrder(&Datenbank_Verbindung);
-    if (gastro)
-        QueryDesign::setUpDep7Gastro(chainOrder, QueryDesign::Dep7Order::ChainOrder);
-    else
-        QueryDesign::setUpDep7Shop(chainOrder, QueryDesign::Dep7Order::ChainOrder);
-    Dep7Export::run(chainOrder, request);
+    exportDep7();
 }
 
 void Tfrm_dep::btn_log_exportClick()
 {
-    if (!ConnectionStep::run(Datenbank_Verbindung, connectionFields()))
-        return;
-    PeriodBinding::bind(qry_log, ed_vondatum->text(), ed_bisdatum->text());
-    if (!openExportQuery(qry_log))
-        return;
-    ex_log_export.setDataSet(&qry_log);
-    ex_log_export.setFileName(ed_datenbank->text() + QStringLiteral("\\LOG.csv"));
-    ex_log_export.execute();
+    exportLog();
+}
+
+ExportOutcome Tfrm_dep::exportDep131()
+{
+    return guarded([this] {
+        const bool gastro = ProgramVariant::isGastro(rg_version->itemIndex());
+        return exportText(ex_dep_export, gastro ? qry_dep_gastro : qry_dep_shop, QStringLiteral("DEP_131.csv"));
+    });
+}
+
+ExportOutcome Tfrm_dep::exportLog()
+{
+    return guarded([this] { return exportText(ex_log_export, qry_log, QStringLiteral("LOG.csv")); });
+}
+
+ExportOutcome Tfrm_dep::exportDep7(std::optional<int> cashRegister)
+{
+    return guarded([this, cashRegister] {
+        if (!ConnectionStep::run(Datenbank_Verbindung, connectionFields()))
+            return ExportOutcome::NoVariant;
+        const bool gastro = ProgramVariant::isGastro(rg_version->itemIndex());
+        const Dep7Request request{ed_datenbank->text(), ed_vondatum->text(), ed_bisdatum->text(), gastro,
+                                  cashRegister};
+        if (!cashRegister)
+            return Dep7Export::run(gastro ? qry_tagesabrechnung_details_dep_gastro : qry_tagesabrechnung_details_dep_shop,
+                                   request);
+        db::TADOQuery chainOrder(&Datenbank_Verbindung);
+        if (gastro)
+            QueryDesign::setUpDep7Gastro(chainOrder, QueryDesign::Dep7Order::ChainOrder);
+        else
+            QueryDesign::setUpDep7Shop(chainOrder, QueryDesign::Dep7Order::ChainOrder);
+        return Dep7Export::run(chainOrder, request);
+    });
 }

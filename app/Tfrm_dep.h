@@ -1,11 +1,15 @@
 #pragma once
 
 #include "ConnectionStep.h"
+#include "ExportOutcome.h"
 #include "TADOConnection.h"
 #include "TADOQuery.h"
 #include "TExportToText.h"
 
 #include <QWidget>
+
+#include <functional>
+#include <optional>
 
 #include <optional>
 
@@ -72,15 +76,20 @@ public:
     void FormShow();
     // Sets the folder field to the default folder of the chosen variant.
     void rg_versionClick();
-    // The three exports. Each throws what it does not handle itself; the
-    // buttons show that in the general error box.
+    // The three buttons: each runs its export, whose outcome the user has
+    // been told already.
     void btn_dep131_exportClick();
     void btn_dep7_exportClick();
     void btn_log_exportClick();
+    // The three exports, each telling how it ended. A failure an export does
+    // not handle itself is shown in the general error box and reported as
+    // its outcome; the window stays as it was.
+    ExportOutcome exportDep131();
+    ExportOutcome exportLog();
     // The DEP 7 export of the button; with a register number only that
     // register's receipts, in the order the register chained them, into a
     // file of their own (DEPExport<from>-<to>_Kassa<N>.json).
-    void exportDep7(std::optional<int> cashRegister);
+    ExportOutcome exportDep7(std::optional<int> cashRegister = std::nullopt);
 
 protected:
     // Comes after the event filters of the window, so the settings
@@ -89,9 +98,8 @@ protected:
 
 private:
     ConnectionFields connectionFields() const;
-    void connectButton(QPushButton *button, void (Tfrm_dep::*handler)());
-    // Opens a DEP 131 or LOG query; false when the operation ends here:
-    // the query could not be opened ("SQL Error " and the reason) or has
-    // no row (no message).
-    bool openExportQuery(db::TADOQuery &query);
+    // Runs an export, showing what it throws in the general error box.
+    ExportOutcome guarded(const std::function<ExportOutcome()> &operation);
+    // The DEP 131 and LOG exports: the query of the period into the file.
+    ExportOutcome exportText(TExportToText &component, db::TADOQuery &query, const QString &fileName);
 };
