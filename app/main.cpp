@@ -20,10 +20,12 @@ void keepOnlyCriticalMessages(QtMsgType type, const QMessageLogContext &, const 
 int main(int argc, char *argv[])
 {
     // With arguments the exports run without a window, also where there is
-    // no display.
+    // no display. The window is made but never shown, so the platform
+    // without screen and fonts does: no font configuration is read and no
+    // face loaded, which would cost more than a small export.
     const bool batch = argc > 1;
     if (batch) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_QPA_PLATFORM", "minimal");
         qInstallMessageHandler(keepOnlyCriticalMessages);
     }
     QApplication application(argc, argv);

@@ -2,8 +2,15 @@
 # Times the three exports in batch mode on register databases of 10,000,
 # 100,000 and 1,000,000 rows, beside mdbtools' own mdb-export dumping the
 # same table to CSV, and prints a table:
-#   rows  export  seconds  rows/s  peak MiB  mdb-export s  ratio
+#   rows  export  seconds  rows/s  peak MiB  mdb-export s  ratio  files
 # ratio is our time over mdb-export's time of the export's table.
+#
+# Speed must never change a byte: every export is run once more by a
+# reference build on the same database, and the SHA-256 sums of the files
+# both write are compared ("files" says "same"); the script fails at the
+# first difference. The reference build is the source of REFERENCE_REV
+# (default main) built in ${BUILD_DIR}-reference; REFERENCE=path/to/DepExport
+# takes a binary built before instead.
 #
 #   bash bench/run-benchmarks.sh            (builds first; SIZES="10000" for a quick run)
 set -euo pipefail
@@ -17,6 +24,17 @@ if [ -z "${NO_BUILD:-}" ]; then
 fi
 depexport="$build/app/DepExport"
 makedb="$build/bench/make-register-db"
+reference=${REFERENCE:-}
+if [ -z "$reference" ]; then
+  rev=${REFERENCE_REV:-main}
+  refdir="$build-reference"
+  rm -rf "$refdir/src"
+  mkdir -p "$refdir/src"
+  git archive "$rev" | tar -x -C "$refdir/src"
+  cmake -S "$refdir/src" -B "$refdir/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$refdir/build" -j"$(nproc)" --target DepExport >/dev/null
+  reference="$refdir/build/app/DepExport"
+fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -27,22 +45,48 @@ measure() {
   cat "$work/time"
 }
 
-printf '%-9s %-7s %9s %11s %9s %13s %6s\n' rows export seconds rows/s "peak MiB" "mdb-export s" ratio
+# Moves the files an export wrote in folder $1 to folder $2.
+collect() {
+  mkdir -p "$2"
+  find "$1" -maxdepth 1 -type f \( -name '*.csv' -o -name '*.json' \) -exec mv -t "$2" {} +
+}
+
+# SHA-256 sums of the files in folder $1, by name.
+checksums() {
+  (cd "$1" && find . -type f -printf '%P\n' | LC_ALL=C sort | xargs -r -d '\n' sha256sum)
+}
+
+printf '%-9s %-7s %9s %11s %9s %13s %6s %s\n' rows export seconds rows/s "peak MiB" "mdb-export s" ratio files
 for n in $sizes; do
   dir="$work/db$n"
-  mkdir -p "$dir"
+  mkdir -p "$dir/reference"
   # made-up signatures: real certificates would take the 1,000,000-row
   # tables beyond the 2 GB that Jet files hold
   "$makedb" "$n" "$dir/VelmarFaktura.mdb" --password quillet --unsigned
+  ln "$dir/VelmarFaktura.mdb" "$dir/reference/VelmarFaktura.mdb"
   read -r shop_s _ < <(measure mdb-export "$dir/VelmarFaktura.mdb" Barverkaeufe)
   read -r log_s _ < <(measure mdb-export "$dir/VelmarFaktura.mdb" Protokoll)
   for export in dep131 log dep7; do
     base=$shop_s
     [ "$export" = log ] && base=$log_s
-    read -r secs kib < <(measure "$depexport" --variant 0 --folder "$dir" --password quillet \
-      --from 2017-03-01 --to 2019-03-01 --export "$export" --quiet)
-    awk -v n="$n" -v e="$export" -v s="$secs" -v k="$kib" -v b="$base" 'BEGIN {
+    args=(--variant 0 --password quillet --from 2017-03-01 --to 2019-03-01 --export "$export" --quiet)
+    read -r secs kib < <(measure "$depexport" --folder "$dir" "${args[@]}")
+    collect "$dir" "$dir/new/$export"
+    "$reference" --folder "$dir/reference" "${args[@]}" >/dev/null 2>&1 || true
+    collect "$dir/reference" "$dir/old/$export"
+    same=same
+    if [ "$(checksums "$dir/new/$export")" != "$(checksums "$dir/old/$export")" ]; then
+      same=DIFFERENT
+    fi
+    [ -n "$(checksums "$dir/new/$export")" ] || same=MISSING
+    awk -v n="$n" -v e="$export" -v s="$secs" -v k="$kib" -v b="$base" -v f="$same" 'BEGIN {
       t = s > 0 ? s : 0.005; bb = b > 0 ? b : 0.005;
-      printf "%-9d %-7s %9.2f %11.0f %9.1f %13.2f %6.2f\n", n, e, s, n / t, k / 1024, b, t / bb }'
+      printf "%-9d %-7s %9.2f %11.0f %9.1f %13.2f %6.2f %s\n", n, e, s, n / t, k / 1024, b, t / bb, f }'
+    if [ "$same" != same ]; then
+      echo "$export on $n rows: the files differ from the reference build's:" >&2
+      diff <(checksums "$dir/old/$export") <(checksums "$dir/new/$export") >&2 || true
+      exit 1
+    fi
+    rm -rf "$dir/new/$export" "$dir/old/$export"
   done
 done

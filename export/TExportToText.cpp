@@ -16,13 +16,11 @@ TExportToText::TExportToText() = default;
 
 bool TExportToText::breaksRow(const QString &text) const
 {
-    const char16_t separator = m_separator.unicode();
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == u'\r' || u == u'\n' || (u == separator && separator != 0))
-            return true;
-    }
-    return false;
+    // Three scans with Qt's vectorised search beat one scan character by
+    // character on the long texts of memo fields.
+    if (text.contains(u'\n') || text.contains(u'\r'))
+        return true;
+    return !m_separator.isNull() && text.contains(m_separator);
 }
 
 QChar TExportToText::qualifierFor(const QString &text, const CellPlace &place) const

@@ -1,6 +1,7 @@
 #include "TfrmExportProcess.h"
 
 #include "FileCopyAnimation.h"
+#include "FormatSettings.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -25,22 +26,6 @@ constexpr qint64 exposeWaitMs = 250;
 int clampToInt(qint64 value)
 {
     return static_cast<int>(std::clamp<qint64>(value, 0, std::numeric_limits<int>::max()));
-}
-
-void appendNumber(QString &text, qint64 n)
-{
-    char digits[24];
-    int length = 0;
-    const bool negative = n < 0;
-    quint64 rest = negative ? quint64(0) - quint64(n) : quint64(n);
-    do {
-        digits[length++] = char('0' + rest % 10);
-        rest /= 10;
-    } while (rest != 0);
-    if (negative)
-        text += u'-';
-    while (length > 0)
-        text += QLatin1Char(digits[--length]);
 }
 
 } // namespace
@@ -110,9 +95,9 @@ void TfrmExportProcess::updateProgress(const QString &text, qint64 position, boo
     m_status.resize(0);
     m_status += text;
     m_status += QLatin1String(" (");
-    appendNumber(m_status, position);
+    TextFormat::appendNumber(m_status, position);
     m_status += u'/';
-    appendNumber(m_status, m_maximum);
+    TextFormat::appendNumber(m_status, m_maximum);
     m_status += u')';
     m_position = position;
     emit statusChanged(m_status);

@@ -46,17 +46,23 @@ constexpr std::array<unsigned char, 128> ansiHighToOem = {
     0x9B, 0x97, 0xA3, 0x96, 0x81, 0xEC, 0xE7, 0x98,
 };
 
-char ansiByte(char16_t ch)
+// The Windows-1252 byte of every UTF-16 code unit ("?" where the code page
+// has none, lone surrogates included), made once: a text is converted by
+// one look-up per character.
+using AnsiTable = std::array<char, 0x10000>;
+
+const AnsiTable &ansiTable()
 {
-    if (ch < 0x80)
-        return static_cast<char>(ch);
-    if (ch >= 0xA0 && ch <= 0xFF)
-        return static_cast<char>(ch);
-    for (std::size_t i = 0; i < ansiHigh.size(); ++i) {
-        if (ansiHigh[i] == ch)
-            return static_cast<char>(0x80 + i);
-    }
-    return '?';
+    static const AnsiTable table = [] {
+        AnsiTable t;
+        t.fill('?');
+        for (std::size_t b = 0; b < 0x80; ++b)
+            t[b] = static_cast<char>(b);
+        for (std::size_t i = 0; i < ansiHigh.size(); ++i)
+            t[ansiHigh[i]] = static_cast<char>(0x80 + i);
+        return t;
+    }();
+    return table;
 }
 
 } // namespace
@@ -65,19 +71,35 @@ namespace CodePage {
 
 void appendAnsi(QByteArray &out, QStringView text)
 {
+    const AnsiTable &table = ansiTable();
     const qsizetype start = out.size();
-    out.resize(start + text.size());
-    char *dst = out.data() + start;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t ch = text[i].unicode();
-        if (QChar::isHighSurrogate(ch) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            *dst++ = '?';
-            ++i;
-            continue;
+    const qsizetype length = text.size();
+    out.resize(start + length);
+    char *const first = out.data() + start;
+    char *dst = first;
+    const char16_t *src = text.utf16();
+    qsizetype i = 0;
+    while (i < length) {
+        // Runs of ASCII, the bulk of every file, go eight characters at a time.
+        if (length - i >= 8) {
+            char16_t any = 0;
+            for (int k = 0; k < 8; ++k)
+                any |= src[i + k];
+            if (any < 0x80) {
+                for (int k = 0; k < 8; ++k)
+                    dst[k] = static_cast<char>(src[i + k]);
+                dst += 8;
+                i += 8;
+                continue;
+            }
         }
-        *dst++ = ansiByte(ch);
+        const char16_t ch = src[i++];
+        if (QChar::isHighSurrogate(ch) && i < length && QChar::isLowSurrogate(src[i]))
+            ++i; // one "?" for the pair, which the table gives the high half
+        *dst++ = table[ch];
     }
-    out.resize(dst - out.data());
+    if (dst - first != length)
+        out.truncate(start + (dst - first));
 }
 
 QByteArray toAnsi(QStringView text)

@@ -4,6 +4,7 @@
 #include "OleDate.h"
 
 #include <QDate>
+#include <QVarLengthArray>
 
 #include <charconv>
 #include <cmath>
@@ -142,30 +143,53 @@ QString floatToText(double value, const FormatSettings &settings, int digits)
     int exponent = 0;
     std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(), exponent);
 
-    QString mantissa;
-    mantissa.reserve(digits);
+    // The significant digits without the point and without trailing zeros.
+    char mantissa[sizeof buffer];
+    int count = 0;
     for (const char c : scientific.substr(negative ? 1 : 0, ePos - (negative ? 1 : 0))) {
         if (c != '.')
-            mantissa += QLatin1Char(c);
+            mantissa[count++] = c;
     }
-    while (mantissa.size() > 1 && mantissa.endsWith(u'0'))
-        mantissa.chop(1);
-    if (mantissa == u"0")
+    while (count > 1 && mantissa[count - 1] == '0')
+        --count;
+    if (count == 1 && mantissa[0] == '0')
         return QStringLiteral("0");
-    QString result;
+
+    // Composed in place: this runs for every number of an export.
+    QVarLengthArray<QChar, 2 * sizeof buffer> text;
+    const auto put = [&](QChar c) { text.append(c); };
+    const auto putDigits = [&](int from, int to) {
+        for (int i = from; i < to; ++i)
+            put(QLatin1Char(mantissa[i]));
+    };
+    if (negative)
+        put(u'-');
     if (exponent >= digits || exponent < -5) {
-        result = mantissa.left(1);
-        if (mantissa.size() > 1)
-            result += settings.decimalSeparator + mantissa.mid(1);
-        result += u'E' + QString::number(exponent);
+        putDigits(0, 1);
+        if (count > 1) {
+            put(settings.decimalSeparator);
+            putDigits(1, count);
+        }
+        put(u'E');
+        const auto written = std::to_chars(buffer, buffer + sizeof buffer, exponent);
+        for (const char *c = buffer; c != written.ptr; ++c)
+            put(QLatin1Char(*c));
     } else if (exponent < 0) {
-        result = u'0' + QString(settings.decimalSeparator) + QString(-exponent - 1, u'0') + mantissa;
-    } else if (mantissa.size() <= exponent + 1) {
-        result = mantissa + QString(exponent + 1 - mantissa.size(), u'0');
+        put(u'0');
+        put(settings.decimalSeparator);
+        for (int i = 0; i < -exponent - 1; ++i)
+            put(u'0');
+        putDigits(0, count);
+    } else if (count <= exponent + 1) {
+        putDigits(0, count);
+        for (int i = count; i < exponent + 1; ++i)
+            put(u'0');
     } else {
-        result = mantissa.left(exponent + 1) + settings.decimalSeparator + mantissa.mid(exponent + 1);
+        putDigits(0, exponent + 1);
+        put(settings.decimalSeparator);
+        putDigits(exponent + 1, count);
     }
-    return negative ? u'-' + result : result;
+    return QString(text.constData(), text.size());
 }
 
 QString decimalToText(double value, const FormatSettings &settings, int decimals)
@@ -174,25 +198,25 @@ QString decimalToText(double value, const FormatSettings &settings, int decimals
     return floatToText(std::round(value * scale) / scale, settings);
 }
 
-namespace {
-
-// Appends `value` in decimal, with leading zeros up to `width` digits.
-void appendNumber(QString &out, int value, int width)
+void appendNumber(QString &out, qint64 value, int width)
 {
-    char16_t digits[12];
-    int count = 0;
-    unsigned v = value < 0 ? 0u - unsigned(value) : unsigned(value);
+    // Composed from the right in a buffer and appended in one piece.
+    constexpr int room = 24;
+    char16_t text[room];
+    int first = room;
+    quint64 v = value < 0 ? quint64(0) - quint64(value) : quint64(value);
     do {
-        digits[count++] = char16_t(u'0' + v % 10);
+        text[--first] = char16_t(u'0' + v % 10);
         v /= 10;
     } while (v != 0);
+    while (room - first < width && first > 1)
+        text[--first] = u'0';
     if (value < 0)
-        out += u'-';
-    for (int pad = count; pad < width; ++pad)
-        out += u'0';
-    while (count > 0)
-        out += QChar(digits[--count]);
+        text[--first] = u'-';
+    out.append(QStringView(text + first, room - first));
 }
+
+namespace {
 
 constexpr QLatin1StringView ampm("ampm");
 

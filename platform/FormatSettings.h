@@ -46,6 +46,8 @@ namespace TextFormat {
 QString floatToText(double value, const FormatSettings &settings, int digits = 15);
 // Like floatToText, but with at most `decimals` digits after the separator.
 QString decimalToText(double value, const FormatSettings &settings, int decimals);
+// Appends `value` in decimal, with leading zeros up to `width` digits.
+void appendNumber(QString &out, qint64 value, int width = 0);
 // Formats an OLE day number by a date-time picture.
 QString formatDateTime(const QString &picture, double day, const FormatSettings &settings);
 QString dateToText(double day, const FormatSettings &settings);

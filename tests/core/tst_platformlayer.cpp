@@ -1,6 +1,7 @@
 #include "CodePage.h"
 #include "WindowsPath.h"
 
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -16,6 +17,54 @@ private slots:
         // outside Windows-1252, one "?" per character, also for surrogate pairs
         QCOMPARE(CodePage::toAnsi(u"Ω😀x"), QByteArray("??x"));
         QCOMPARE(CodePage::fromAnsi("\x80\x84\xE4"), QString::fromUtf16(u"€„ä"));
+        // appended behind bytes already there, a pair shortens the text
+        QByteArray row("ab");
+        CodePage::appendAnsi(row, u"x😀y");
+        QCOMPARE(row, QByteArray("abx?y"));
+    }
+
+    void everyCodeUnit()
+    {
+        // Each of the 256 bytes comes back from its character; every other
+        // UTF-16 code unit, lone surrogates included, becomes "?".
+        QSet<char16_t> mapped;
+        for (int b = 0; b < 256; ++b) {
+            const QByteArray byte(1, char(b));
+            const QString text = CodePage::fromAnsi(byte);
+            QCOMPARE(CodePage::toAnsi(text), byte);
+            mapped.insert(text.at(0).unicode());
+        }
+        for (int unit = 0; unit < 0x10000; ++unit) {
+            const char16_t ch = char16_t(unit);
+            if (!mapped.contains(ch))
+                QCOMPARE(CodePage::toAnsi(QStringView(&ch, 1)), QByteArray("?"));
+        }
+    }
+
+    void longTexts()
+    {
+        // Long texts of ASCII runs, other characters and surrogate pairs
+        // convert as their characters one by one do.
+        QRandomGenerator random(131);
+        for (int round = 0; round < 200; ++round) {
+            QString text;
+            QByteArray expected;
+            while (text.size() < 300) {
+                const quint32 kind = random.bounded(10);
+                QString piece;
+                if (kind < 6)
+                    piece = QString(int(random.bounded(1, 20)), QChar(char16_t(random.bounded(0x20, 0x7F))));
+                else if (kind == 6)
+                    piece = QChar(char16_t(random.bounded(0x80, 0x100)));
+                else if (kind == 7)
+                    piece = QChar(char16_t(random.bounded(0x100, 0xD800))); // no half of a pair
+                else
+                    piece = QString::fromUcs4(U"\U0001F600", 1);
+                text += piece;
+                expected += CodePage::toAnsi(piece);
+            }
+            QCOMPARE(CodePage::toAnsi(text), expected);
+        }
     }
 
     void oemBytes()

@@ -56,10 +56,6 @@ QStringList ExportTestDatabase::files() const
 
 ExportRecorder::ExportRecorder()
 {
-    setMessageBoxPresenter([this](const MessageBoxRequest &request) {
-        boxes << request.text;
-        kinds << request.kind;
-    });
     ShellOpener::setOpener([this](const QString &localPath) {
         opened << localPath;
         return openerAnswers;
@@ -68,6 +64,5 @@ ExportRecorder::ExportRecorder()
 
 ExportRecorder::~ExportRecorder()
 {
-    setMessageBoxPresenter({});
     ShellOpener::setOpener({});
 }

@@ -3,6 +3,7 @@
 #include "JetColumn.h"
 #include "JetValue.h"
 #include "MessageBox.h"
+#include "MessageRecorder.h"
 #include "TADOConnection.h"
 #include "TADOQuery.h"
 
@@ -51,7 +52,7 @@ private:
 
 // Records the message boxes of the export engine and the files handed to the
 // shell's open action, for as long as it lives.
-class ExportRecorder
+class ExportRecorder : public MessageRecorder
 {
 public:
     ExportRecorder();
@@ -59,8 +60,6 @@ public:
     ExportRecorder(const ExportRecorder &) = delete;
     ExportRecorder &operator=(const ExportRecorder &) = delete;
 
-    QStringList boxes;
-    QList<MessageBoxKind> kinds;
     QStringList opened;
     // What the recorded opener answers: false stands for a desktop without
     // a program to open the file.

@@ -153,7 +153,7 @@ private slots:
         choose(4, QDate(2019, 3, 1), QDate(2019, 3, 31));
         QTest::mouseClick(w->btn_dep131_export, Qt::LeftButton);
 
-        QCOMPARE(recorder->boxes, QStringList());
+        QCOMPARE(recorder->texts(), QStringList());
         const QByteArray file = ExportTestDatabase::readFile(local(u"Tidy-Pos/DEP_131.csv"_s));
         QVERIFY(file.startsWith("ID_Barverkaufspositionen;Barverkauf_nr;Firma;Kassa;Tagesabrechnung;Status;"
                                 "Zahlungsart;Artikelnummer;Bezeichnung;Menge;Einzelpreis;Betrag;MwStSatz;Storno;"
@@ -193,7 +193,7 @@ private slots:
                       {});
         choose(4, QDate(2019, 3, 1), QDate(2019, 3, 31));
         QTest::mouseClick(w->btn_dep131_export, Qt::LeftButton);
-        QCOMPARE(recorder->boxes, QStringList());
+        QCOMPARE(recorder->texts(), QStringList());
         const QByteArray rest = ";1;1;x;x;";
         const QByteArray tail = ";False;1;;;;\r\n";
         QCOMPARE(ExportTestDatabase::readFile(local(u"Tidy-Pos/DEP_131.csv"_s)),
@@ -216,7 +216,7 @@ private slots:
         QCOMPARE(w->ed_bisdatum->dateText(), u"03/31/2019"_s);
         QTest::mouseClick(w->btn_dep131_export, Qt::LeftButton);
         FormatSettings::setCurrent(FormatSettings::fromLocale(QLocale(QLocale::German, QLocale::Germany)));
-        QCOMPARE(recorder->boxes, QStringList());
+        QCOMPARE(recorder->texts(), QStringList());
         const QByteArray file = ExportTestDatabase::readFile(local(u"Tidy-Pos/DEP_131.csv"_s));
         QVERIFY(file.contains("\r\n15;1;1;1;3.9.2019 12:00:01 AM" + rest + "0,333333333333333;-0,0001;10;0,0001" + tail));
         QVERIFY(file.contains("\r\n14;1;1;1;3.8.2019" + rest));
@@ -245,7 +245,7 @@ private slots:
             QTest::mouseClick(w->btn_log_export, Qt::LeftButton);
             QCOMPARE(ExportTestDatabase::readFile(local(u"VelmarFaktura/LOG.csv"_s)), expected);
         }
-        QCOMPARE(recorder->boxes, QStringList());
+        QCOMPARE(recorder->texts(), QStringList());
         QCOMPARE(recorder->opened, QStringList(2, local(u"VelmarFaktura/LOG.csv"_s)));
     }
 
@@ -259,7 +259,7 @@ private slots:
         choose(4, QDate(2020, 1, 1), QDate(2020, 1, 31));
         QTest::mouseClick(w->btn_dep131_export, Qt::LeftButton);
         QTest::mouseClick(w->btn_log_export, Qt::LeftButton);
-        QCOMPARE(recorder->boxes, QStringList());
+        QCOMPARE(recorder->texts(), QStringList());
         QCOMPARE(recorder->opened, QStringList());
         QCOMPARE(ExportTestDatabase::readFile(local(u"Tidy-Pos/DEP_131.csv"_s)), QByteArray("vom letzten Mal"));
         QVERIFY(!QFile::exists(local(u"Tidy-Pos/LOG.csv"_s)));
@@ -270,9 +270,9 @@ private slots:
         writeDatabase(u"Tidy-Pos"_s, u"Vel4TidyShop.mdb"_s, sales(), {}, false);
         choose(4, QDate(2019, 3, 1), QDate(2019, 3, 31));
         QTest::mouseClick(w->btn_log_export, Qt::LeftButton);
-        QCOMPARE(recorder->boxes.size(), 1);
-        QCOMPARE(recorder->boxes.first(), u"SQL Error Die Tabelle 'Protokoll' wurde nicht gefunden."_s);
-        QCOMPARE(recorder->kinds, QList<MessageBoxKind>{MessageBoxKind::Plain});
+        QCOMPARE(recorder->texts().size(), 1);
+        QCOMPARE(recorder->texts().first(), u"SQL Error Die Tabelle 'Protokoll' wurde nicht gefunden."_s);
+        QCOMPARE(recorder->kinds(), QList<MessageBoxKind>{MessageBoxKind::Plain});
         QVERIFY(!QFile::exists(local(u"Tidy-Pos/LOG.csv"_s)));
         QCOMPARE(recorder->opened, QStringList());
     }
@@ -288,7 +288,7 @@ private slots:
         QCOMPARE(w->ex_dep_export.statistic().result, erCanceled);
         QCOMPARE(firstCells(ExportTestDatabase::readFile(local(u"Tidy-Pos/DEP_131.csv"_s))), QStringList{u"5"_s});
         QCOMPARE(recorder->opened, QStringList{local(u"Tidy-Pos/DEP_131.csv"_s)});
-        QCOMPARE(recorder->boxes, QStringList());
+        QCOMPARE(recorder->texts(), QStringList());
 
         // A folder where the file should go: the run fails, nothing is opened.
         w->ex_dep_export.onAfterRecord = nullptr;
@@ -297,7 +297,7 @@ private slots:
         QVERIFY(QDir().mkpath(local(u"Tidy-Pos/DEP_131.csv"_s)));
         QTest::mouseClick(w->btn_dep131_export, Qt::LeftButton);
         QCOMPARE(w->ex_dep_export.statistic().result, erFailed);
-        QCOMPARE(recorder->boxes,
+        QCOMPARE(recorder->texts(),
                  QStringList{u"Fehler beim Datenexport.: Die Datei C:\\Tidy-Pos\\DEP_131.csv kann nicht angelegt "
                              u"werden: unter diesem Namen besteht ein Ordner"_s});
         QCOMPARE(recorder->opened, QStringList());

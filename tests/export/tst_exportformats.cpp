@@ -197,7 +197,7 @@ private slots:
         QCOMPARE(ExportTestDatabase::readFile(db.path(u"mask.txt"_s)),
                  QByteArray("1|19-3-5|Wahr\r\n2|19-12-24 08:05:09|Falsch\r\n3|99-12-30|Falsch\r\n"));
         // Without soShowMessage there is no box, not even the success text.
-        QCOMPARE(recorder.boxes, QStringList());
+        QCOMPARE(recorder.texts(), QStringList());
     }
 
     void regionalSettingsAtRunStart()
@@ -258,7 +258,7 @@ private slots:
                             "2;24.12.2019 08:05:09;2,5;x;;fest;7;DEP-Export 1.0;4\r\n"
                             "3;;;;;fest;7;DEP-Export 1.0;4\r\n"));
         // The success text appears in a box when there is no progress window.
-        QCOMPARE(recorder.boxes,
+        QCOMPARE(recorder.texts(),
                  QStringList{u"Der Datenexport in die Datei %1 wurde erfolgreich beendet."_s.arg(ex.fileName())});
     }
 
@@ -276,8 +276,8 @@ private slots:
         ex.setFileName(db.path(u"LOG.csv"_s));
         ex.execute();
         QCOMPARE(ex.statistic().result, erCompleted);
-        QCOMPARE(recorder.boxes, QStringList{u"Kann den Prozess-Dialog nicht erzeugen"_s});
-        QCOMPARE(recorder.kinds, QList<MessageBoxKind>{MessageBoxKind::Error});
+        QCOMPARE(recorder.texts(), QStringList{u"Kann den Prozess-Dialog nicht erzeugen"_s});
+        QCOMPARE(recorder.kinds(), QList<MessageBoxKind>{MessageBoxKind::Error});
         QCOMPARE(ExportTestDatabase::readFile(db.path(u"LOG.csv"_s)), QByteArray("ID\r\n1\r\n2\r\n3\r\n"));
         QCOMPARE(recorder.opened, QStringList{db.path(u"LOG.csv"_s)});
     }

@@ -110,7 +110,7 @@ private slots:
                                       "3;;;;;False;;\r\n";
         QCOMPARE(ExportTestDatabase::readFile(target()), expected);
         // No box after a successful run; the file is opened; no stray files.
-        QCOMPARE(recorder->boxes, QStringList());
+        QCOMPARE(recorder->texts(), QStringList());
         QCOMPARE(recorder->opened, QStringList{target()});
         QCOMPARE(db->files(), QStringList{u"DEP_131.csv"_s});
         compareFiveSettings(FormatSettings::current(), processFormats());
@@ -128,9 +128,9 @@ private slots:
         ex->execute();
         QCOMPARE(ex->statistic().result, erCompleted);
         QCOMPARE(recorder->opened, QStringList{target()});
-        QCOMPARE(recorder->boxes,
+        QCOMPARE(recorder->texts(),
                  QStringList{u"Der Datenexport in die Datei %1 wurde erfolgreich beendet."_s.arg(target())});
-        QCOMPARE(recorder->kinds, QList<MessageBoxKind>{MessageBoxKind::Information});
+        QCOMPARE(recorder->kinds(), QList<MessageBoxKind>{MessageBoxKind::Information});
     }
 
     void cellsThatWouldBreakTheRowsAreQuoted()
@@ -249,7 +249,7 @@ private slots:
                  QStringList({u"Exportiere... (0/3)"_s, u"Exportiere... (1/3)"_s, u"Exportiere... (2/3)"_s,
                               u"Der Datenexport in die Datei %1 wurde erfolgreich beendet. (3/3)"_s.arg(target())}));
         QCOMPARE(ex->progressWindow(), nullptr);
-        QCOMPARE(recorder->boxes, QStringList());
+        QCOMPARE(recorder->texts(), QStringList());
         QCOMPARE(recorder->opened, QStringList{target()});
 
         // A second run replaces the file.
@@ -311,7 +311,7 @@ private slots:
         QCOMPARE(ex->statistic().result, erCanceled);
         QCOMPARE(ExportTestDatabase::readFile(target()), QByteArray("ID;Name\r\n1;Zeile 1\r\n"));
         QCOMPARE(texts.last(), u"Datenexport wurde vom Benutzer abgebrochen. (3/3)"_s);
-        QCOMPARE(recorder->boxes, QStringList());
+        QCOMPARE(recorder->texts(), QStringList());
         QCOMPARE(recorder->opened, QStringList{target()});
     }
 
@@ -320,9 +320,9 @@ private slots:
         ex->setFileName(target());
         ex->execute();
         QCOMPARE(ex->statistic().result, erFailed);
-        QCOMPARE(recorder->boxes,
+        QCOMPARE(recorder->texts(),
                  QStringList{u"Fehler beim Datenexport.: Die Eigenschaft Dataset wurde nicht spezifiziert."_s});
-        QCOMPARE(recorder->kinds, QList<MessageBoxKind>{MessageBoxKind::Information});
+        QCOMPARE(recorder->kinds(), QList<MessageBoxKind>{MessageBoxKind::Information});
         QCOMPARE(db->files(), QStringList());
         QCOMPARE(recorder->opened, QStringList());
         QCOMPARE(ex->progressWindow(), nullptr);
@@ -336,11 +336,11 @@ private slots:
         prepare(u"select * from Zahlen order by ID"_s);
         ex->setColumnSource(csDataEngine);
         ex->execute();
-        QCOMPARE(recorder->boxes,
+        QCOMPARE(recorder->texts(),
                  QStringList{u"Fehler beim Datenexport.: Die Eigenschaft DataEngine wurde nicht spezifiziert."_s});
         QCOMPARE(db->files(), QStringList());
 
-        recorder->boxes.clear();
+        recorder->clear();
         TDatasetDataEngine engine;
         engine.setDataSet(&db->query());
         ex->setDataSet(nullptr);
@@ -352,7 +352,7 @@ private slots:
             QCOMPARE(ex->columns().count(), 0);
         }
         QCOMPARE(engine.dataSet(), &db->query());
-        QCOMPARE(recorder->boxes, QStringList());
+        QCOMPARE(recorder->texts(), QStringList());
     }
 
     void failedRunLeavesTheEarlierFile()
@@ -373,7 +373,7 @@ private slots:
         };
         ex->execute();
         QCOMPARE(ex->statistic().result, erFailed);
-        QCOMPARE(recorder->boxes, QStringList{u"Fehler beim Datenexport.: Lesefehler in Zeile 1500"_s});
+        QCOMPARE(recorder->texts(), QStringList{u"Fehler beim Datenexport.: Lesefehler in Zeile 1500"_s});
         QCOMPARE(ExportTestDatabase::readFile(target()), QByteArray("die Datei von gestern\r\n"));
         QCOMPARE(db->files(), QStringList{u"DEP_131.csv"_s});
         QCOMPARE(recorder->opened, QStringList());
@@ -393,7 +393,7 @@ private slots:
         blocker.close();
         prepare(u"select * from Zahlen"_s, u"Ordner/DEP_131.csv"_s);
         ex->execute();
-        QCOMPARE(recorder->boxes, QStringList{u"Fehler beim Datenexport.: Die Datei %1 kann nicht angelegt werden: "
+        QCOMPARE(recorder->texts(), QStringList{u"Fehler beim Datenexport.: Die Datei %1 kann nicht angelegt werden: "
                                                  u"ein Teil des Pfades ist kein Ordner"_s.arg(ex->fileName())});
         QCOMPARE(recorder->opened, QStringList());
         compareFiveSettings(FormatSettings::current(), processFormats());
@@ -503,7 +503,7 @@ private slots:
         ex->setActionAfterExport(aeEMail);
         ex->execute();
         QCOMPARE(ExportTestDatabase::readFile(target()), QByteArray("alt\r\nID;Name\r\n1;Zeile 1\r\n"));
-        QCOMPARE(recorder->boxes, QStringList{u"Der Versand per E-Mail ist auf dieser Plattform nicht verfügbar."_s});
+        QCOMPARE(recorder->texts(), QStringList{u"Der Versand per E-Mail ist auf dieser Plattform nicht verfügbar."_s});
         QCOMPARE(recorder->opened, QStringList());
     }
 };

@@ -5,6 +5,7 @@
 // timeout. Only loopback addresses are used.
 #include "Error.h"
 #include "MessageBox.h"
+#include "MessageRecorder.h"
 #include "OdbcEnvironment.h"
 #include "SqlServerBrowser.h"
 #include "SqlServerDriver.h"
@@ -231,8 +232,8 @@ void TestOdbcLogin::missingDriverIsNamed()
 void TestOdbcLogin::windowReportsTheSilentServer()
 {
     const LoopbackPort silent(true);
-    QList<MessageBoxRequest> boxes;
-    setMessageBoxPresenter([&boxes](const MessageBoxRequest &box) { boxes << box; });
+    MessageRecorder recorder;
+    const QList<MessageBoxRequest> &boxes = recorder.boxes();
     {
         Tfrm_dep window;
         window.rg_version->setItemIndex(3);
@@ -240,7 +241,6 @@ void TestOdbcLogin::windowReportsTheSilentServer()
         window.btn_dep131_export->click();
         QVERIFY(!window.Datenbank_Verbindung.connected());
     }
-    setMessageBoxPresenter({});
     QCOMPARE(boxes.size(), 2);
     QCOMPARE(boxes[0].text, QStringLiteral("Fehler Datenbankverbiundung\rÜberprüfen Sie die Eingaben!"));
     QCOMPARE(boxes[1].kind, MessageBoxKind::Error);

@@ -1,6 +1,7 @@
 #include "FormatSettings.h"
 #include "MessageBox.h"
 #include "OleDate.h"
+#include "MessageRecorder.h"
 #include "TDateEdit.h"
 #include "TMonthGrid.h"
 #include "TPopupCalendar.h"
@@ -135,8 +136,7 @@ private slots:
     // the field shows them, and so does the message of the exit check.
     void incompleteDateKeepsItsBlanks()
     {
-        QStringList boxes;
-        setMessageBoxPresenter([&](const MessageBoxRequest &request) { boxes.append(request.text); });
+        MessageRecorder recorder;
         auto *other = new QLineEdit(m_window);
         other->show();
         m_edit->setDate(QDate());
@@ -147,12 +147,11 @@ private slots:
         QCOMPARE(m_edit->dateText(), QStringLiteral("12.  .    "));
         QVERIFY(!m_edit->date().isValid());
         other->setFocus();
-        QCOMPARE(boxes, QStringList{QStringLiteral("'12.  .    ' is not a valid date.")});
+        QCOMPARE(recorder.texts(), QStringList{QStringLiteral("'12.  .    ' is not a valid date.")});
 
         m_edit->setBlanksChar(u'_');
         m_edit->setText(QStringLiteral("0103"));
         QCOMPARE(m_edit->dateText(), QStringLiteral("01.03.____"));
-        setMessageBoxPresenter({});
     }
 
     void modifiedFlagTellsWhetherTheDateChanged()
@@ -339,28 +338,26 @@ private slots:
 
     void checkOnExitRefusesAnInvalidDate()
     {
-        QStringList boxes;
-        setMessageBoxPresenter([&](const MessageBoxRequest &request) { boxes.append(request.text); });
+        MessageRecorder recorder;
         auto *other = new QLineEdit(m_window);
         other->show();
         m_edit->setText(QStringLiteral("31.02.2026"));
         other->setFocus();
-        QVERIFY(boxes.isEmpty()); // off by default: the text just stays
+        QVERIFY(recorder.boxes().isEmpty()); // off by default: the text just stays
         QCOMPARE(m_edit->dateText(), QStringLiteral("31.02.2026"));
 
         m_edit->setCheckOnExit(true);
         m_edit->setFocus();
         other->setFocus();
-        QCOMPARE(boxes, QStringList{QStringLiteral("'31.02.2026' is not a valid date.")});
+        QCOMPARE(recorder.texts(), QStringList{QStringLiteral("'31.02.2026' is not a valid date.")});
         QTRY_VERIFY(m_edit->hasFocus());
         m_edit->setDate(QDate(2026, 2, 28));
         other->setFocus();
-        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(recorder.boxes().size(), 1);
         m_edit->setText(QStringLiteral("31.02.2026"));
         delete m_window; // a window going away reports nothing
         m_window = nullptr;
-        QCOMPARE(boxes.size(), 1);
-        setMessageBoxPresenter({});
+        QCOMPARE(recorder.boxes().size(), 1);
     }
 
     void acceptHandlerMayRefuse()

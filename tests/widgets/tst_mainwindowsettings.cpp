@@ -3,6 +3,7 @@
 
 #include "FormatSettings.h"
 #include "MessageBox.h"
+#include "MessageRecorder.h"
 #include "Registry.h"
 #include "RegistryFile.h"
 #include "SystemErrorText.h"
@@ -27,7 +28,9 @@ class MainWindowSettingsTest : public QObject
 
 private:
     QTemporaryDir m_config;
-    QList<MessageBoxRequest> m_boxes;
+    // Failures of the settings go to the program's general error box.
+    MessageRecorder m_recorder;
+    const QList<MessageBoxRequest> &m_boxes = m_recorder.boxes();
     const QString m_section = QStringLiteral("HKEY_CURRENT_USER\\Software\\DepExport\\Tfrm_barverkauf");
 
     RegistryFile hive() const
@@ -58,15 +61,13 @@ private slots:
     void initTestCase()
     {
         FormatSettings::setCurrent(FormatSettings::fromLocale(QLocale(QStringLiteral("de_DE"))));
-        // failures of the settings go to the program's general error box
-        setMessageBoxPresenter([this](const MessageBoxRequest &request) { m_boxes.append(request); });
     }
 
     void init()
     {
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
         QFile::remove(Registry::filePath());
-        m_boxes.clear();
+        m_recorder.clear();
     }
 
     void designValues()

@@ -25,6 +25,13 @@ public:
             result << box.text;
         return result;
     }
+    QList<MessageBoxKind> kinds() const
+    {
+        QList<MessageBoxKind> result;
+        for (const MessageBoxRequest &box : m_boxes)
+            result << box.kind;
+        return result;
+    }
     void clear() { m_boxes.clear(); }
 
 private:
