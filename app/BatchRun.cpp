@@ -6,7 +6,6 @@
 #include "Dep7Export.h"
 #include "Dep7ReportFile.h"
 #include "MessageBox.h"
-#include "ProgramVariant.h"
 #include "TDateEdit.h"
 #include "TDirectoryEdit.h"
 #include "TRadioGroup.h"
@@ -165,9 +164,7 @@ int BatchRun::runExport(Tfrm_dep &window, BatchExport which, bool quiet)
         component->onProgress = nullptr;
 
     if (which == BatchExport::Dep7 && outcome == ExportOutcome::Written)
-        m_writtenDep7Files.append(WindowsPath::toLocal(Dep7Export::fileName(
-            {window.ed_datenbank->text(), window.ed_vondatum->dateText(), window.ed_bisdatum->dateText(),
-             ProgramVariant::isGastro(window.rg_version->itemIndex()), m_cashRegister})));
+        m_writtenDep7Files.append(WindowsPath::toLocal(Dep7Export::fileName(window.dep7Request(m_cashRegister))));
     // The DEP 7 export says so itself; the engine's exports end in silence.
     if (outcome == ExportOutcome::NoData && which != BatchExport::Dep7)
         m_shown.append(BatchMessages::noData(exportName(which)));

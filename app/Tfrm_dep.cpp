@@ -215,22 +215,29 @@ ConnectionFields Tfrm_dep::connectionFields() const
     return {rg_version->itemIndex(), ed_datenbank->text(), ed_passwort->text(), ed_servername->text()};
 }
 
+namespace {
+
+// What a failure that an export does not handle itself means for its outcome.
+ExportOutcome outcomeOf(const std::exception &failure)
+{
+    if (dynamic_cast<const db::ConnectionError *>(&failure))
+        return ExportOutcome::NotConnected;
+    if (dynamic_cast<const db::QueryError *>(&failure))
+        return ExportOutcome::QueryFailed;
+    if (dynamic_cast<const db::DataError *>(&failure))
+        return ExportOutcome::DataError;
+    return ExportOutcome::WriteFailed;
+}
+
+} // namespace
+
 ExportOutcome Tfrm_dep::guarded(const std::function<ExportOutcome()> &operation)
 {
     try {
         return operation();
-    } catch (const db::ConnectionError &failure) {
-        showErrorBox(failure);
-        return ExportOutcome::NotConnected;
-    } catch (const db::QueryError &failure) {
-        showErrorBox(failure);
-        return ExportOutcome::QueryFailed;
-    } catch (const db::DataError &failure) {
-        showErrorBox(failure);
-        return ExportOutcome::DataError;
     } catch (const std::exception &failure) {
         showErrorBox(failure);
-        return ExportOutcome::WriteFailed;
+        return outcomeOf(failure);
     }
 }
 
@@ -285,14 +292,19 @@ ExportOutcome Tfrm_dep::exportLog()
     return guarded([this] { return exportText(ex_log_export, qry_log, QStringLiteral("LOG.csv")); });
 }
 
+Dep7Request Tfrm_dep::dep7Request(std::optional<int> cashRegister) const
+{
+    return {ed_datenbank->text(), ed_vondatum->dateText(), ed_bisdatum->dateText(),
+            ProgramVariant::isGastro(rg_version->itemIndex()), cashRegister};
+}
+
 ExportOutcome Tfrm_dep::exportDep7(std::optional<int> cashRegister)
 {
     return guarded([this, cashRegister] {
         if (!ConnectionStep::run(Datenbank_Verbindung, connectionFields()))
             return ExportOutcome::NoVariant;
-        const bool gastro = ProgramVariant::isGastro(rg_version->itemIndex());
-        const Dep7Request request{ed_datenbank->text(), ed_vondatum->dateText(), ed_bisdatum->dateText(), gastro,
-                                  cashRegister};
+        const Dep7Request request = dep7Request(cashRegister);
+        const bool gastro = request.gastro;
         if (!cashRegister)
             return Dep7Export::run(gastro ? qry_tagesabrechnung_details_dep_gastro : qry_tagesabrechnung_details_dep_shop,
                                    request);

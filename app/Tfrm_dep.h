@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConnectionStep.h"
+#include "Dep7Export.h"
 #include "ExportOutcome.h"
 #include "TADOConnection.h"
 #include "TADOQuery.h"
@@ -9,8 +10,6 @@
 #include <QWidget>
 
 #include <functional>
-#include <optional>
-
 #include <optional>
 
 class QFrame;
@@ -90,6 +89,8 @@ public:
     // register's receipts, in the order the register chained them, into a
     // file of their own (DEPExport<from>-<to>_Kassa<N>.json).
     ExportOutcome exportDep7(std::optional<int> cashRegister = std::nullopt);
+    // What the DEP 7 export reads from the fields as they stand now.
+    Dep7Request dep7Request(std::optional<int> cashRegister) const;
 
 protected:
     // Comes after the event filters of the window, so the settings
