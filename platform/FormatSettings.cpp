@@ -124,10 +124,21 @@ namespace TextFormat {
 
 QString floatToText(double value, const FormatSettings &settings, int digits)
 {
-    if (std::isnan(value))
-        return QStringLiteral("NAN");
-    if (std::isinf(value))
-        return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
+    QString text;
+    appendFloat(text, value, settings, digits);
+    return text;
+}
+
+void appendFloat(QString &out, double value, const FormatSettings &settings, int digits)
+{
+    if (std::isnan(value)) {
+        out += QLatin1StringView("NAN");
+        return;
+    }
+    if (std::isinf(value)) {
+        out += value > 0 ? QLatin1StringView("INF") : QLatin1StringView("-INF");
+        return;
+    }
     // Rounded to `digits` significant digits as [-]d.ddde[+-]xx. to_chars
     // never consults the C library's locale, whose decimal point may be a
     // comma (LC_NUMERIC of a German desktop).
@@ -152,8 +163,10 @@ QString floatToText(double value, const FormatSettings &settings, int digits)
     }
     while (count > 1 && mantissa[count - 1] == '0')
         --count;
-    if (count == 1 && mantissa[0] == '0')
-        return QStringLiteral("0");
+    if (count == 1 && mantissa[0] == '0') {
+        out += u'0';
+        return;
+    }
 
     // Composed in place: this runs for every number of an export.
     QVarLengthArray<QChar, 2 * sizeof buffer> text;
@@ -189,7 +202,7 @@ QString floatToText(double value, const FormatSettings &settings, int digits)
         put(settings.decimalSeparator);
         putDigits(exponent + 1, count);
     }
-    return QString(text.constData(), text.size());
+    out.append(text.constData(), text.size());
 }
 
 QString decimalToText(double value, const FormatSettings &settings, int decimals)
@@ -303,12 +316,27 @@ QString dateTimeToText(double day, const FormatSettings &settings)
 {
     QString out;
     out.reserve(settings.shortDateFormat.size() + settings.longTimeFormat.size() + 6);
+    appendDateAndTime(out, day, settings);
+    return out;
+}
+
+void appendDate(QString &out, double day, const FormatSettings &settings)
+{
+    appendDateTime(out, settings.shortDateFormat, day, settings);
+}
+
+void appendTime(QString &out, double day, const FormatSettings &settings)
+{
+    appendDateTime(out, settings.longTimeFormat, day, settings);
+}
+
+void appendDateAndTime(QString &out, double day, const FormatSettings &settings)
+{
     appendDateTime(out, settings.shortDateFormat, day, settings);
     if (OleDate::timeOfDayMs(day) != 0) {
         out += u' ';
         appendDateTime(out, settings.longTimeFormat, day, settings);
     }
-    return out;
 }
 
 namespace {
