@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QVarLengthArray>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -122,6 +123,53 @@ void FormatSettings::setCurrent(const FormatSettings &settings)
 
 namespace TextFormat {
 
+namespace {
+
+// The common case of an export's numbers, amounts and quantities with at
+// most four decimals, without the general conversion: when n / 10^k gives
+// `value` back exactly, for a whole n of at most 15 digits, that decimal
+// is the 15-digit rounding of `value` (two such decimals lie further apart
+// than the spacing of doubles), so its digits are n's.
+bool appendShortDecimal(QString &out, double value, const FormatSettings &settings)
+{
+    constexpr int maxDecimals = 4;
+    constexpr double limit = 1e15;
+    double scale = 1;
+    for (int decimals = 0; decimals <= maxDecimals; ++decimals, scale *= 10) {
+        const double scaled = value * scale;
+        if (!(std::fabs(scaled) < limit))
+            return false;
+        const double whole = std::nearbyint(scaled);
+        if (whole / scale != value)
+            continue;
+        auto n = qint64(whole);
+        while (decimals > 0 && n % 10 == 0) {
+            n /= 10;
+            --decimals;
+        }
+        char digits[24];
+        const auto written = std::to_chars(digits, digits + sizeof digits, n < 0 ? -n : n);
+        const int count = int(written.ptr - digits);
+        if (n < 0)
+            out += u'-';
+        for (int i = 0; i < count - decimals; ++i)
+            out += QLatin1Char(digits[i]);
+        if (count <= decimals)
+            out += u'0';
+        if (decimals > 0) {
+            out += settings.decimalSeparator;
+            for (int i = count; i < decimals; ++i)
+                out += u'0';
+            for (int i = std::max(0, count - decimals); i < count; ++i)
+                out += QLatin1Char(digits[i]);
+        }
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 QString floatToText(double value, const FormatSettings &settings, int digits)
 {
     QString text;
@@ -139,6 +187,8 @@ void appendFloat(QString &out, double value, const FormatSettings &settings, int
         out += value > 0 ? QLatin1StringView("INF") : QLatin1StringView("-INF");
         return;
     }
+    if (digits == 15 && appendShortDecimal(out, value, settings))
+        return;
     // Rounded to `digits` significant digits as [-]d.ddde[+-]xx. to_chars
     // never consults the C library's locale, whose decimal point may be a
     // comma (LC_NUMERIC of a German desktop).
