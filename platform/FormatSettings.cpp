@@ -7,10 +7,13 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <array>
+#include <cstdlib>
 #include <charconv>
 #include <cmath>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -288,21 +291,26 @@ int hourOn12HourClock(int hour)
     return hour % 12 == 0 ? 12 : hour % 12;
 }
 
-// Appends a day number formatted by a picture. Date and time of day come
-// straight from the day number: a local QDateTime would consult the time
-// zone (a file lookup) for every value formatted. This runs once or twice
-// for every date cell of an export, so it builds no temporary texts.
-void appendDateTime(QString &out, const QString &picture, double day, const FormatSettings &settings)
+// A date-time picture taken apart once: the parts in order, each a value
+// with its width or a text as it stands.
+struct PicturePart
 {
-    const QDate d = OleDate::toDate(day);
-    const int ms = OleDate::timeOfDayMs(day);
-    const int seconds = ms / 1000;
+    enum Kind { Day, Month, Year, ShortYear, Hour, Minute, Second, AmPm, Text };
+    Kind kind = Text;
+    int width = 1;
+    QString text; // Text: what is written; separators already resolved
+};
+
+std::vector<PicturePart> partsOf(const QString &picture, const FormatSettings &settings)
+{
+    std::vector<PicturePart> parts;
+    const bool twelveHours = picture.contains(ampm, Qt::CaseInsensitive);
     const qsizetype n = picture.size();
     for (qsizetype i = 0; i < n;) {
         const QChar c = picture.at(i);
         const QChar lower = c.toLower();
         if (lower == u'a' && QStringView(picture).mid(i, ampm.size()).compare(ampm, Qt::CaseInsensitive) == 0) {
-            out += seconds < 12 * 3600 ? settings.timeAMString : settings.timePMString;
+            parts.push_back({PicturePart::AmPm, 1, {}});
             i += ampm.size();
             continue;
         }
@@ -312,33 +320,80 @@ void appendDateTime(QString &out, const QString &picture, double day, const Form
         if (c == u'"' || c == u'\'') {
             const qsizetype end = picture.indexOf(c, i + 1);
             const qsizetype stop = end < 0 ? n : end;
-            out += QStringView(picture).mid(i + 1, stop - i - 1);
+            parts.push_back({PicturePart::Text, 1, picture.mid(i + 1, stop - i - 1)});
             i = stop + 1;
             continue;
         }
         const int width = run >= 2 ? 2 : 1;
         if (lower == u'd') {
-            appendNumber(out, d.day(), width);
+            parts.push_back({PicturePart::Day, width, {}});
         } else if (lower == u'm') {
-            appendNumber(out, d.month(), width);
+            parts.push_back({PicturePart::Month, width, {}});
         } else if (lower == u'y') {
-            if (run >= 3)
-                appendNumber(out, d.year(), 4);
-            else
-                appendNumber(out, d.year() % 100, 2);
+            parts.push_back({run >= 3 ? PicturePart::Year : PicturePart::ShortYear, run >= 3 ? 4 : 2, {}});
         } else if (lower == u'h') {
-            const int hour = seconds / 3600;
-            appendNumber(out, picture.contains(ampm, Qt::CaseInsensitive) ? hourOn12HourClock(hour) : hour, width);
+            parts.push_back({PicturePart::Hour, twelveHours ? -width : width, {}});
         } else if (lower == u'n') {
-            appendNumber(out, seconds / 60 % 60, width);
+            parts.push_back({PicturePart::Minute, width, {}});
         } else if (lower == u's') {
-            appendNumber(out, seconds % 60, width);
+            parts.push_back({PicturePart::Second, width, {}});
         } else {
             const QChar text = c == u'/' ? settings.dateSeparator : c == u':' ? settings.timeSeparator : c;
-            for (qsizetype k = 0; k < run; ++k)
-                out += text;
+            parts.push_back({PicturePart::Text, 1, QString(run, text)});
         }
         i += run;
+    }
+    return parts;
+}
+
+// The parts of `picture`, taken apart once for each picture and set of
+// separators: an export formats the same two pictures for every date.
+const std::vector<PicturePart> &cachedPartsOf(const QString &picture, const FormatSettings &settings)
+{
+    struct Entry
+    {
+        QString picture;
+        QChar dateSeparator;
+        QChar timeSeparator;
+        std::vector<PicturePart> parts;
+    };
+    thread_local std::array<Entry, 4> entries;
+    thread_local size_t nextEntry = 0;
+    for (const Entry &e : entries) {
+        if (!e.picture.isNull() && e.picture == picture && e.dateSeparator == settings.dateSeparator
+            && e.timeSeparator == settings.timeSeparator)
+            return e.parts;
+    }
+    Entry &e = entries[nextEntry++ % entries.size()];
+    e = {picture, settings.dateSeparator, settings.timeSeparator, partsOf(picture, settings)};
+    return e.parts;
+}
+
+// Appends a day number formatted by a picture. Date and time of day come
+// straight from the day number: a local QDateTime would consult the time
+// zone (a file lookup) for every value formatted. This runs once or twice
+// for every date cell of an export, so it builds no temporary texts.
+void appendDateTime(QString &out, const QString &picture, double day, const FormatSettings &settings)
+{
+    const QDate d = OleDate::toDate(day);
+    const int ms = OleDate::timeOfDayMs(day);
+    const int seconds = ms / 1000;
+    for (const PicturePart &part : cachedPartsOf(picture, settings)) {
+        switch (part.kind) {
+        case PicturePart::Day: appendNumber(out, d.day(), part.width); break;
+        case PicturePart::Month: appendNumber(out, d.month(), part.width); break;
+        case PicturePart::Year: appendNumber(out, d.year(), 4); break;
+        case PicturePart::ShortYear: appendNumber(out, d.year() % 100, 2); break;
+        case PicturePart::Hour: {
+            const int hour = seconds / 3600;
+            appendNumber(out, part.width < 0 ? hourOn12HourClock(hour) : hour, std::abs(part.width));
+            break;
+        }
+        case PicturePart::Minute: appendNumber(out, seconds / 60 % 60, part.width); break;
+        case PicturePart::Second: appendNumber(out, seconds % 60, part.width); break;
+        case PicturePart::AmPm: out += seconds < 12 * 3600 ? settings.timeAMString : settings.timePMString; break;
+        case PicturePart::Text: out += part.text; break;
+        }
     }
 }
 

@@ -10,7 +10,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <cstdlib>
 #include <new>
 
@@ -49,6 +51,8 @@ struct JetScanCursor : sqlite3_vtab_cursor
     std::vector<quint32> sortedRows;
     QByteArray sortedFor;
     size_t position = 0;
+    // A text value with its terminating zero, for SQLite.
+    std::vector<char16_t> terminated;
 };
 
 QString quotedName(const QString &name)
@@ -258,6 +262,26 @@ const char *addressOf(QByteArrayView bytes)
     return bytes.data() ? bytes.data() : "";
 }
 
+// A short text goes to SQLite with a terminating zero where it holds none
+// itself: SQLite then keeps the zero with its copy, instead of growing the
+// copy for one when the text is read (a second allocation and copy for
+// every value). SQLite finds the zero one character at a time, so long
+// texts go with their length. `buffer` is the cursor's room for the copy.
+void textResult(sqlite3_context *context, QByteArrayView utf16, std::vector<char16_t> &buffer)
+{
+    constexpr size_t longText = 128;
+    const auto units = size_t(utf16.size() / 2);
+    if (units >= longText) {
+        sqlite3_result_text16le(context, utf16.data(), int(units * 2), SQLITE_TRANSIENT);
+        return;
+    }
+    buffer.resize(units + 1);
+    std::memcpy(buffer.data(), utf16.data(), units * 2);
+    buffer[units] = 0;
+    const bool holdsZero = std::find(buffer.begin(), buffer.end() - 1, char16_t(0)) != buffer.end() - 1;
+    sqlite3_result_text16le(context, buffer.data(), holdsZero ? int(units * 2) : -1, SQLITE_TRANSIENT);
+}
+
 void resultOf(JetScanCursor &cursor, sqlite3_context *context, const JetColumnDef &column)
 {
     const JetRow &row = cursor.scan.row();
@@ -282,11 +306,9 @@ void resultOf(JetScanCursor &cursor, sqlite3_context *context, const JetColumnDe
     case JetValueReader::Storage::Decimal:
         decimalResult(context, cursor.values.numericText(column, field));
         break;
-    case JetValueReader::Storage::Text: {
-        const QByteArrayView text = cursor.values.text(column, field);
-        sqlite3_result_text16le(context, addressOf(text), int(text.size()), SQLITE_TRANSIENT);
+    case JetValueReader::Storage::Text:
+        textResult(context, cursor.values.text(column, field), cursor.terminated);
         break;
-    }
     case JetValueReader::Storage::Blob: {
         const QByteArrayView bytes = cursor.values.blob(column, field);
         sqlite3_result_blob(context, addressOf(bytes), int(bytes.size()), SQLITE_TRANSIENT);

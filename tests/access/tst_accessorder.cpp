@@ -4,7 +4,8 @@
 // alike in their keys in the order the table holds them. Every column
 // type that can be ordered is tried, with NULLs, ties, both directions and
 // several keys, and the keys that are read again from the file (a text
-// column with too much distinct text to rank in memory).
+// column with too much distinct text to rank in memory). Texts of every
+// kind come whole, read in table order or sorted.
 
 #include "AccessTestDatabase.h"
 
@@ -97,6 +98,7 @@ private slots:
     void oneKeyEachTypeAndDirection();
     void severalKeysWithFilterAndDistinct();
     void keysReadAgainFromTheFile();
+    void textsComeWhole();
 
 private:
     QTemporaryDir m_dir;
@@ -177,6 +179,40 @@ void AccessOrder::keysReadAgainFromTheFile()
     }
     TADOQuery query(&m_connection);
     QCOMPARE(sortedFromFile, ids(query, QStringLiteral("select ID from Reihen order by +Ja, +Notiz desc, +Nr, +Name, ID")));
+}
+
+void AccessOrder::textsComeWhole()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("texts.mdb"));
+    QStringList texts = {QString(), QStringLiteral("a"), QString::fromUtf16(u"vor\u0000nach", 8),
+                         QString::fromUtf16(u"\u0000", 1), QString::fromUtf16(u"Gr\u00FC\u00DFe \u20AC \U0001F600")};
+    for (const int length : {127, 128, 129, 4000})
+        texts << QStringLiteral("x").repeated(length - 1) + u'\u00E4' << QStringLiteral("\u03A9").repeated(length);
+    {
+        JetDatabaseWriter writer(path);
+        JetTable table = writer.addTable(QStringLiteral("Texte"), {JetColumn::of(QStringLiteral("ID"), JetType::Long),
+                                                                   JetColumn::of(QStringLiteral("Notiz"), JetType::Memo)});
+        for (int i = 0; i < texts.size(); ++i)
+            table.addRow({i, texts[i]});
+        writer.finish();
+    }
+    TADOConnection connection;
+    connection.setConnectionString(AccessTestDatabase::connectionString(path, QString()));
+    connection.setConnected(true);
+    TADOQuery query(&connection);
+    for (const QString &order : {QString(), QStringLiteral(" order by ID desc")}) {
+        query.setSql(QStringLiteral("select ID, Notiz from Texte") + order);
+        query.open();
+        int count = 0;
+        for (; !query.eof(); query.next(), ++count) {
+            const QString expected = texts.at(query.field(0).value().toInt());
+            QCOMPARE(query.field(1).asString(), expected);
+            QCOMPARE(query.field(1).isNull(), false);
+        }
+        QCOMPARE(count, texts.size());
+        query.close();
+    }
 }
 
 QTEST_GUILESS_MAIN(AccessOrder)
