@@ -5,6 +5,7 @@
 #include "JetCollation.h"
 #include "JetHeaderPage.h"
 #include "JetTableModule.h"
+#include "ReadAheadCursor.h"
 #include "SqliteCursor.h"
 #include "CountingQuery.h"
 #include "WindowsPath.h"
@@ -86,9 +87,10 @@ std::unique_ptr<SqliteStatement> AccessConnection::prepare(const QString &sql)
 
 std::unique_ptr<Cursor> AccessConnection::execute(const QString &sql, const std::vector<Argument> &arguments)
 {
+    const std::lock_guard lock(*m_lock);
     std::unique_ptr<SqliteStatement> statement = prepare(sql);
     statement->bind(arguments);
-    return std::make_unique<SqliteCursor>(std::move(statement));
+    return std::make_unique<ReadAheadCursor>(std::make_unique<SqliteCursor>(std::move(statement)), m_lock);
 }
 
 qint64 AccessConnection::countRows(const QString &sql, const std::vector<Argument> &arguments)
@@ -96,6 +98,7 @@ qint64 AccessConnection::countRows(const QString &sql, const std::vector<Argumen
     const std::optional<QString> counting = CountingQuery::countText(sql);
     if (!counting)
         return ProviderConnection::countRows(sql, arguments);
+    const std::lock_guard lock(*m_lock);
     const std::unique_ptr<SqliteStatement> statement = prepare(*counting);
     statement->bind(arguments);
     return statement->step() ? sqlite3_column_int64(statement->handle(), 0) : 0;

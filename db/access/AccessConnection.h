@@ -7,6 +7,7 @@
 #include "SqliteDatabase.h"
 
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace db {
@@ -16,7 +17,9 @@ class SqliteStatement;
 // An open Access database file (provider "Microsoft.Jet.OLEDB.4.0"). The
 // file is checked and its table definitions read when connecting; the
 // queries then run in an SQLite database of the connection, on virtual
-// tables that read the file's rows as the query needs them.
+// tables that read the file's rows as the query needs them. A query's rows
+// are read ahead on a second thread (ReadAheadCursor); the connection is
+// used by one thread at a time.
 //
 // Connection string keys: "Data Source" (the file, a Windows path) and
 // "Jet OLEDB:Database Password". Connecting fails with
@@ -42,6 +45,9 @@ private:
     void checkHeader(const QString &password);
     void createTables();
 
+    // Held by whoever uses SQLite or the file: a caller, or the thread
+    // that reads a query's rows ahead.
+    std::shared_ptr<std::mutex> m_lock = std::make_shared<std::mutex>();
     JetFile m_file;
     std::vector<JetTableDef> m_tables;
     // Declared last: its virtual tables refer to the file and the tables.

@@ -1,0 +1,126 @@
+#include "ReadAheadCursor.h"
+
+namespace db {
+
+namespace {
+
+constexpr size_t rowsPerBlock = 256;
+constexpr size_t blocksAhead = 4;
+
+} // namespace
+
+ReadAheadCursor::ReadAheadCursor(std::unique_ptr<Cursor> inner, std::shared_ptr<std::mutex> connectionLock)
+    : m_inner(std::move(inner))
+    , m_connectionLock(std::move(connectionLock))
+    , m_fields(m_inner->fields())
+{
+    m_thread = std::thread([this] { readAhead(); });
+}
+
+ReadAheadCursor::~ReadAheadCursor()
+{
+    {
+        const std::lock_guard queue(m_queueLock);
+        m_stop = true;
+    }
+    m_queueChanged.notify_all();
+    m_thread.join();
+    const std::lock_guard connection(*m_connectionLock);
+    m_inner.reset();
+}
+
+ReadAheadCursor::Block ReadAheadCursor::readBlock()
+{
+    Block block;
+    block.rows.reserve(rowsPerBlock);
+    const std::lock_guard connection(*m_connectionLock);
+    try {
+        const int columns = int(m_fields.size());
+        while (block.rows.size() < rowsPerBlock) {
+            if (!m_inner->fetch()) {
+                block.last = true;
+                break;
+            }
+            Row row;
+            row.reserve(size_t(columns));
+            for (int i = 0; i < columns; ++i)
+                row.push_back(m_inner->value(i));
+            block.rows.push_back(std::move(row));
+        }
+    } catch (...) {
+        block.failure = std::current_exception();
+        block.last = true;
+    }
+    return block;
+}
+
+void ReadAheadCursor::readAhead()
+{
+    for (;;) {
+        {
+            std::unique_lock queue(m_queueLock);
+            m_queueChanged.wait(queue, [this] { return m_stop || m_queue.size() < blocksAhead; });
+            if (m_stop)
+                return;
+        }
+        Block block = readBlock();
+        const bool last = block.last;
+        {
+            const std::lock_guard queue(m_queueLock);
+            m_queue.push_back(std::move(block));
+        }
+        m_queueChanged.notify_all();
+        if (last)
+            return;
+    }
+}
+
+// Takes the next block from the queue, waiting for it; false when the
+// result has ended. A block's failure is thrown once its rows are read.
+bool ReadAheadCursor::nextBlock()
+{
+    if (m_current.last) {
+        if (m_current.failure)
+            std::rethrow_exception(std::exchange(m_current.failure, nullptr));
+        return false;
+    }
+    {
+        std::unique_lock queue(m_queueLock);
+        m_queueChanged.wait(queue, [this] { return !m_queue.empty(); });
+        m_current = std::move(m_queue.front());
+        m_queue.pop_front();
+    }
+    m_queueChanged.notify_all();
+    m_position = 0;
+    return true;
+}
+
+bool ReadAheadCursor::fetch()
+{
+    if (m_atEnd)
+        return false;
+    if (m_started)
+        ++m_position;
+    m_started = true;
+    try {
+        while (m_position >= m_current.rows.size()) {
+            if (!nextBlock()) {
+                m_atEnd = true;
+                return false;
+            }
+        }
+    } catch (...) {
+        m_atEnd = true;
+        throw;
+    }
+    return true;
+}
+
+Value ReadAheadCursor::value(int index)
+{
+    if (!m_started || m_atEnd || m_position >= m_current.rows.size())
+        return Value();
+    return m_current.rows[m_position].at(size_t(index));
+}
+
+} // namespace db
