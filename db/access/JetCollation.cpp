@@ -5,6 +5,8 @@
 #include <QChar>
 #include <QtEndian>
 
+#include <algorithm>
+
 #include <sqlite3.h>
 
 namespace db {
@@ -37,10 +39,24 @@ char16_t foldAscii(char16_t c)
     return (c >= u'A' && c <= u'Z') ? char16_t(c + (u'a' - u'A')) : c;
 }
 
+// The number of leading code units alike in both texts, not ending
+// between the two halves of a surrogate pair. Texts compared by a sort or
+// a DISTINCT are often long and alike for most of their length
+// (certificates), and units alike to the bit fold alike.
+qsizetype commonPrefix(const Utf16Bytes &a, const Utf16Bytes &b)
+{
+    const qsizetype bytes = 2 * std::min(a.size, b.size);
+    const char *end = std::mismatch(a.data, a.data + bytes, b.data).first;
+    qsizetype units = (end - a.data) / 2;
+    if (units > 0 && QChar::isHighSurrogate(a.at(units - 1)))
+        --units;
+    return units;
+}
+
 int compareUnits(const Utf16Bytes &a, const Utf16Bytes &b)
 {
-    qsizetype i = 0;
-    qsizetype j = 0;
+    qsizetype i = commonPrefix(a, b);
+    qsizetype j = i;
     while (i < a.size && j < b.size) {
         const char16_t ca = a.at(i);
         const char16_t cb = b.at(j);
