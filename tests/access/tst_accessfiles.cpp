@@ -1,8 +1,9 @@
 // Connecting to Access files: the data source, the password, files that are
 // missing, foreign or damaged, large tables, deleted and moved rows.
 
-#include "AccessTestDatabase.h"
 #include "JetFileLayout.h"
+#include "RegisterTestDatabase.h"
+#include "TestFiles.h"
 
 #include "Error.h"
 #include "JetDatabaseWriter.h"
@@ -22,7 +23,6 @@
 #endif
 
 using namespace db;
-using AccessTestDatabase::Sale;
 
 namespace {
 
@@ -73,7 +73,7 @@ QList<Sale> numberedSales(int count)
 
 QString connectionString(const QString &path, const QString &password = QStringLiteral("quillet"))
 {
-    return AccessTestDatabase::connectionString(path, password);
+    return RegisterTestDatabase::connectionString(path, password);
 }
 
 QString connectFailure(const QString &connectionString)
@@ -125,7 +125,7 @@ void readEverything(const QString &path)
 // failure, or "the damage went unnoticed".
 QString readFailure(const QString &path, const QByteArray &bytes)
 {
-    AccessTestDatabase::writeFile(path, bytes);
+    TestFiles::write(path, bytes);
     try {
         readEverything(path);
     } catch (const Error &error) {
@@ -172,21 +172,21 @@ void AccessFiles::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     m_smallPath = m_dir.filePath(QStringLiteral("small.mdb"));
-    AccessTestDatabase::writeShop(m_smallPath, QStringLiteral("quillet"), numberedSales(400));
-    m_small = AccessTestDatabase::readFile(m_smallPath);
+    RegisterTestDatabase::writeShop(m_smallPath, QStringLiteral("quillet"), numberedSales(400));
+    m_small = TestFiles::read(m_smallPath);
 
     QList<Sale> sales = numberedSales(40);
     sales[4].remark = QString(9000, u'y');
     const QString chainedPath = m_dir.filePath(QStringLiteral("chained.mdb"));
-    AccessTestDatabase::writeShop(chainedPath, QStringLiteral("quillet"), sales);
-    m_chained = AccessTestDatabase::readFile(chainedPath);
+    RegisterTestDatabase::writeShop(chainedPath, QStringLiteral("quillet"), sales);
+    m_chained = TestFiles::read(chainedPath);
 }
 
 void AccessFiles::windowsDataSource()
 {
     qputenv("DEPEXPORT_DRIVE_C", QFile::encodeName(m_dir.path()));
     QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("Tidy-Pos")));
-    AccessTestDatabase::writeShop(m_dir.filePath(QStringLiteral("Tidy-Pos/Vel4TidyShop.mdb")), QString(),
+    RegisterTestDatabase::writeShop(m_dir.filePath(QStringLiteral("Tidy-Pos/Vel4TidyShop.mdb")), QString(),
                                   numberedSales(3));
     TADOConnection connection;
     connection.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\Tidy-Pos\\"
@@ -246,7 +246,7 @@ void AccessFiles::passwords()
     QFETCH(QString, given);
     QFETCH(bool, accepted);
     const QString path = m_dir.filePath(QStringLiteral("password.mdb"));
-    AccessTestDatabase::writeShop(path, stored, numberedSales(2));
+    RegisterTestDatabase::writeShop(path, stored, numberedSales(2));
     QCOMPARE(connectFailure(connectionString(path, given)),
              accepted ? QString() : QStringLiteral("Kein gültiges Kennwort."));
 }
@@ -282,7 +282,7 @@ void AccessFiles::foreignFiles()
 {
     QFETCH(QByteArray, bytes);
     const QString path = m_dir.filePath(QStringLiteral("foreign.mdb"));
-    AccessTestDatabase::writeFile(path, bytes);
+    TestFiles::write(path, bytes);
     QCOMPARE(connectFailure(connectionString(path)), unknownFormat.arg(path));
 }
 
@@ -445,7 +445,7 @@ void AccessFiles::moreRowsThanRecordedAreRead()
     QByteArray bytes = m_small;
     setRecordedRows(bytes, userTablePage(bytes), 300);
     const QString path = m_dir.filePath(QStringLiteral("undercounted.mdb"));
-    AccessTestDatabase::writeFile(path, bytes);
+    TestFiles::write(path, bytes);
     TADOConnection connection;
     connection.setConnectionString(connectionString(path));
     connection.setConnected(true);
@@ -472,7 +472,7 @@ void AccessFiles::onlyRegularFilesAreOpened()
 void AccessFiles::manyPagesReadBackCompletely()
 {
     const QString path = m_dir.filePath(QStringLiteral("large.mdb"));
-    AccessTestDatabase::writeShop(path, QStringLiteral("quillet"), numberedSales(20000));
+    RegisterTestDatabase::writeShop(path, QStringLiteral("quillet"), numberedSales(20000));
     TADOConnection connection;
     connection.setConnectionString(connectionString(path));
     connection.setConnected(true);
@@ -509,7 +509,7 @@ void AccessFiles::deletedRowsAreSkipped()
     setRowEntry(bytes, page, 1, rowEntry(bytes, page, 1) | JetFileLayout::deletedFlag);
     setRecordedRows(bytes, userTablePage(bytes), 399);
     const QString path = m_dir.filePath(QStringLiteral("deleted.mdb"));
-    AccessTestDatabase::writeFile(path, bytes);
+    TestFiles::write(path, bytes);
 
     TADOConnection connection;
     connection.setConnectionString(connectionString(path));
@@ -534,7 +534,7 @@ void AccessFiles::movedRowsAreReadWhereTheyLie()
     // The row that lay there is gone.
     setRecordedRows(bytes, userTablePage(bytes), 399);
     const QString path = m_dir.filePath(QStringLiteral("moved.mdb"));
-    AccessTestDatabase::writeFile(path, bytes);
+    TestFiles::write(path, bytes);
 
     TADOConnection connection;
     connection.setConnectionString(connectionString(path));
@@ -550,7 +550,7 @@ void AccessFiles::movedRowsAreReadWhereTheyLie()
 void AccessFiles::readOnlyAndSharedFile()
 {
     const QString path = m_dir.filePath(QStringLiteral("readonly.mdb"));
-    AccessTestDatabase::writeFile(path, m_small);
+    TestFiles::write(path, m_small);
     QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
     {
         QFile other(path);
@@ -565,7 +565,7 @@ void AccessFiles::readOnlyAndSharedFile()
         QCOMPARE(ids(second, QStringLiteral("select max(ID_Barverkaufspositionen) from Barverkaeufe")),
                  (QList<qint64>{400}));
     }
-    QCOMPARE(AccessTestDatabase::readFile(path), m_small);
+    QCOMPARE(TestFiles::read(path), m_small);
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
