@@ -101,6 +101,16 @@ QList<qint64> ids(TADOConnection &connection, const QString &sql)
     return result;
 }
 
+// Writes `bytes` to `path` and reads the ids of Barverkaeufe in file order.
+QList<qint64> idsInFile(const QString &path, const QByteArray &bytes)
+{
+    TestFiles::write(path, bytes);
+    TADOConnection connection;
+    connection.setConnectionString(connectionString(path));
+    connection.setConnected(true);
+    return ids(connection, QStringLiteral("select ID_Barverkaufspositionen from Barverkaeufe"));
+}
+
 // Reads every value of every row, in file order and sorted; a damaged file
 // may fail with an Error but must not crash or hang.
 void readEverything(const QString &path)
@@ -444,12 +454,7 @@ void AccessFiles::moreRowsThanRecordedAreRead()
     // recorded are read as they are.
     QByteArray bytes = m_small;
     setRecordedRows(bytes, userTablePage(bytes), 300);
-    const QString path = m_dir.filePath(QStringLiteral("undercounted.mdb"));
-    TestFiles::write(path, bytes);
-    TADOConnection connection;
-    connection.setConnectionString(connectionString(path));
-    connection.setConnected(true);
-    QCOMPARE(ids(connection, QStringLiteral("select ID_Barverkaufspositionen from Barverkaeufe")).size(), 400);
+    QCOMPARE(idsInFile(m_dir.filePath(QStringLiteral("undercounted.mdb")), bytes).size(), 400);
 }
 
 void AccessFiles::onlyRegularFilesAreOpened()
@@ -508,13 +513,7 @@ void AccessFiles::deletedRowsAreSkipped()
     const int page = dataPagesOf(bytes, userTablePage(bytes)).first();
     setRowEntry(bytes, page, 1, rowEntry(bytes, page, 1) | JetFileLayout::deletedFlag);
     setRecordedRows(bytes, userTablePage(bytes), 399);
-    const QString path = m_dir.filePath(QStringLiteral("deleted.mdb"));
-    TestFiles::write(path, bytes);
-
-    TADOConnection connection;
-    connection.setConnectionString(connectionString(path));
-    connection.setConnected(true);
-    const QList<qint64> found = ids(connection, QStringLiteral("select ID_Barverkaufspositionen from Barverkaeufe"));
+    const QList<qint64> found = idsInFile(m_dir.filePath(QStringLiteral("deleted.mdb")), bytes);
     QCOMPARE(found.size(), 399);
     QVERIFY(!found.contains(2));
     QVERIFY(found.contains(1) && found.contains(3));
@@ -533,13 +532,7 @@ void AccessFiles::movedRowsAreReadWhereTheyLie()
     setRowEntry(bytes, pages[1], 0, rowEntry(bytes, pages[1], 0) | 0xC000);
     // The row that lay there is gone.
     setRecordedRows(bytes, userTablePage(bytes), 399);
-    const QString path = m_dir.filePath(QStringLiteral("moved.mdb"));
-    TestFiles::write(path, bytes);
-
-    TADOConnection connection;
-    connection.setConnectionString(connectionString(path));
-    connection.setConnected(true);
-    const QList<qint64> found = ids(connection, QStringLiteral("select ID_Barverkaufspositionen from Barverkaeufe"));
+    const QList<qint64> found = idsInFile(m_dir.filePath(QStringLiteral("moved.mdb")), bytes);
     QCOMPARE(found.size(), 399);
     QVERIFY(!found.contains(3));
     const qint64 movedId = found.at(2);

@@ -1,11 +1,26 @@
 #include "ExportTestDatabase.h"
 
+#include "FormatSettings.h"
 #include "MessageBox.h"
 #include "JetDatabaseWriter.h"
+#include "RegisterTestDatabase.h"
 #include "ShellOpener.h"
 
 #include <QDir>
 #include <QFile>
+
+FormatSettings foreignProcessFormats(QChar timeSeparator)
+{
+    FormatSettings s;
+    s.decimalSeparator = u'.';
+    s.thousandSeparator = u',';
+    s.dateSeparator = u'/';
+    s.timeSeparator = timeSeparator;
+    s.currencyString = QStringLiteral("$");
+    s.shortDateFormat = QStringLiteral("dd/mm/yyyy");
+    s.longTimeFormat = QStringLiteral("hh:nn:ss");
+    return s;
+}
 
 ExportTestDatabase::ExportTestDatabase()
     : m_folderPath(m_dir.path())
@@ -26,8 +41,7 @@ void ExportTestDatabase::create(const QList<TestTable> &tables)
         writer.finish();
     }
     m_connection.setConnected(false);
-    m_connection.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + file
-                                     + QStringLiteral(";Jet OLEDB:Database Password=;Persist Security Info=False"));
+    m_connection.setConnectionString(RegisterTestDatabase::connectionString(file, QString()));
     m_connection.setConnected(true);
 }
 

@@ -15,6 +15,13 @@
 
 #include <functional>
 
+struct FormatSettings;
+
+// Process formats unlike an export's own, so that a file shows the run's
+// formats: decimal point, "," for thousands, "/" in dates, "$", and the
+// given time separator.
+FormatSettings foreignProcessFormats(QChar timeSeparator);
+
 // One table of a test database: its columns and rows.
 struct TestTable
 {
