@@ -3,6 +3,7 @@
 #include "Error.h"
 #include "JetDeclaredType.h"
 #include "JetFile.h"
+#include "JetRowOrder.h"
 #include "JetTableScan.h"
 #include "JetValueReader.h"
 #include "SqliteDatabase.h"
@@ -43,6 +44,11 @@ struct JetScanCursor : sqlite3_vtab_cursor
     const JetTableDef &table;
     JetFile &file;
     bool atEnd = true;
+    // A scan in the order of an ORDER BY: the rows in that order, the
+    // order they were sorted for, and the place in them.
+    std::vector<quint32> sortedRows;
+    QByteArray sortedFor;
+    size_t position = 0;
 };
 
 QString quotedName(const QString &name)
@@ -104,6 +110,31 @@ int disconnect(sqlite3_vtab *vtab)
     return SQLITE_OK;
 }
 
+// The ORDER BY of a query plan as the plan's text: a column number and
+// "a" or "d" a term ("4d 0a"); empty when the table cannot deliver its
+// rows in that order and SQLite sorts them.
+QByteArray orderText(const JetTableDef &table, const sqlite3_index_info &info)
+{
+    QByteArray text;
+    for (int i = 0; i < info.nOrderBy; ++i) {
+        const int column = info.aOrderBy[i].iColumn;
+        if (column < 0 || !JetRowOrder::canOrderBy(table.columns.at(size_t(column))))
+            return {};
+        text += QByteArray::number(column) + (info.aOrderBy[i].desc ? "d " : "a ");
+    }
+    return text;
+}
+
+std::vector<JetRowOrder::Term> orderTerms(const char *text)
+{
+    std::vector<JetRowOrder::Term> terms;
+    for (const QByteArray &term : QByteArray(text).split(' ')) {
+        if (!term.isEmpty())
+            terms.push_back({term.chopped(1).toInt(), term.endsWith('d')});
+    }
+    return terms;
+}
+
 int bestIndex(sqlite3_vtab *vtab, sqlite3_index_info *info)
 {
     const auto *table = static_cast<JetVirtualTable *>(vtab);
@@ -116,6 +147,16 @@ int bestIndex(sqlite3_vtab *vtab, sqlite3_index_info *info)
         const double rows = table->table->rowCount;
         info->estimatedRows = sqlite3_int64(rows) + 1;
         info->estimatedCost = rows + 1;
+        // An ORDER BY is taken over: the keys alone are sorted, and the
+        // rows read in their order, instead of SQLite sorting whole rows.
+        const QByteArray order = orderText(*table->table, *info);
+        if (!order.isEmpty()) {
+            info->idxStr = sqlite3_mprintf("%s", order.constData());
+            if (!info->idxStr)
+                throw std::bad_alloc();
+            info->needToFreeIdxStr = 1;
+            info->orderByConsumed = 1;
+        }
     });
 }
 
@@ -131,13 +172,35 @@ int close(sqlite3_vtab_cursor *cursor)
     return SQLITE_OK;
 }
 
-int filter(sqlite3_vtab_cursor *base, int, const char *, int, sqlite3_value **)
+// Moves a sorted scan to its row at `position`.
+void enterSorted(JetScanCursor &cursor)
+{
+    cursor.atEnd = cursor.position >= cursor.sortedRows.size();
+    if (!cursor.atEnd)
+        cursor.scan.seek(cursor.sortedRows[cursor.position]);
+}
+
+int filter(sqlite3_vtab_cursor *base, int, const char *order, int, sqlite3_value **)
 {
     auto *cursor = static_cast<JetScanCursor *>(base);
     return guarded(base->pVtab, [&] {
         cursor->atEnd = true;
-        cursor->scan.rewind();
-        cursor->atEnd = !cursor->scan.next();
+        if (!order) {
+            cursor->sortedFor.clear();
+            cursor->scan.rewind();
+            cursor->atEnd = !cursor->scan.next();
+            return;
+        }
+        // A cursor filtered again for the same order (the inner side of a
+        // join) sorts once.
+        if (cursor->sortedFor != order) {
+            cursor->sortedFor.clear();
+            const std::vector<JetRowOrder::Term> terms = orderTerms(order);
+            cursor->sortedRows = JetRowOrder(cursor->table, cursor->file, cursor->scan, cursor->values).sorted(terms);
+            cursor->sortedFor = order;
+        }
+        cursor->position = 0;
+        enterSorted(*cursor);
     });
 }
 
@@ -145,6 +208,11 @@ int next(sqlite3_vtab_cursor *base)
 {
     auto *cursor = static_cast<JetScanCursor *>(base);
     return guarded(base->pVtab, [&] {
+        if (!cursor->sortedFor.isEmpty()) {
+            ++cursor->position;
+            enterSorted(*cursor);
+            return;
+        }
         const bool more = cursor->scan.next();
         cursor->atEnd = !more;
     });

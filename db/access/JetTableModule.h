@@ -19,8 +19,10 @@ class SqliteDatabase;
 // Each table becomes `CREATE VIRTUAL TABLE "name" USING jet(index)`, its
 // columns declared with the types of JetDeclaredType. A scan reads the
 // table's pages as SQLite asks for rows and decodes only the columns SQLite
-// asks for; nothing of the table is copied. SQLite itself filters, sorts
-// and groups. The tables are read-only.
+// asks for; nothing of the table is copied. SQLite itself filters and
+// groups; an ORDER BY on a table's own columns is taken over by the table
+// (JetRowOrder sorts the keys, the rows are read in their order), so that
+// SQLite never sorts whole rows. The tables are read-only.
 //
 // A table whose name SQLite keeps for itself ("sqlite_...") cannot be
 // created that way; it gets a module of its own name instead, which SQLite

@@ -80,22 +80,42 @@ bool JetTableScan::isTablePage(const std::vector<char> &page) const
     return type == dataPageType && qFromLittleEndian<quint32>(page.data() + ownerOffset) == m_table.definitionPage;
 }
 
+void JetTableScan::loadPage(quint32 page)
+{
+    m_pageNumber = page;
+    m_rowsOnPage = readUInt16(m_page, rowCountOffset);
+    if (rowTableOffset + 2 * m_rowsOnPage > m_file.pageSize())
+        m_file.fail();
+    m_rowIndex = -1;
+}
+
 bool JetTableScan::loadNextPage()
 {
     while (const std::optional<quint32> page = m_pages.next()) {
         m_file.readPage(*page, m_page.data());
         if (!isTablePage(m_page))
             continue;
-        m_pageNumber = *page;
-        m_rowsOnPage = readUInt16(m_page, rowCountOffset);
-        if (rowTableOffset + 2 * m_rowsOnPage > m_file.pageSize())
-            m_file.fail();
+        loadPage(*page);
         if (holdsLiveRows())
             checkDistinct(*page);
-        m_rowIndex = -1;
         return true;
     }
     return false;
+}
+
+void JetTableScan::seek(qint64 rowId)
+{
+    const auto page = quint32(rowId >> 8);
+    const int index = int(rowId & 0xFF);
+    if (page != m_pageNumber || m_rowsOnPage == 0) {
+        m_file.readPage(page, m_page.data());
+        if (!isTablePage(m_page))
+            m_file.fail();
+        loadPage(page);
+    }
+    if (!enterRow(index))
+        m_file.fail();
+    m_rowIndex = index;
 }
 
 JetTableScan::Slot JetTableScan::slotOf(const std::vector<char> &page, int index) const

@@ -39,12 +39,18 @@ public:
     // Moves to the next row (the first after rewind()). False at the end.
     bool next();
 
+    // Moves to the row of `rowId`, as rowId() gave it during a pass; raises
+    // the file's format error when no row lies there (any more). Leaves
+    // the pass as it stands: next() goes on from that row.
+    void seek(qint64 rowId);
+
     const JetRow &row() const { return m_row; }
     // Page and row number of the current row, unique within the table.
     qint64 rowId() const { return (qint64(m_pageNumber) << 8) | m_rowIndex; }
 
 private:
     bool loadNextPage();
+    void loadPage(quint32 page);
     bool holdsLiveRows() const;
     void checkDistinct(quint32 page);
     void checkComplete();

@@ -1,0 +1,183 @@
+// An ORDER BY on an Access table, which the table itself delivers: the
+// rows must come exactly as SQLite's own sort puts them (a column behind a
+// unary plus is sorted by SQLite, with the column's collation), with rows
+// alike in their keys in the order the table holds them. Every column
+// type that can be ordered is tried, with NULLs, ties, both directions and
+// several keys, and the keys that are read again from the file (a text
+// column with too much distinct text to rank in memory).
+
+#include "RegisterTestDatabase.h"
+
+#include "JetDatabaseWriter.h"
+#include "TADOConnection.h"
+#include "TADOQuery.h"
+#include "access/JetCatalog.h"
+#include "access/JetFile.h"
+#include "access/JetHeaderPage.h"
+#include "access/JetRowOrder.h"
+#include "access/JetTableScan.h"
+#include "access/JetValueReader.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace db;
+
+namespace {
+
+const QStringList columnNames = {QStringLiteral("Nr"),    QStringLiteral("Klein"), QStringLiteral("Betrag"),
+                                 QStringLiteral("Wert"),  QStringLiteral("Zeit"),  QStringLiteral("Ja"),
+                                 QStringLiteral("Name"),  QStringLiteral("Notiz"), QStringLiteral("Einfach"),
+                                 QStringLiteral("Kurz")};
+
+// A value of a small domain, often repeated, sometimes NULL.
+template <typename T>
+JetValue pick(QRandomGenerator &random, std::initializer_list<T> domain)
+{
+    if (random.bounded(8) == 0)
+        return nullptr;
+    return JetValue(*(domain.begin() + random.bounded(int(domain.size()))));
+}
+
+void writeTable(const QString &path, int rows)
+{
+    JetDatabaseWriter writer(path);
+    JetTable table = writer.addTable(QStringLiteral("Reihen"), {
+        JetColumn::of(QStringLiteral("ID"), JetType::Long),
+        JetColumn::of(QStringLiteral("Nr"), JetType::Long),
+        JetColumn::of(QStringLiteral("Klein"), JetType::Integer),
+        JetColumn::of(QStringLiteral("Betrag"), JetType::Currency),
+        JetColumn::of(QStringLiteral("Wert"), JetType::Double),
+        JetColumn::of(QStringLiteral("Zeit"), JetType::DateTime),
+        JetColumn::of(QStringLiteral("Ja"), JetType::Boolean),
+        JetColumn::text(QStringLiteral("Name"), 40),
+        JetColumn::of(QStringLiteral("Notiz"), JetType::Memo),
+        JetColumn::of(QStringLiteral("Einfach"), JetType::Single),
+        JetColumn::of(QStringLiteral("Kurz"), JetType::Byte),
+    });
+    QRandomGenerator random(20261208);
+    const QString certificate = QStringLiteral("MIIBkTCB+wIJA").repeated(90);
+    for (int id = 1; id <= rows; ++id) {
+        const JetValue amount = random.bounded(8) == 0 ? JetValue(nullptr)
+                                                       : JetValue::currency(qint64(random.bounded(2000)) - 1000);
+        JetValue note = pick(random, {QString(), certificate + u'a', certificate + u'B', certificate + u'b',
+                                      certificate + QString::fromUtf16(u"\u00E4"), QStringLiteral("kurz")});
+        table.addRow({id, pick(random, {3, -7, 0, 2000000000, -2000000000}), pick(random, {5, -5, 0}), amount,
+                      pick(random, {-1e300, -0.5, 0.0, -0.0, 2.5, 1e300}), pick(random, {43000.25, 43000.5, -2.75, 0.0}),
+                      random.bounded(2) == 0,
+                      pick(random, {QStringLiteral("Melange"), QStringLiteral("melange"), QStringLiteral("Äpfel"),
+                                    QStringLiteral("apfel"), QStringLiteral("Zebra"), QString(), QStringLiteral("_x"),
+                                    QString::fromUtf16(u"\U00010400"), QString::fromUtf16(u"\U00010428")}),
+                      note, pick(random, {0.1f, -0.1f, 3.0f}), pick(random, {0, 255, 7})});
+    }
+    writer.finish();
+}
+
+QList<int> ids(TADOQuery &query, const QString &sql)
+{
+    query.setSql(sql);
+    query.open();
+    QList<int> result;
+    for (; !query.eof(); query.next())
+        result << query.field(0).value().toInt();
+    query.close();
+    return result;
+}
+
+} // namespace
+
+class AccessOrder : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void oneKeyEachTypeAndDirection_data();
+    void oneKeyEachTypeAndDirection();
+    void severalKeysWithFilterAndDistinct();
+    void keysReadAgainFromTheFile();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    TADOConnection m_connection;
+};
+
+void AccessOrder::initTestCase()
+{
+    m_path = m_dir.filePath(QStringLiteral("order.mdb"));
+    writeTable(m_path, 600);
+    m_connection.setConnectionString(RegisterTestDatabase::connectionString(m_path, QString()));
+    m_connection.setConnected(true);
+}
+
+void AccessOrder::oneKeyEachTypeAndDirection_data()
+{
+    QTest::addColumn<QString>("order");
+    for (const QString &column : columnNames) {
+        QTest::newRow(qPrintable(column)) << column;
+        QTest::newRow(qPrintable(column + QStringLiteral(" desc"))) << column + QStringLiteral(" desc");
+    }
+}
+
+void AccessOrder::oneKeyEachTypeAndDirection()
+{
+    QFETCH(QString, order);
+    TADOQuery query(&m_connection);
+    const QList<int> sortedByTable = ids(query, QStringLiteral("select ID from Reihen order by ") + order);
+    const QList<int> sortedBySqlite = ids(query, QStringLiteral("select ID from Reihen order by +") + order
+                                                     + QStringLiteral(", ID"));
+    QCOMPARE(sortedByTable.size(), 600);
+    QCOMPARE(sortedByTable, sortedBySqlite);
+}
+
+void AccessOrder::severalKeysWithFilterAndDistinct()
+{
+    TADOQuery query(&m_connection);
+    QCOMPARE(ids(query, QStringLiteral("select ID from Reihen where Nr > -7 order by Name, Zeit desc, Notiz")),
+             ids(query, QStringLiteral("select ID from Reihen where Nr > -7 order by +Name, +Zeit desc, +Notiz, ID")));
+    QCOMPARE(ids(query, QStringLiteral("select ID, * from Reihen order by Notiz desc, Ja, Betrag desc")),
+             ids(query, QStringLiteral("select ID, * from Reihen order by +Notiz desc, +Ja, +Betrag desc, ID")));
+    // DISTINCT over other columns than the order (as the receipts query).
+    QCOMPARE(ids(query, QStringLiteral("select distinct Kurz, Notiz, Name from Reihen order by Notiz, Kurz")),
+             ids(query, QStringLiteral("select distinct Kurz, Notiz, Name from Reihen order by +Notiz, +Kurz, +Name")));
+}
+
+// With no room to rank texts in memory, every text key and the keys after
+// it are read again for the rows the keys before leave alike.
+void AccessOrder::keysReadAgainFromTheFile()
+{
+    JetFile file(m_path, m_path);
+    const std::optional<JetHeaderPage> header = JetHeaderPage::parse(file.readStart(JetHeaderPage::decodedSize));
+    QVERIFY(header);
+    file.setPageSize(header->pageSize());
+    const std::vector<JetTableDef> tables = JetCatalog(file).userTables();
+    const JetTableDef &table = tables.at(0);
+    const auto columnOf = [&table](const QString &name) {
+        for (size_t i = 0; i < table.columns.size(); ++i) {
+            if (table.columns[i].name == name)
+                return int(i);
+        }
+        return -1;
+    };
+    JetTableScan scan(table, file);
+    JetValueReader values(file);
+    const std::vector<JetRowOrder::Term> terms = {
+        {columnOf(QStringLiteral("Ja")), false},
+        {columnOf(QStringLiteral("Notiz")), true},
+        {columnOf(QStringLiteral("Nr")), false},
+        {columnOf(QStringLiteral("Name")), false},
+    };
+    const std::vector<quint32> rows = JetRowOrder(table, file, scan, values, 0).sorted(terms);
+    QList<int> sortedFromFile;
+    for (const quint32 row : rows) {
+        scan.seek(row);
+        sortedFromFile << int(values.integer(table.columns[0], scan.row().field(table.columns[0])));
+    }
+    TADOQuery query(&m_connection);
+    QCOMPARE(sortedFromFile, ids(query, QStringLiteral("select ID from Reihen order by +Ja, +Notiz desc, +Nr, +Name, ID")));
+}
+
+QTEST_GUILESS_MAIN(AccessOrder)
+#include "tst_accessorder.moc"
