@@ -81,7 +81,7 @@ private:
 void AccessQueries::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    FormatSettings::setCurrent(RegisterTestDatabase::germanFormats());
+    FormatSettings::setCurrent(FormatSettings::fromLocale(QLocale(QLocale::German, QLocale::Austria)));
     m_shopPath = m_dir.filePath(QStringLiteral("Vel4TidyShop.mdb"));
     for (int i = 0; i < 12000; ++i)
         m_longRemark += QChar(u'a' + i % 26);

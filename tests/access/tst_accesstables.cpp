@@ -111,7 +111,7 @@ private:
 void AccessTables::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    FormatSettings::setCurrent(RegisterTestDatabase::germanFormats());
+    FormatSettings::setCurrent(FormatSettings::fromLocale(QLocale(QLocale::German, QLocale::Austria)));
 }
 
 void AccessTables::connect(TADOConnection &connection, const QString &file, const QString &password)

@@ -2,7 +2,6 @@
 
 #include "ConnectionString.h"
 #include "Error.h"
-#include "FormatSettings.h"
 #include "JetDatabaseWriter.h"
 #include "Providers.h"
 #include "RegisterDatabase.h"
@@ -69,18 +68,6 @@ QString connectionString(const QString &dataSource, const QString &password)
 {
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + dataSource
         + QStringLiteral(";Jet OLEDB:Database Password=") + password + QStringLiteral(";Persist Security Info=False");
-}
-
-FormatSettings germanFormats()
-{
-    FormatSettings s;
-    s.decimalSeparator = u',';
-    s.thousandSeparator = u'.';
-    s.dateSeparator = u'.';
-    s.timeSeparator = u':';
-    s.shortDateFormat = QStringLiteral("dd/mm/yyyy");
-    s.longTimeFormat = QStringLiteral("hh:nn:ss");
-    return s;
 }
 
 QString providerError(const QString &connectionString)

@@ -7,8 +7,6 @@
 #include <QString>
 #include <QStringList>
 
-struct FormatSettings;
-
 // Register databases for the tests, written by our Jet writer with the
 // generator's tables (RegisterDatabase) and rows (Sale). Installations
 // differ in how they keep the receipt texts: the generator's tables have
@@ -36,9 +34,6 @@ void write(const QString &path, const QString &password, const QList<Sale> &shop
 
 // The connection string the main window builds for an Access variant.
 QString connectionString(const QString &dataSource, const QString &password);
-
-// The formats of an Austrian desktop: decimal comma, dd.mm.yyyy, hh:nn:ss.
-FormatSettings germanFormats();
 
 // The provider's own message for a failed connect, or "(connected)".
 QString providerError(const QString &connectionString);
