@@ -1,10 +1,8 @@
 #include "ExportTestDatabase.h"
 
 #include "FormatSettings.h"
-#include "MessageBox.h"
 #include "JetDatabaseWriter.h"
 #include "RegisterTestDatabase.h"
-#include "ShellOpener.h"
 
 #include <QDir>
 #include <QFile>
@@ -66,17 +64,4 @@ QStringList ExportTestDatabase::files() const
     QStringList names = QDir(m_folderPath).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     names.removeAll(QStringLiteral("Kasse.mdb"));
     return names;
-}
-
-ExportRecorder::ExportRecorder()
-{
-    ShellOpener::setOpener([this](const QString &localPath) {
-        opened << localPath;
-        return openerAnswers;
-    });
-}
-
-ExportRecorder::~ExportRecorder()
-{
-    ShellOpener::setOpener({});
 }

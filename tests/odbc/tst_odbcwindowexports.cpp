@@ -13,15 +13,14 @@
 // where the ICU order of PostgreSQL and Jet's order agree.
 #include "BatchRun.h"
 #include "Error.h"
+#include "ExportRecorder.h"
 #include "FormatSettings.h"
-#include "MessageRecorder.h"
 #include "PostgresRegister.h"
 #include "RegisterDatabase.h"
 #include "RegisterTestDatabase.h"
 #include "Sale.h"
 #include "JetDatabaseWriter.h"
 #include "OleDate.h"
-#include "ShellOpener.h"
 #include "TADOConnection.h"
 #include "TADOQuery.h"
 #include "TDateEdit.h"
@@ -174,7 +173,6 @@ class TestOdbcWindowExports : public QObject
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void dep7FilesAreTheSame_data();
     void dep7FilesAreTheSame();
     void dep131FilesAreTheSame_data();
@@ -192,7 +190,6 @@ private:
 void TestOdbcWindowExports::initTestCase()
 {
     FormatSettings::setCurrent(FormatSettings::fromLocale(QLocale(QStringLiteral("de_DE"))));
-    ShellOpener::setOpener([](const QString &) { return true; });
 
     try {
         writeDatabase(m_accessFolder.filePath(QStringLiteral("VelmarFaktura.mdb")));
@@ -210,18 +207,13 @@ void TestOdbcWindowExports::initTestCase()
     qputenv("DEPEXPORT_ODBC_CONNECTION", PostgresRegister::connectionText(catalog).toUtf8());
 }
 
-void TestOdbcWindowExports::cleanupTestCase()
-{
-    ShellOpener::setOpener({});
-}
-
 Outcome TestOdbcWindowExports::run(int variant, QPushButton *Tfrm_dep::*button, const QString &fileName)
 {
     const bool server = variant == 2 || variant == 3;
     const QString folder = server ? m_serverFolder.path() : m_accessFolder.path();
     QFile::remove(folder + u'/' + fileName);
 
-    MessageRecorder recorder;
+    ExportRecorder recorder;
     Tfrm_dep window;
     window.rg_version->setItemIndex(variant);
     window.ed_datenbank->setText(folder);
