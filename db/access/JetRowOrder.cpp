@@ -114,7 +114,7 @@ quint64 JetRowOrder::keyOf(Column &column)
     if (!column.isText)
         return numberKeyOf(*column.def);
     const JetRow::Field field = fieldOf(*column.def);
-    if (field.state == JetRow::Field::Null || !column.ranked)
+    if (field.state == JetRow::Field::Null)
         return 0;
     const QByteArrayView text = m_values.text(*column.def, field);
     if (column.previousNumber != 0 && QByteArrayView(column.previous) == text)
@@ -157,8 +157,11 @@ void JetRowOrder::rankTexts(Column &column)
 
 // Row numbers (in table order) sorted by the keys of `columns`, the
 // first key beside each row number so that most comparisons stay in one
-// array; rows alike in all keys keep table order.
-std::vector<quint32> JetRowOrder::sortedByKeys(const std::vector<Column> &columns, size_t rows)
+// array; rows alike in all keys keep table order. The keys are released;
+// `alikeAsBefore` tells for each place whether its row's keys are those of
+// the row before.
+std::vector<quint32> JetRowOrder::sortedByKeys(std::vector<Column> &columns, size_t rows,
+                                               std::vector<bool> &alikeAsBefore)
 {
     struct Entry
     {
@@ -168,17 +171,27 @@ std::vector<quint32> JetRowOrder::sortedByKeys(const std::vector<Column> &column
     std::vector<Entry> entries(rows);
     for (size_t i = 0; i < rows; ++i)
         entries[i] = {columns.empty() ? 0 : columns[0].keys[i], quint32(i)};
-    std::sort(entries.begin(), entries.end(), [&columns](const Entry &a, const Entry &b) {
+    if (!columns.empty())
+        columns[0].keys = {};
+    const auto compareRest = [&columns](quint32 a, quint32 b) {
+        for (size_t t = 1; t < columns.size(); ++t) {
+            const quint64 ka = columns[t].keys[a];
+            const quint64 kb = columns[t].keys[b];
+            if (ka != kb)
+                return ka < kb ? -1 : 1;
+        }
+        return 0;
+    };
+    std::sort(entries.begin(), entries.end(), [&compareRest](const Entry &a, const Entry &b) {
         if (a.key != b.key)
             return a.key < b.key;
-        for (size_t t = 1; t < columns.size(); ++t) {
-            const quint64 ka = columns[t].keys[a.row];
-            const quint64 kb = columns[t].keys[b.row];
-            if (ka != kb)
-                return ka < kb;
-        }
-        return a.row < b.row;
+        const int c = compareRest(a.row, b.row);
+        return c != 0 ? c < 0 : a.row < b.row;
     });
+    alikeAsBefore.assign(rows, false);
+    for (size_t i = 1; i < rows; ++i)
+        alikeAsBefore[i] = entries[i].key == entries[i - 1].key && compareRest(entries[i].row, entries[i - 1].row) == 0;
+    columns.clear();
     std::vector<quint32> order(rows);
     for (size_t i = 0; i < rows; ++i)
         order[i] = entries[i].row;
@@ -205,13 +218,9 @@ std::vector<JetRowOrder::ReadValue> JetRowOrder::readValues(qint64 rowId, std::s
 
 // Puts each run of rows alike in the keys held in memory in the order of
 // the remaining terms, read again from the file for those rows alone.
-void JetRowOrder::sortAlikeRuns(std::vector<quint32> &order, const std::vector<Column> &columns,
+void JetRowOrder::sortAlikeRuns(std::vector<quint32> &order, const std::vector<bool> &alikeAsBefore,
                                 std::span<const Term> rest, const std::vector<quint32> &rowIds)
 {
-    const auto alike = [&columns](quint32 a, quint32 b) {
-        return std::all_of(columns.begin(), columns.end(),
-                           [a, b](const Column &column) { return column.keys[a] == column.keys[b]; });
-    };
     const auto compare = [&rest](const std::vector<ReadValue> &a, const std::vector<ReadValue> &b) {
         for (size_t t = 0; t < rest.size(); ++t) {
             // NULL (no text, number 0) first, then numbers, then texts.
@@ -225,7 +234,7 @@ void JetRowOrder::sortAlikeRuns(std::vector<quint32> &order, const std::vector<C
     };
     for (size_t begin = 0; begin < order.size();) {
         size_t end = begin + 1;
-        while (end < order.size() && alike(order[begin], order[end]))
+        while (end < order.size() && alikeAsBefore[end])
             ++end;
         if (end - begin > 1) {
             std::vector<std::pair<std::vector<ReadValue>, quint32>> run;
@@ -253,17 +262,22 @@ std::vector<quint32> JetRowOrder::sorted(std::span<const Term> terms)
     }
     std::vector<quint32> rowIds;
     rowIds.reserve(m_table.rowCount);
+    // The leading terms whose keys are all in memory; once a text column
+    // holds too much, it and the terms after it are read again for the
+    // rows the terms before leave alike.
+    size_t inMemory = columns.size();
     m_scan.rewind();
     while (m_scan.next()) {
         rowIds.push_back(quint32(m_scan.rowId()));
-        for (Column &column : columns)
-            column.keys.push_back(keyOf(column));
+        for (size_t t = 0; t < inMemory; ++t) {
+            columns[t].keys.push_back(keyOf(columns[t]));
+            if (!columns[t].ranked) {
+                inMemory = t;
+                for (size_t u = t; u < columns.size(); ++u)
+                    columns[u].keys = {};
+            }
+        }
     }
-    // The leading terms whose keys are all in memory; the rest are read
-    // again for the rows those leave alike.
-    size_t inMemory = 0;
-    while (inMemory < columns.size() && columns[inMemory].ranked)
-        ++inMemory;
     columns.resize(inMemory);
     for (size_t t = 0; t < inMemory; ++t) {
         if (columns[t].isText)
@@ -273,13 +287,13 @@ std::vector<quint32> JetRowOrder::sorted(std::span<const Term> terms)
                 key = ~key;
         }
     }
-    std::vector<quint32> order = sortedByKeys(columns, rowIds.size());
+    std::vector<bool> alikeAsBefore;
+    std::vector<quint32> order = sortedByKeys(columns, rowIds.size(), alikeAsBefore);
     if (inMemory < terms.size())
-        sortAlikeRuns(order, columns, terms.subspan(inMemory), rowIds);
-    std::vector<quint32> result(order.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        result[i] = rowIds[order[i]];
-    return result;
+        sortAlikeRuns(order, alikeAsBefore, terms.subspan(inMemory), rowIds);
+    for (quint32 &row : order)
+        row = rowIds[row];
+    return order;
 }
 
 } // namespace db

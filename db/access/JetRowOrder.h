@@ -50,7 +50,7 @@ public:
 
     // Bytes of distinct text, bookkeeping included, that one column may
     // rank in memory.
-    static constexpr size_t defaultRankedTextBound = size_t(24) << 20;
+    static constexpr size_t defaultRankedTextBound = size_t(8) << 20;
 
     JetRowOrder(const JetTableDef &table, JetFile &file, JetTableScan &scan, JetValueReader &values,
                 size_t rankedTextBound = defaultRankedTextBound);
@@ -72,9 +72,10 @@ private:
     quint64 numberKeyOf(const JetColumnDef &column);
     quint64 keyOf(Column &column);
     static void rankTexts(Column &column);
-    static std::vector<quint32> sortedByKeys(const std::vector<Column> &columns, size_t rows);
-    void sortAlikeRuns(std::vector<quint32> &order, const std::vector<Column> &columns, std::span<const Term> rest,
-                       const std::vector<quint32> &rowIds);
+    static std::vector<quint32> sortedByKeys(std::vector<Column> &columns, size_t rows,
+                                             std::vector<bool> &alikeAsBefore);
+    void sortAlikeRuns(std::vector<quint32> &order, const std::vector<bool> &alikeAsBefore,
+                       std::span<const Term> rest, const std::vector<quint32> &rowIds);
     std::vector<ReadValue> readValues(qint64 rowId, std::span<const Term> terms);
 
     const JetTableDef &m_table;

@@ -6,6 +6,8 @@
 #include <QHashFunctions>
 #include <QtEndian>
 
+#include <cstring>
+
 namespace db {
 
 namespace {
@@ -18,6 +20,7 @@ constexpr int rowTableOffset = 14;
 constexpr int rowOffsetMask = 0x1FFF;
 constexpr int deletedFlag = 0x8000;
 constexpr int overflowFlag = 0x4000;
+constexpr size_t seekPageSlots = 256;
 
 int readUInt16(const std::vector<char> &page, int offset)
 {
@@ -103,14 +106,32 @@ bool JetTableScan::loadNextPage()
     return false;
 }
 
+void JetTableScan::readPageToSeek(quint32 page)
+{
+    const size_t pageSize = m_page.size();
+    if (m_seekPages.empty()) {
+        m_seekPages.resize(seekPageSlots * pageSize);
+        m_seekPageNumbers.assign(seekPageSlots, 0);
+    }
+    const size_t slot = page % seekPageSlots;
+    char *kept = m_seekPages.data() + slot * pageSize;
+    if (m_seekPageNumbers[slot] == page) {
+        std::memcpy(m_page.data(), kept, pageSize);
+        return;
+    }
+    m_file.readPage(page, m_page.data());
+    if (!isTablePage(m_page))
+        m_file.fail();
+    std::memcpy(kept, m_page.data(), pageSize);
+    m_seekPageNumbers[slot] = page;
+}
+
 void JetTableScan::seek(qint64 rowId)
 {
     const auto page = quint32(rowId >> 8);
     const int index = int(rowId & 0xFF);
     if (page != m_pageNumber || m_rowsOnPage == 0) {
-        m_file.readPage(page, m_page.data());
-        if (!isTablePage(m_page))
-            m_file.fail();
+        readPageToSeek(page);
         loadPage(page);
     }
     if (!enterRow(index))

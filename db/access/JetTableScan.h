@@ -41,7 +41,9 @@ public:
 
     // Moves to the row of `rowId`, as rowId() gave it during a pass; raises
     // the file's format error when no row lies there (any more). Leaves
-    // the pass as it stands: next() goes on from that row.
+    // the pass as it stands: next() goes on from that row. The pages of
+    // the last seeks are kept (a few hundred), since rows read in another
+    // order than the table's come back to the same pages.
     void seek(qint64 rowId);
 
     const JetRow &row() const { return m_row; }
@@ -51,6 +53,7 @@ public:
 private:
     bool loadNextPage();
     void loadPage(quint32 page);
+    void readPageToSeek(quint32 page);
     bool holdsLiveRows() const;
     void checkDistinct(quint32 page);
     void checkComplete();
@@ -73,6 +76,10 @@ private:
     JetPageMap m_pages;
     std::vector<char> m_page;
     std::vector<char> m_overflowPage;
+    // Pages read by seek(), each in the slot of its number modulo their
+    // count, and the page number a slot holds (0: none).
+    std::vector<char> m_seekPages;
+    std::vector<quint32> m_seekPageNumbers;
     quint32 m_pageNumber = 0;
     int m_rowsOnPage = 0;
     int m_rowIndex = -1;
