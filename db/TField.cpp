@@ -46,35 +46,48 @@ QString TField::decimalText(const Value &v, const FormatSettings &settings) cons
 
 QString TField::asString() const
 {
+    QString text;
+    appendText(text);
+    return text;
+}
+
+void TField::appendText(QString &out) const
+{
     const Value &v = value();
     if (v.isNull())
-        return {};
+        return;
     const FormatSettings &settings = FormatSettings::current();
     switch (m_def.type) {
     case ftBoolean:
-        return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+        out += v.toBool() ? QLatin1StringView("True") : QLatin1StringView("False");
+        break;
     case ftSmallint:
     case ftInteger:
     case ftWord:
     case ftAutoInc:
     case ftLargeint:
-        return QString::number(v.toInt());
+        TextFormat::appendNumber(out, v.toInt());
+        break;
     case ftFloat:
     case ftCurrency:
-        return TextFormat::floatToText(v.toDouble(), settings);
+        TextFormat::appendFloat(out, v.toDouble(), settings);
+        break;
     case ftBCD:
     case ftFMTBcd:
-        return decimalText(v, settings);
+        out += decimalText(v, settings);
+        break;
     case ftDate:
-        return TextFormat::dateToText(v.toDouble(), settings);
+        TextFormat::appendDate(out, v.toDouble(), settings);
+        break;
     case ftTime:
-        return TextFormat::timeToText(v.toDouble(), settings);
+        TextFormat::appendTime(out, v.toDouble(), settings);
+        break;
     case ftDateTime:
-        return TextFormat::dateTimeToText(v.toDouble(), settings);
+        TextFormat::appendDateAndTime(out, v.toDouble(), settings);
+        break;
     default:
-        if (v.kind() == Value::String)
-            return v.stringRef();
-        return v.toText();
+        out += v.kind() == Value::String ? v.stringRef() : v.toText();
+        break;
     }
 }
 

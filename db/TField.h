@@ -45,6 +45,9 @@ public:
     // midnight), decimals with every digit they hold (BCD fields with at
     // most four decimals), long texts whole, Null empty.
     QString asString() const;
+    // Appends asString()'s text to `out`, so that a caller that formats
+    // many values can reuse one buffer.
+    void appendText(QString &out) const;
     // The value as a variant: Null stays Null, except in long-text fields,
     // which give the empty text.
     Value asVariant() const;

@@ -238,7 +238,7 @@ void TExportBaseComponent::readCell(int position, ExportCell &cell)
     switch (column.columnKind) {
     case ckField:
         if (v.field && m_recordSelected) {
-            cell.text = fieldText(*v.field);
+            fieldText(*v.field, cell.text);
             cell.cellType = cellTypeOfValue(v.field->dataType(), v.field->value(), m_blankIfZero);
             cell.field = v.field;
         } else {
@@ -261,23 +261,29 @@ void TExportBaseComponent::readCell(int position, ExportCell &cell)
     }
 }
 
-QString TExportBaseComponent::fieldText(const db::TField &field) const
+void TExportBaseComponent::fieldText(const db::TField &field, QString &text) const
 {
+    // Formatted into the cell's own buffer, which keeps its room from cell
+    // to cell: resize(0), where clear() would give the room back.
+    text.resize(0);
     const db::FieldType type = field.dataType();
     const bool masked = options().contains(soFieldMask);
-    QString text;
-    if (masked && type == db::ftBoolean)
-        text = field.isNull() ? QString() : field.value().toBool() ? m_runFormats.booleanTrue : m_runFormats.booleanFalse;
-    else
-        text = masked ? field.displayText() : field.asString();
+    if (masked && type == db::ftBoolean) {
+        if (!field.isNull())
+            text += field.value().toBool() ? m_runFormats.booleanTrue : m_runFormats.booleanFalse;
+    } else if (masked) {
+        text += field.displayText();
+    } else {
+        field.appendText(text);
+    }
 
     if (m_blankIfZero) {
         const db::Value &value = field.value();
         if (isNumericCellField(type) || isDateTimeType(type)) {
             if (value.isNull() || value.toDouble() == 0.0)
-                text.clear();
+                text.resize(0);
         } else if (value.isNull()) {
-            text.clear();
+            text.resize(0);
         }
     }
 
@@ -293,7 +299,6 @@ QString TExportBaseComponent::fieldText(const db::TField &field) const
         else
             text = TextFormat::formatDateTime(m_runDateFormat + u' ' + m_runTimeFormat, day, settings);
     }
-    return text;
 }
 
 qint64 TExportBaseComponent::dataRowNumber() const

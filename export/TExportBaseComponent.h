@@ -101,8 +101,9 @@ protected:
     void walkRecords(const std::function<void(qint64 accepted)> &writeRecord);
     // The cell of the column at visible `position` in the current record.
     void readCell(int position, ExportCell &cell);
-    // The text of a field's current value under the run's formats.
-    QString fieldText(const db::TField &field) const;
+    // Sets `text` to the text of a field's current value under the run's
+    // formats, reusing its room.
+    void fieldText(const db::TField &field, QString &text) const;
     QString systemVariable(const QString &name) const;
 
 private:

@@ -3,6 +3,8 @@
 #include "TCellType.h"
 #include "TField.h"
 
+#include <algorithm>
+
 namespace {
 
 bool isStringLike(db::FieldType type)
@@ -16,8 +18,14 @@ TExportToText::TExportToText() = default;
 
 bool TExportToText::breaksRow(const QString &text) const
 {
-    // Three scans with Qt's vectorised search beat one scan character by
-    // character on the long texts of memo fields.
+    // Short texts (numbers, dates, names) in one pass; on the long texts
+    // of memo fields three scans with Qt's vectorised search win.
+    constexpr qsizetype shortText = 32;
+    if (text.size() < shortText) {
+        return std::any_of(text.cbegin(), text.cend(), [this](QChar c) {
+            return c == u'\n' || c == u'\r' || (c == m_separator && !m_separator.isNull());
+        });
+    }
     if (text.contains(u'\n') || text.contains(u'\r'))
         return true;
     return !m_separator.isNull() && text.contains(m_separator);

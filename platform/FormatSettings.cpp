@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QVarLengthArray>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -122,12 +123,72 @@ void FormatSettings::setCurrent(const FormatSettings &settings)
 
 namespace TextFormat {
 
+namespace {
+
+// The common case of an export's numbers, amounts and quantities with at
+// most four decimals, without the general conversion: when n / 10^k gives
+// `value` back exactly, for a whole n of at most 15 digits, that decimal
+// is the 15-digit rounding of `value` (two such decimals lie further apart
+// than the spacing of doubles), so its digits are n's.
+bool appendShortDecimal(QString &out, double value, const FormatSettings &settings)
+{
+    constexpr int maxDecimals = 4;
+    constexpr double limit = 1e15;
+    double scale = 1;
+    for (int decimals = 0; decimals <= maxDecimals; ++decimals, scale *= 10) {
+        const double scaled = value * scale;
+        if (!(std::fabs(scaled) < limit))
+            return false;
+        const double whole = std::nearbyint(scaled);
+        if (whole / scale != value)
+            continue;
+        auto n = qint64(whole);
+        while (decimals > 0 && n % 10 == 0) {
+            n /= 10;
+            --decimals;
+        }
+        char digits[24];
+        const auto written = std::to_chars(digits, digits + sizeof digits, n < 0 ? -n : n);
+        const int count = int(written.ptr - digits);
+        if (n < 0)
+            out += u'-';
+        for (int i = 0; i < count - decimals; ++i)
+            out += QLatin1Char(digits[i]);
+        if (count <= decimals)
+            out += u'0';
+        if (decimals > 0) {
+            out += settings.decimalSeparator;
+            for (int i = count; i < decimals; ++i)
+                out += u'0';
+            for (int i = std::max(0, count - decimals); i < count; ++i)
+                out += QLatin1Char(digits[i]);
+        }
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 QString floatToText(double value, const FormatSettings &settings, int digits)
 {
-    if (std::isnan(value))
-        return QStringLiteral("NAN");
-    if (std::isinf(value))
-        return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
+    QString text;
+    appendFloat(text, value, settings, digits);
+    return text;
+}
+
+void appendFloat(QString &out, double value, const FormatSettings &settings, int digits)
+{
+    if (std::isnan(value)) {
+        out += QLatin1StringView("NAN");
+        return;
+    }
+    if (std::isinf(value)) {
+        out += value > 0 ? QLatin1StringView("INF") : QLatin1StringView("-INF");
+        return;
+    }
+    if (digits == 15 && appendShortDecimal(out, value, settings))
+        return;
     // Rounded to `digits` significant digits as [-]d.ddde[+-]xx. to_chars
     // never consults the C library's locale, whose decimal point may be a
     // comma (LC_NUMERIC of a German desktop).
@@ -152,8 +213,10 @@ QString floatToText(double value, const FormatSettings &settings, int digits)
     }
     while (count > 1 && mantissa[count - 1] == '0')
         --count;
-    if (count == 1 && mantissa[0] == '0')
-        return QStringLiteral("0");
+    if (count == 1 && mantissa[0] == '0') {
+        out += u'0';
+        return;
+    }
 
     // Composed in place: this runs for every number of an export.
     QVarLengthArray<QChar, 2 * sizeof buffer> text;
@@ -189,7 +252,7 @@ QString floatToText(double value, const FormatSettings &settings, int digits)
         put(settings.decimalSeparator);
         putDigits(exponent + 1, count);
     }
-    return QString(text.constData(), text.size());
+    out.append(text.constData(), text.size());
 }
 
 QString decimalToText(double value, const FormatSettings &settings, int decimals)
@@ -303,12 +366,27 @@ QString dateTimeToText(double day, const FormatSettings &settings)
 {
     QString out;
     out.reserve(settings.shortDateFormat.size() + settings.longTimeFormat.size() + 6);
+    appendDateAndTime(out, day, settings);
+    return out;
+}
+
+void appendDate(QString &out, double day, const FormatSettings &settings)
+{
+    appendDateTime(out, settings.shortDateFormat, day, settings);
+}
+
+void appendTime(QString &out, double day, const FormatSettings &settings)
+{
+    appendDateTime(out, settings.longTimeFormat, day, settings);
+}
+
+void appendDateAndTime(QString &out, double day, const FormatSettings &settings)
+{
     appendDateTime(out, settings.shortDateFormat, day, settings);
     if (OleDate::timeOfDayMs(day) != 0) {
         out += u' ';
         appendDateTime(out, settings.longTimeFormat, day, settings);
     }
-    return out;
 }
 
 namespace {

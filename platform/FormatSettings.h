@@ -44,6 +44,8 @@ namespace TextFormat {
 // separator of `settings`, no thousands separator, exponent form ("1E20",
 // "1E-5") outside the plain range.
 QString floatToText(double value, const FormatSettings &settings, int digits = 15);
+// Appends floatToText()'s text to `out`.
+void appendFloat(QString &out, double value, const FormatSettings &settings, int digits = 15);
 // Like floatToText, but with at most `decimals` digits after the separator.
 QString decimalToText(double value, const FormatSettings &settings, int decimals);
 // Appends `value` in decimal, with leading zeros up to `width` digits.
@@ -54,6 +56,11 @@ QString dateToText(double day, const FormatSettings &settings);
 QString timeToText(double day, const FormatSettings &settings);
 // Short date, a blank and long time; the time is left out at exactly midnight.
 QString dateTimeToText(double day, const FormatSettings &settings);
+// Append the texts of dateToText(), timeToText() and dateTimeToText() to
+// `out`: an export formats every cell into one reused buffer.
+void appendDate(QString &out, double day, const FormatSettings &settings);
+void appendTime(QString &out, double day, const FormatSettings &settings);
+void appendDateAndTime(QString &out, double day, const FormatSettings &settings);
 
 // Reads a date typed in the order of the short date format, its parts
 // separated by the date separator. Throws Error "'%s' is not a valid date".

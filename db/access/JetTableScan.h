@@ -55,6 +55,7 @@ private:
     void loadPage(quint32 page);
     void readPageToSeek(quint32 page);
     bool holdsLiveRows() const;
+    size_t pageHash() const;
     void checkDistinct(quint32 page);
     void checkComplete();
     bool isTablePage(const std::vector<char> &page) const;

@@ -150,8 +150,13 @@ QByteArrayView JetValueReader::unicode(QByteArrayView stored)
             compressed = !compressed;
             ++i;
         } else if (compressed) {
-            *out++ = byte;
-            ++i;
+            // The run up to the next switch, widened in one loop.
+            const auto *zero = static_cast<const uchar *>(std::memchr(p + i, 0, size_t(n - i)));
+            const qsizetype run = (zero ? zero - p : n) - i;
+            for (qsizetype k = 0; k < run; ++k)
+                out[k] = p[i + k];
+            out += run;
+            i += run;
         } else if (i + 1 < n) {
             *out++ = char16_t(byte | (p[i + 1] << 8));
             i += 2;

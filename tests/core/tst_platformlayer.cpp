@@ -23,6 +23,24 @@ private slots:
         QCOMPARE(row, QByteArray("abx?y"));
     }
 
+    void nonAsciiAtEveryPlaceOfLongTexts()
+    {
+        // Long texts go many characters at a time; one character outside
+        // ASCII anywhere (at the edges of those blocks too) is still
+        // converted on its own.
+        for (const char16_t special : {u'\u00E4', u'\u00FF', u'\u0080', u'\u0100', u'\u20AC', u'\uFF41'}) {
+            for (int length = 1; length <= 40; ++length) {
+                for (int place = 0; place < length; ++place) {
+                    QString text(length, u'a');
+                    text[place] = QChar(special);
+                    QByteArray expected(length, 'a');
+                    expected[place] = CodePage::toAnsi(QStringView(&special, 1)).at(0);
+                    QCOMPARE(CodePage::toAnsi(text), expected);
+                }
+            }
+        }
+    }
+
     void everyCodeUnit()
     {
         // Each of the 256 bytes comes back from its character; every other

@@ -2,7 +2,10 @@
 #include "FormatSettings.h"
 #include "OleDate.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
+
+#include <cmath>
 
 #include <clocale>
 
@@ -82,6 +85,27 @@ private slots:
         QFETCH(double, value);
         QFETCH(QString, text);
         QCOMPARE(TextFormat::floatToText(value, german()), text);
+    }
+
+    // Amounts and quantities take a short way; every value must still come
+    // out as its rounding to 15 significant digits (C's "%.15g" in the
+    // plain range), also where n / 10^k is near but not equal to it.
+    void shortDecimalsAsFifteenDigits()
+    {
+        QRandomGenerator random(1208);
+        const auto expected = [](double value) {
+            return QString::number(value, 'g', 15).replace(u'.', u',');
+        };
+        for (int i = 0; i < 200000; ++i) {
+            const int decimals = int(random.bounded(6));
+            const qint64 whole = qint64(random.generate64() % 1000000000000000ULL) >> random.bounded(50);
+            double value = double(whole) / std::pow(10.0, decimals) * (random.bounded(2) ? 1 : -1);
+            if (random.bounded(4) == 0)
+                value = std::nextafter(value, value * 2 + 1);
+            if (std::fabs(value) < 1e-4 || std::fabs(value) >= 1e15)
+                continue;
+            QCOMPARE(TextFormat::floatToText(value, german()), expected(value));
+        }
     }
 
     void floatTextsWithFewerDigits()
