@@ -4,6 +4,19 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+namespace {
+
+// A closed outline through the corners.
+QPainterPath outline(std::initializer_list<QPointF> corners)
+{
+    QPainterPath path;
+    path.addPolygon(QPolygonF(corners));
+    path.closeSubpath();
+    return path;
+}
+
+} // namespace
+
 QIcon exportButtonPicture()
 {
     QPixmap picture(32, 32);
@@ -12,13 +25,7 @@ QIcon exportButtonPicture()
     painter.setRenderHint(QPainter::Antialiasing);
 
     // The sheet with its folded corner.
-    QPainterPath sheet;
-    sheet.moveTo(5, 2);
-    sheet.lineTo(19, 2);
-    sheet.lineTo(25, 8);
-    sheet.lineTo(25, 29);
-    sheet.lineTo(5, 29);
-    sheet.closeSubpath();
+    const QPainterPath sheet = outline({{5, 2}, {19, 2}, {25, 8}, {25, 29}, {5, 29}});
     painter.setPen(QPen(QColor(64, 64, 64), 1));
     painter.setBrush(Qt::white);
     painter.drawPath(sheet);
@@ -28,15 +35,7 @@ QIcon exportButtonPicture()
         painter.drawLine(8, y, 18, y);
 
     // The arrow, pointing out of the sheet to the right.
-    QPainterPath arrow;
-    arrow.moveTo(14, 15);
-    arrow.lineTo(22, 15);
-    arrow.lineTo(22, 10);
-    arrow.lineTo(31, 18);
-    arrow.lineTo(22, 26);
-    arrow.lineTo(22, 21);
-    arrow.lineTo(14, 21);
-    arrow.closeSubpath();
+    const QPainterPath arrow = outline({{14, 15}, {22, 15}, {22, 10}, {31, 18}, {22, 26}, {22, 21}, {14, 21}});
     painter.setPen(QPen(QColor(0, 100, 0), 1));
     painter.setBrush(QColor(0, 160, 0));
     painter.drawPath(arrow);

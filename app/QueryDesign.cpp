@@ -43,6 +43,34 @@ void declare(db::TADOQuery &query, const QStringList &lines, std::span<const Dec
     setTypes(query, parameters);
 }
 
+// The DEP 131 text of an edition: `table` as it follows "from", `blank`
+// between each comparison and its parameter (the gastro text has one, the
+// shop text none).
+QStringList dep131Lines(const char *table, const char *blank)
+{
+    const QLatin1String b(blank);
+    return {
+        QStringLiteral("select * from ") + QLatin1String(table),
+        QStringLiteral("where"),
+        QStringLiteral("Tagesabrechnung >=") + b + QStringLiteral(":pvondatum  and "),
+        QStringLiteral("Tagesabrechnung <=") + b + QStringLiteral(":pbisdatum and"),
+        QStringLiteral("Tagesabrechnung <>") + b + QStringLiteral(":pbisdatum2  and"),
+        QStringLiteral("Status >= 1"),
+        QString(),
+        QString(),
+        QStringLiteral("order by ID_Barverkaufspositionen desc"),
+    };
+}
+
+// The DEP 131 and LOG queries: all rows of the period, read by a static
+// cursor from a prepared statement.
+void setUpListing(db::TADOQuery &query, const QStringList &lines)
+{
+    declare(query, lines, periodParameters);
+    query.setCursorType(db::ctStatic);
+    query.setPrepared(true);
+}
+
 // The receipts by certificate, as the window exports them; or in the order
 // the register made them, each register's chain from receipt to receipt.
 QString dep7OrderLine(Dep7Order order)
@@ -89,40 +117,12 @@ void declareDep7(db::TADOQuery &query, const QStringList &lines, int paymentType
 
 void setUpDep131Shop(db::TADOQuery &query)
 {
-    declare(query,
-            {
-                QStringLiteral("select * from Barverkaeufe"),
-                QStringLiteral("where"),
-                QStringLiteral("Tagesabrechnung >=:pvondatum  and "),
-                QStringLiteral("Tagesabrechnung <=:pbisdatum and"),
-                QStringLiteral("Tagesabrechnung <>:pbisdatum2  and"),
-                QStringLiteral("Status >= 1"),
-                QString(),
-                QString(),
-                QStringLiteral("order by ID_Barverkaufspositionen desc"),
-            },
-            periodParameters);
-    query.setCursorType(db::ctStatic);
-    query.setPrepared(true);
+    setUpListing(query, dep131Lines("Barverkaeufe", ""));
 }
 
 void setUpDep131Gastro(db::TADOQuery &query)
 {
-    declare(query,
-            {
-                QStringLiteral("select * from BarverkaeufeGastro "),
-                QStringLiteral("where"),
-                QStringLiteral("Tagesabrechnung >= :pvondatum  and "),
-                QStringLiteral("Tagesabrechnung <= :pbisdatum and"),
-                QStringLiteral("Tagesabrechnung <> :pbisdatum2  and"),
-                QStringLiteral("Status >= 1"),
-                QString(),
-                QString(),
-                QStringLiteral("order by ID_Barverkaufspositionen desc"),
-            },
-            periodParameters);
-    query.setCursorType(db::ctStatic);
-    query.setPrepared(true);
+    setUpListing(query, dep131Lines("BarverkaeufeGastro ", " "));
 }
 
 // The shop list of payment types ends with a seventh alternative whose
@@ -140,19 +140,16 @@ void setUpDep7Gastro(db::TADOQuery &query, Dep7Order order)
 
 void setUpLog(db::TADOQuery &query)
 {
-    declare(query,
-            {
-                QStringLiteral("select * from Protokoll"),
-                QStringLiteral("where"),
-                QStringLiteral("DatumZeit>=:pvondatum  and "),
-                QStringLiteral("DatumZeit<=:pbisdatum and"),
-                QStringLiteral("DatumZeit<>:pbisdatum2  "),
-                QString(),
-                QStringLiteral("order by DatumZeit desc"),
-            },
-            periodParameters);
-    query.setCursorType(db::ctStatic);
-    query.setPrepared(true);
+    setUpListing(query,
+                 {
+                     QStringLiteral("select * from Protokoll"),
+                     QStringLiteral("where"),
+                     QStringLiteral("DatumZeit>=:pvondatum  and "),
+                     QStringLiteral("DatumZeit<=:pbisdatum and"),
+                     QStringLiteral("DatumZeit<>:pbisdatum2  "),
+                     QString(),
+                     QStringLiteral("order by DatumZeit desc"),
+                 });
 }
 
 } // namespace QueryDesign

@@ -4,6 +4,7 @@
 #include "JetDatabaseWriter.h"
 #include "OleDate.h"
 #include "RegisterSigner.h"
+#include "Sale.h"
 #include "SeededRandom.h"
 #include "SignatureDevices.h"
 
@@ -323,21 +324,28 @@ private:
     void makeRow(QList<JetValue> &row, qint64 index, const Position &position)
     {
         const Receipt &r = m_receipt;
-        row.clear();
-        row << JetValue(qint64(index + 1)) << JetValue(qint64(r.number)) << JetValue(r.company) << JetValue(r.cashRegister);
-        if (m_gastro)
-            row << JetValue(r.table);
-        row << JetValue::oleDate(r.time) << JetValue(r.status) << JetValue(r.payment)
-            << JetValue(QString::fromLatin1(position.article->number)) << JetValue(QString::fromUtf8(position.article->name))
-            << JetValue(position.quantity) << JetValue::currency(position.article->price) << JetValue::currency(position.amount)
-            << JetValue(double(position.article->vat)) << JetValue(position.cancelled)
-            << JetValue(r.period);
-        if (r.hasCertificate)
-            row << JetValue(m_devices.certificateText(r.device)) << JetValue(m_devices.authorityText());
-        else
-            row << JetValue() << JetValue();
-        row << (r.signature.isEmpty() ? JetValue() : JetValue(r.signature));
-        row << remark(r.number);
+        Sale &s = m_sale;
+        s.id = int(index + 1);
+        s.receipt = r.number;
+        s.company = r.company;
+        s.cashRegister = r.cashRegister;
+        s.table = r.table;
+        s.settled = JetValue::oleDate(r.time);
+        s.status = r.status;
+        s.paymentType = r.payment;
+        s.article = QString::fromLatin1(position.article->number);
+        s.name = QString::fromUtf8(position.article->name);
+        s.quantity = position.quantity;
+        s.price = JetValue::currency(position.article->price);
+        s.amount = JetValue::currency(position.amount);
+        s.vat = double(position.article->vat);
+        s.cancelled = position.cancelled;
+        s.period = r.period;
+        s.certificate = r.hasCertificate ? JetValue(m_devices.certificateText(r.device)) : JetValue();
+        s.authorities = r.hasCertificate ? JetValue(m_devices.authorityText()) : JetValue();
+        s.signature = r.signature.isEmpty() ? JetValue() : JetValue(r.signature);
+        s.remark = remark(r.number);
+        s.fillRow(row, m_gastro);
     }
 
     JetValue remark(int receiptNumber)
@@ -358,6 +366,7 @@ private:
     std::array<CashRegister, 6> m_registers; // registers 1 to 5
     std::optional<Receipt> m_pending;
     Receipt m_receipt;
+    Sale m_sale; // the row being written, its storage reused
     double m_lastTime = 0; // of the table's last receipt
 };
 

@@ -29,7 +29,15 @@ QString SettingsStore::configDirectory()
     return QDir::cleanPath(base) + u'/' + programName();
 }
 
-std::optional<int> SettingsStore::parseInteger(const QString &text)
+namespace {
+
+struct ParsedInteger
+{
+    qlonglong value;
+    bool hexadecimal;
+};
+
+std::optional<ParsedInteger> parseSettingsInteger(const QString &text)
 {
     QStringView digits(text);
     bool negative = false;
@@ -51,9 +59,25 @@ std::optional<int> SettingsStore::parseInteger(const QString &text)
     const qlonglong magnitude = digits.toLongLong(&ok, base);
     if (!ok)
         return std::nullopt;
-    const qlonglong value = negative ? -magnitude : magnitude;
+    return ParsedInteger{negative ? -magnitude : magnitude, base == 16};
+}
+
+} // namespace
+
+std::optional<qlonglong> SettingsStore::parseInt64(const QString &text)
+{
+    const std::optional<ParsedInteger> parsed = parseSettingsInteger(text);
+    return parsed ? std::optional<qlonglong>(parsed->value) : std::nullopt;
+}
+
+std::optional<int> SettingsStore::parseInteger(const QString &text)
+{
+    const std::optional<ParsedInteger> parsed = parseSettingsInteger(text);
+    if (!parsed)
+        return std::nullopt;
+    const qlonglong value = parsed->value;
     // Hexadecimal texts may give the bit pattern of a negative number.
-    if (base == 16 && !negative && value > 0x7fffffffLL && value <= 0xffffffffLL)
+    if (parsed->hexadecimal && value > 0x7fffffffLL && value <= 0xffffffffLL)
         return int(quint32(value));
     if (value < -0x80000000LL || value > 0x7fffffffLL)
         return std::nullopt;

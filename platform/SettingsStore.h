@@ -39,4 +39,6 @@ public:
     // after "$" or "0x", with an optional sign; nothing for any other text
     // and for a number outside 32 bits.
     static std::optional<int> parseInteger(const QString &text);
+    // The same texts as a 64-bit number, for the properties that hold one.
+    static std::optional<qlonglong> parseInt64(const QString &text);
 };

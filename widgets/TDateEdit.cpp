@@ -182,19 +182,19 @@ void TDateEdit::setYearDigits(TYearDigits digits)
 
 void TDateEdit::setStartOfWeek(Qt::DayOfWeek day)
 {
-    m_startOfWeek = day;
+    m_week.startOfWeek = day;
     applyCalendarSettings();
 }
 
 void TDateEdit::setWeekends(const QList<Qt::DayOfWeek> &days)
 {
-    m_weekends = days;
+    m_week.weekends = days;
     applyCalendarSettings();
 }
 
 void TDateEdit::setWeekendColor(const QColor &color)
 {
-    m_weekendColor = color;
+    m_week.weekendColor = color;
     applyCalendarSettings();
 }
 
@@ -229,9 +229,7 @@ void TDateEdit::applyCalendarSettings()
     if (!m_popup)
         return;
     TMonthGrid *grid = m_popup->grid();
-    grid->setStartOfWeek(m_startOfWeek);
-    grid->setWeekends(m_weekends);
-    grid->setWeekendColor(m_weekendColor);
+    grid->setWeek(m_week);
     m_popup->setHints(m_calendarHints);
     QPalette pal = m_popup->palette();
     pal.setColor(QPalette::Button, popupColor());
@@ -332,8 +330,7 @@ void TDateEdit::openDialog()
     dialog.setWindowTitle(m_dialogTitle);
     const QDate shown = parsedDate();
     dialog.setDate(shown.isValid() ? shown : QDate::currentDate());
-    dialog.setStartOfWeek(m_startOfWeek);
-    dialog.setWeekends(m_weekends, m_weekendColor);
+    dialog.setWeek(m_week);
     if (dialog.exec() != QDialog::Accepted)
         return;
     QDate picked = dialog.date();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FormatSettings.h"
+#include "TCalendarWeek.h"
 #include "TCustomComboEdit.h"
 
 #include <QColor>
@@ -88,11 +89,11 @@ public:
     void setBlanksChar(QChar blank);
     TYearDigits yearDigits() const { return m_yearDigits; }
     void setYearDigits(TYearDigits digits);
-    Qt::DayOfWeek startOfWeek() const { return m_startOfWeek; }
+    Qt::DayOfWeek startOfWeek() const { return m_week.startOfWeek; }
     void setStartOfWeek(Qt::DayOfWeek day);
-    QList<Qt::DayOfWeek> weekends() const { return m_weekends; }
+    QList<Qt::DayOfWeek> weekends() const { return m_week.weekends; }
     void setWeekends(const QList<Qt::DayOfWeek> &days);
-    QColor weekendColor() const { return m_weekendColor; }
+    QColor weekendColor() const { return m_week.weekendColor; }
     void setWeekendColor(const QColor &color);
     QColor popupColor() const;
     void setPopupColor(const QColor &color);
@@ -141,9 +142,7 @@ private:
     bool m_defaultToday = false;
     QChar m_blanksChar = u' ';
     TYearDigits m_yearDigits = dyDefault;
-    Qt::DayOfWeek m_startOfWeek = Qt::Monday;
-    QList<Qt::DayOfWeek> m_weekends{Qt::Sunday};
-    QColor m_weekendColor = Qt::red;
+    TCalendarWeek m_week;
     QColor m_popupColor;
     TPopupAlign m_popupAlign = epaRight;
     QString m_dialogTitle = QStringLiteral("Datum auswählen");

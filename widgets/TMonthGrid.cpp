@@ -27,21 +27,9 @@ void TMonthGrid::setDate(QDate date)
     emit dateChanged(m_date);
 }
 
-void TMonthGrid::setStartOfWeek(Qt::DayOfWeek day)
+void TMonthGrid::setWeek(const TCalendarWeek &week)
 {
-    m_startOfWeek = day;
-    update();
-}
-
-void TMonthGrid::setWeekends(const QList<Qt::DayOfWeek> &days)
-{
-    m_weekends = days;
-    update();
-}
-
-void TMonthGrid::setWeekendColor(const QColor &color)
-{
-    m_weekendColor = color;
+    m_week = week;
     update();
 }
 
@@ -89,7 +77,7 @@ bool TMonthGrid::handleKey(const QKeyEvent *event)
 int TMonthGrid::firstColumn() const
 {
     const QDate first(m_date.year(), m_date.month(), 1);
-    return (first.dayOfWeek() - int(m_startOfWeek) + columns) % columns;
+    return (first.dayOfWeek() - int(m_week.startOfWeek) + columns) % columns;
 }
 
 QRect TMonthGrid::cell(int row, int column) const
@@ -125,7 +113,7 @@ QDate TMonthGrid::dateAt(const QPoint &point) const
 
 QString TMonthGrid::dayName(int column) const
 {
-    const int day = (int(m_startOfWeek) - 1 + column) % columns + 1;
+    const int day = (int(m_week.startOfWeek) - 1 + column) % columns + 1;
     QString name = locale().dayName(day, QLocale::ShortFormat);
     if (name.endsWith(u'.'))
         name.chop(1);
@@ -149,8 +137,8 @@ void TMonthGrid::paintEvent(QPaintEvent *)
         const QDate date(m_date.year(), m_date.month(), day);
         const QRect box = cellRect(date);
         QColor textColor = pal.color(QPalette::WindowText);
-        if (m_weekends.contains(Qt::DayOfWeek(date.dayOfWeek())))
-            textColor = m_weekendColor;
+        if (m_week.weekends.contains(Qt::DayOfWeek(date.dayOfWeek())))
+            textColor = m_week.weekendColor;
         if (date == m_date) {
             painter.fillRect(box.adjusted(1, 1, -1, -1), pal.color(QPalette::Highlight));
             textColor = pal.color(QPalette::HighlightedText);

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QColor>
+#include "TCalendarWeek.h"
+
 #include <QDate>
-#include <QList>
 #include <QWidget>
 
 class QKeyEvent;
@@ -25,12 +25,8 @@ public:
     QDate date() const { return m_date; }
     void setDate(QDate date);
 
-    Qt::DayOfWeek startOfWeek() const { return m_startOfWeek; }
-    void setStartOfWeek(Qt::DayOfWeek day);
-    QList<Qt::DayOfWeek> weekends() const { return m_weekends; }
-    void setWeekends(const QList<Qt::DayOfWeek> &days);
-    QColor weekendColor() const { return m_weekendColor; }
-    void setWeekendColor(const QColor &color);
+    const TCalendarWeek &week() const { return m_week; }
+    void setWeek(const TCalendarWeek &week);
 
     void prevMonth() { setDate(m_date.addMonths(-1)); }
     void nextMonth() { setDate(m_date.addMonths(1)); }
@@ -64,7 +60,5 @@ private:
     QString dayName(int column) const;
 
     QDate m_date;
-    Qt::DayOfWeek m_startOfWeek = Qt::Monday;
-    QList<Qt::DayOfWeek> m_weekends{Qt::Sunday};
-    QColor m_weekendColor = Qt::red;
+    TCalendarWeek m_week;
 };

@@ -10,31 +10,6 @@
 
 namespace {
 
-std::optional<qlonglong> parseInt64(const QString &text)
-{
-    QStringView digits(text);
-    bool negative = false;
-    if (digits.startsWith(u'-') || digits.startsWith(u'+')) {
-        negative = digits.front() == u'-';
-        digits = digits.mid(1);
-    }
-    int base = 10;
-    if (digits.startsWith(u'$')) {
-        base = 16;
-        digits = digits.mid(1);
-    } else if (digits.startsWith(u"0x", Qt::CaseInsensitive)) {
-        base = 16;
-        digits = digits.mid(2);
-    }
-    if (digits.isEmpty() || digits.startsWith(u'-') || digits.startsWith(u'+'))
-        return std::nullopt;
-    bool ok = false;
-    const qlonglong value = digits.toLongLong(&ok, base);
-    if (!ok)
-        return std::nullopt;
-    return negative ? -value : value;
-}
-
 int matchKey(const QMetaEnum &metaEnum, QStringView word, bool *found)
 {
     for (int i = 0; i < metaEnum.keyCount(); ++i) {
@@ -216,7 +191,7 @@ void TPropsStorage::setPropertyText(const QMetaProperty &property, const QString
         writeProperty(m_object, property, QVariant(SettingsStore::parseInteger(text).value_or(0)));
         break;
     case Kind::Int64:
-        writeProperty(m_object, property, QVariant(parseInt64(text).value_or(0)));
+        writeProperty(m_object, property, QVariant(SettingsStore::parseInt64(text).value_or(0)));
         break;
     case Kind::String:
     case Kind::Variant:

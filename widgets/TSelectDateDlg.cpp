@@ -27,16 +27,12 @@ void TSelectDateDlg::setDate(QDate date)
     m_calendar->setSelectedDate(date);
 }
 
-void TSelectDateDlg::setStartOfWeek(Qt::DayOfWeek day)
+void TSelectDateDlg::setWeek(const TCalendarWeek &week)
 {
-    m_calendar->setFirstDayOfWeek(day);
-}
-
-void TSelectDateDlg::setWeekends(const QList<Qt::DayOfWeek> &days, const QColor &color)
-{
+    m_calendar->setFirstDayOfWeek(week.startOfWeek);
     QTextCharFormat plain;
     QTextCharFormat weekend;
-    weekend.setForeground(color);
+    weekend.setForeground(week.weekendColor);
     for (int day = Qt::Monday; day <= Qt::Sunday; ++day)
-        m_calendar->setWeekdayTextFormat(Qt::DayOfWeek(day), days.contains(Qt::DayOfWeek(day)) ? weekend : plain);
+        m_calendar->setWeekdayTextFormat(Qt::DayOfWeek(day), week.weekends.contains(Qt::DayOfWeek(day)) ? weekend : plain);
 }

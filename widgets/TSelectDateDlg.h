@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QColor>
+#include "TCalendarWeek.h"
+
 #include <QDate>
 #include <QDialog>
-#include <QList>
 
 class QCalendarWidget;
 
@@ -18,8 +18,7 @@ public:
 
     QDate date() const;
     void setDate(QDate date);
-    void setStartOfWeek(Qt::DayOfWeek day);
-    void setWeekends(const QList<Qt::DayOfWeek> &days, const QColor &color);
+    void setWeek(const TCalendarWeek &week);
 
 private:
     QCalendarWidget *m_calendar;

@@ -1,8 +1,9 @@
 // Connecting to Access files: the data source, the password, files that are
 // missing, foreign or damaged, large tables, deleted and moved rows.
 
-#include "AccessTestDatabase.h"
 #include "JetFileLayout.h"
+#include "RegisterTestDatabase.h"
+#include "TestFiles.h"
 
 #include "Error.h"
 #include "JetDatabaseWriter.h"
@@ -22,7 +23,6 @@
 #endif
 
 using namespace db;
-using AccessTestDatabase::Sale;
 
 namespace {
 
@@ -73,7 +73,7 @@ QList<Sale> numberedSales(int count)
 
 QString connectionString(const QString &path, const QString &password = QStringLiteral("quillet"))
 {
-    return AccessTestDatabase::connectionString(path, password);
+    return RegisterTestDatabase::connectionString(path, password);
 }
 
 QString connectFailure(const QString &connectionString)
@@ -101,6 +101,16 @@ QList<qint64> ids(TADOConnection &connection, const QString &sql)
     return result;
 }
 
+// Writes `bytes` to `path` and reads the ids of Barverkaeufe in file order.
+QList<qint64> idsInFile(const QString &path, const QByteArray &bytes)
+{
+    TestFiles::write(path, bytes);
+    TADOConnection connection;
+    connection.setConnectionString(connectionString(path));
+    connection.setConnected(true);
+    return ids(connection, QStringLiteral("select ID_Barverkaufspositionen from Barverkaeufe"));
+}
+
 // Reads every value of every row, in file order and sorted; a damaged file
 // may fail with an Error but must not crash or hang.
 void readEverything(const QString &path)
@@ -125,7 +135,7 @@ void readEverything(const QString &path)
 // failure, or "the damage went unnoticed".
 QString readFailure(const QString &path, const QByteArray &bytes)
 {
-    AccessTestDatabase::writeFile(path, bytes);
+    TestFiles::write(path, bytes);
     try {
         readEverything(path);
     } catch (const Error &error) {
@@ -172,21 +182,21 @@ void AccessFiles::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     m_smallPath = m_dir.filePath(QStringLiteral("small.mdb"));
-    AccessTestDatabase::writeShop(m_smallPath, QStringLiteral("quillet"), numberedSales(400));
-    m_small = AccessTestDatabase::readFile(m_smallPath);
+    RegisterTestDatabase::writeShop(m_smallPath, QStringLiteral("quillet"), numberedSales(400));
+    m_small = TestFiles::read(m_smallPath);
 
     QList<Sale> sales = numberedSales(40);
     sales[4].remark = QString(9000, u'y');
     const QString chainedPath = m_dir.filePath(QStringLiteral("chained.mdb"));
-    AccessTestDatabase::writeShop(chainedPath, QStringLiteral("quillet"), sales);
-    m_chained = AccessTestDatabase::readFile(chainedPath);
+    RegisterTestDatabase::writeShop(chainedPath, QStringLiteral("quillet"), sales);
+    m_chained = TestFiles::read(chainedPath);
 }
 
 void AccessFiles::windowsDataSource()
 {
     qputenv("DEPEXPORT_DRIVE_C", QFile::encodeName(m_dir.path()));
     QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("Tidy-Pos")));
-    AccessTestDatabase::writeShop(m_dir.filePath(QStringLiteral("Tidy-Pos/Vel4TidyShop.mdb")), QString(),
+    RegisterTestDatabase::writeShop(m_dir.filePath(QStringLiteral("Tidy-Pos/Vel4TidyShop.mdb")), QString(),
                                   numberedSales(3));
     TADOConnection connection;
     connection.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\Tidy-Pos\\"
@@ -246,7 +256,7 @@ void AccessFiles::passwords()
     QFETCH(QString, given);
     QFETCH(bool, accepted);
     const QString path = m_dir.filePath(QStringLiteral("password.mdb"));
-    AccessTestDatabase::writeShop(path, stored, numberedSales(2));
+    RegisterTestDatabase::writeShop(path, stored, numberedSales(2));
     QCOMPARE(connectFailure(connectionString(path, given)),
              accepted ? QString() : QStringLiteral("Kein gültiges Kennwort."));
 }
@@ -282,7 +292,7 @@ void AccessFiles::foreignFiles()
 {
     QFETCH(QByteArray, bytes);
     const QString path = m_dir.filePath(QStringLiteral("foreign.mdb"));
-    AccessTestDatabase::writeFile(path, bytes);
+    TestFiles::write(path, bytes);
     QCOMPARE(connectFailure(connectionString(path)), unknownFormat.arg(path));
 }
 
@@ -444,12 +454,7 @@ void AccessFiles::moreRowsThanRecordedAreRead()
     // recorded are read as they are.
     QByteArray bytes = m_small;
     setRecordedRows(bytes, userTablePage(bytes), 300);
-    const QString path = m_dir.filePath(QStringLiteral("undercounted.mdb"));
-    AccessTestDatabase::writeFile(path, bytes);
-    TADOConnection connection;
-    connection.setConnectionString(connectionString(path));
-    connection.setConnected(true);
-    QCOMPARE(ids(connection, QStringLiteral("select ID_Barverkaufspositionen from Barverkaeufe")).size(), 400);
+    QCOMPARE(idsInFile(m_dir.filePath(QStringLiteral("undercounted.mdb")), bytes).size(), 400);
 }
 
 void AccessFiles::onlyRegularFilesAreOpened()
@@ -472,7 +477,7 @@ void AccessFiles::onlyRegularFilesAreOpened()
 void AccessFiles::manyPagesReadBackCompletely()
 {
     const QString path = m_dir.filePath(QStringLiteral("large.mdb"));
-    AccessTestDatabase::writeShop(path, QStringLiteral("quillet"), numberedSales(20000));
+    RegisterTestDatabase::writeShop(path, QStringLiteral("quillet"), numberedSales(20000));
     TADOConnection connection;
     connection.setConnectionString(connectionString(path));
     connection.setConnected(true);
@@ -508,13 +513,7 @@ void AccessFiles::deletedRowsAreSkipped()
     const int page = dataPagesOf(bytes, userTablePage(bytes)).first();
     setRowEntry(bytes, page, 1, rowEntry(bytes, page, 1) | JetFileLayout::deletedFlag);
     setRecordedRows(bytes, userTablePage(bytes), 399);
-    const QString path = m_dir.filePath(QStringLiteral("deleted.mdb"));
-    AccessTestDatabase::writeFile(path, bytes);
-
-    TADOConnection connection;
-    connection.setConnectionString(connectionString(path));
-    connection.setConnected(true);
-    const QList<qint64> found = ids(connection, QStringLiteral("select ID_Barverkaufspositionen from Barverkaeufe"));
+    const QList<qint64> found = idsInFile(m_dir.filePath(QStringLiteral("deleted.mdb")), bytes);
     QCOMPARE(found.size(), 399);
     QVERIFY(!found.contains(2));
     QVERIFY(found.contains(1) && found.contains(3));
@@ -533,13 +532,7 @@ void AccessFiles::movedRowsAreReadWhereTheyLie()
     setRowEntry(bytes, pages[1], 0, rowEntry(bytes, pages[1], 0) | 0xC000);
     // The row that lay there is gone.
     setRecordedRows(bytes, userTablePage(bytes), 399);
-    const QString path = m_dir.filePath(QStringLiteral("moved.mdb"));
-    AccessTestDatabase::writeFile(path, bytes);
-
-    TADOConnection connection;
-    connection.setConnectionString(connectionString(path));
-    connection.setConnected(true);
-    const QList<qint64> found = ids(connection, QStringLiteral("select ID_Barverkaufspositionen from Barverkaeufe"));
+    const QList<qint64> found = idsInFile(m_dir.filePath(QStringLiteral("moved.mdb")), bytes);
     QCOMPARE(found.size(), 399);
     QVERIFY(!found.contains(3));
     const qint64 movedId = found.at(2);
@@ -550,7 +543,7 @@ void AccessFiles::movedRowsAreReadWhereTheyLie()
 void AccessFiles::readOnlyAndSharedFile()
 {
     const QString path = m_dir.filePath(QStringLiteral("readonly.mdb"));
-    AccessTestDatabase::writeFile(path, m_small);
+    TestFiles::write(path, m_small);
     QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
     {
         QFile other(path);
@@ -565,7 +558,7 @@ void AccessFiles::readOnlyAndSharedFile()
         QCOMPARE(ids(second, QStringLiteral("select max(ID_Barverkaufspositionen) from Barverkaeufe")),
                  (QList<qint64>{400}));
     }
-    QCOMPARE(AccessTestDatabase::readFile(path), m_small);
+    QCOMPARE(TestFiles::read(path), m_small);
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 

@@ -7,7 +7,7 @@
 // column with too much distinct text to rank in memory). Texts of every
 // kind come whole, read in table order or sorted.
 
-#include "AccessTestDatabase.h"
+#include "RegisterTestDatabase.h"
 
 #include "JetDatabaseWriter.h"
 #include "TADOConnection.h"
@@ -110,7 +110,7 @@ void AccessOrder::initTestCase()
 {
     m_path = m_dir.filePath(QStringLiteral("order.mdb"));
     writeTable(m_path, 600);
-    m_connection.setConnectionString(AccessTestDatabase::connectionString(m_path, QString()));
+    m_connection.setConnectionString(RegisterTestDatabase::connectionString(m_path, QString()));
     m_connection.setConnected(true);
 }
 

@@ -1,11 +1,11 @@
 // The Access provider as the exports use it: the queries' own texts on a
 // database made by our Jet writer, through TADOConnection and TADOQuery.
 
-#include "AccessTestDatabase.h"
-
 #include "FormatSettings.h"
 #include "JetDatabaseWriter.h"
-#include "OleDate.h"
+#include "PeriodBinding.h"
+#include "QueryDesign.h"
+#include "RegisterTestDatabase.h"
 #include "TADOConnection.h"
 #include "TADOQuery.h"
 #include "access/JetCollation.h"
@@ -18,44 +18,8 @@
 #include <memory>
 
 using namespace db;
-using AccessTestDatabase::Sale;
 
 namespace {
-
-const QStringList dep131ShopLines = {
-    QStringLiteral("select * from Barverkaeufe"),
-    QStringLiteral("where"),
-    QStringLiteral("Tagesabrechnung >=:pvondatum  and "),
-    QStringLiteral("Tagesabrechnung <=:pbisdatum and"),
-    QStringLiteral("Tagesabrechnung <>:pbisdatum2  and"),
-    QStringLiteral("Status >= 1"),
-    QString(),
-    QString(),
-    QStringLiteral("order by ID_Barverkaufspositionen desc"),
-};
-
-QStringList dep7ShopLines()
-{
-    QStringList lines = {
-        QStringLiteral("select distinct Signaturzertifikat,Zertifizierungsstellen,Periode_bv,Barverkauf_nr,JWSSignatur"),
-        QStringLiteral("from Barverkaeufe"),
-        QStringLiteral("where"),
-        QStringLiteral("Firma =:pfirma   and"),
-        QStringLiteral("Kassa between :pvonkassa  and :pbiskassa and"),
-        QStringLiteral("Tagesabrechnung >= :pvondatum  and "),
-        QStringLiteral("Tagesabrechnung <= :pbisdatum and"),
-        QStringLiteral("Tagesabrechnung <> :pbisdatum2  and"),
-        QStringLiteral("Status >= 1 and"),
-        QStringLiteral("Signaturzertifikat <> '' and"),
-        QStringLiteral("Signaturzertifikat <> 'A' and"),
-        QStringLiteral("("),
-    };
-    for (int i = 1; i <= 6; ++i)
-        lines << QStringLiteral("(Zahlungsart=:pz%1) or").arg(i);
-    lines << QStringLiteral("(Zahlungsart=:pz7)") << QString() << QStringLiteral(")") << QString()
-          << QStringLiteral("order by Signaturzertifikat,Periode_bv,Barverkauf_nr,JWSSignatur ");
-    return lines;
-}
 
 QDateTime at(int y, int m, int d, int h = 0, int min = 0, int s = 0)
 {
@@ -70,16 +34,10 @@ Sale sale(int id, const QDateTime &settled)
     return s;
 }
 
-// Binds the period of 1 to 31 March 2018 as the period binding does: the
-// start as a date, the day after the end twice as a number of days.
+// Binds the period of 1 to 31 March 2018 as the window does.
 void bindMarch2018(TADOQuery &query)
 {
-    for (const char *name : {"pvondatum", "pbisdatum", "pbisdatum2"})
-        query.parameters().paramByName(QString::fromLatin1(name)).setDataType(ftDateTime);
-    query.parameters().paramByName(QStringLiteral("pvondatum")).setValue(Value::fromDateTime(OleDate::fromDate({2018, 3, 1})));
-    const double dayAfter = OleDate::fromDate({2018, 3, 31}) + 1;
-    query.parameters().paramByName(QStringLiteral("pbisdatum")).setValue(Value::fromDouble(dayAfter));
-    query.parameters().paramByName(QStringLiteral("pbisdatum2")).setValue(Value::fromDouble(dayAfter));
+    PeriodBinding::bind(query, QStringLiteral("01.03.2018"), QStringLiteral("31.03.2018"));
 }
 
 QList<qint64> column(TADOQuery &query, const QString &name)
@@ -112,7 +70,7 @@ private slots:
     void onlyQueriesAreAllowed();
 
 private:
-    void openShop(TADOQuery &query, const QStringList &lines);
+    void openDep131(TADOQuery &query);
 
     QTemporaryDir m_dir;
     QString m_shopPath;
@@ -123,7 +81,7 @@ private:
 void AccessQueries::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    FormatSettings::setCurrent(AccessTestDatabase::germanFormats());
+    FormatSettings::setCurrent(FormatSettings::fromLocale(QLocale(QLocale::German, QLocale::Austria)));
     m_shopPath = m_dir.filePath(QStringLiteral("Vel4TidyShop.mdb"));
     for (int i = 0; i < 12000; ++i)
         m_longRemark += QChar(u'a' + i % 26);
@@ -139,7 +97,7 @@ void AccessQueries::initTestCase()
     Sale lastSecond = sale(4, at(2018, 3, 31, 23, 59, 59));
     lastSecond.quantity = 1.5;
     lastSecond.price = JetValue::currency(34500);
-    lastSecond.storno = true;
+    lastSecond.cancelled = true;
     lastSecond.name = QStringLiteral("Kaffee \u2615 gro\u00DF");
     Sale nextMidnight = sale(5, at(2018, 4, 1));
     Sale withNulls = sale(6, at(2018, 3, 10, 8));
@@ -155,16 +113,17 @@ void AccessQueries::initTestCase()
     longMemo.signature = QString(300, u'J');
     longMemo.name = QStringLiteral("\u0100pfel");
     // Written out of key order: the order must come from "order by".
-    AccessTestDatabase::writeShop(m_shopPath, QStringLiteral("quillet"),
+    RegisterTestDatabase::writeShop(m_shopPath, QStringLiteral("quillet"),
                                   {lastSecond, atStart, longMemo, beforeStart, withNulls, statusZero, nextMidnight});
-    m_connection.setConnectionString(AccessTestDatabase::connectionString(m_shopPath, QStringLiteral("quillet")));
+    m_connection.setConnectionString(RegisterTestDatabase::connectionString(m_shopPath, QStringLiteral("quillet")));
     m_connection.setConnected(true);
 }
 
-void AccessQueries::openShop(TADOQuery &query, const QStringList &lines)
+// The window's DEP 131 query of the shop edition, for March 2018.
+void AccessQueries::openDep131(TADOQuery &query)
 {
     query.setConnection(&m_connection);
-    query.setSql(lines);
+    QueryDesign::setUpDep131Shop(query);
     bindMarch2018(query);
     query.open();
 }
@@ -172,7 +131,7 @@ void AccessQueries::openShop(TADOQuery &query, const QStringList &lines)
 void AccessQueries::dep131SelectsThePeriodNewestFirst()
 {
     TADOQuery query;
-    openShop(query, dep131ShopLines);
+    openDep131(query);
     QVERIFY(query.isActive());
     QVERIFY(!query.isEmpty());
     // 1 is before the start, 3 has status 0, 5 is the midnight after the
@@ -183,7 +142,7 @@ void AccessQueries::dep131SelectsThePeriodNewestFirst()
 void AccessQueries::fieldTypesWidthsAndTexts()
 {
     TADOQuery query;
-    openShop(query, dep131ShopLines);
+    openDep131(query);
     QCOMPARE(query.fieldCount(), 19);
     const QList<std::pair<QString, FieldType>> expected = {
         {QStringLiteral("ID_Barverkaufspositionen"), ftInteger}, {QStringLiteral("Barverkauf_nr"), ftInteger},
@@ -228,7 +187,7 @@ void AccessQueries::fieldTypesWidthsAndTexts()
 void AccessQueries::textsAndLongTexts()
 {
     TADOQuery query;
-    openShop(query, dep131ShopLines);
+    openDep131(query);
     // Row 7: a memo over several long-value pages, one in a single row, a
     // text that cannot be stored compressed.
     QCOMPARE(query.fieldByName(QStringLiteral("Bemerkung")).asString(), m_longRemark);
@@ -262,7 +221,7 @@ void AccessQueries::textsAndLongTexts()
 void AccessQueries::recordCountAndBookmarks()
 {
     TADOQuery query;
-    openShop(query, dep131ShopLines);
+    openDep131(query);
     QCOMPARE(query.recordCount(), 4);
     query.next();
     const TADOQuery::Bookmark mark = query.bookmark();
@@ -302,13 +261,13 @@ void AccessQueries::dep7DistinctIgnoresCase()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("shop.mdb"));
     QList<Sale> sales;
-    auto add = [&](int id, const JetValue &certificate, int periode, int nummer, int zahlungsart) -> Sale & {
+    auto add = [&](int id, const JetValue &certificate, int period, int receipt, int paymentType) -> Sale & {
         Sale s = sale(id, at(2018, 3, 10 + id % 10, 9));
         s.certificate = certificate;
-        s.periode = periode;
-        s.nummer = nummer;
-        s.zahlungsart = zahlungsart;
-        s.signature = QStringLiteral("jws-%1").arg(nummer);
+        s.period = period;
+        s.receipt = receipt;
+        s.paymentType = paymentType;
+        s.signature = QStringLiteral("jws-%1").arg(receipt);
         sales << s;
         return sales.last();
     };
@@ -320,19 +279,17 @@ void AccessQueries::dep7DistinctIgnoresCase()
     add(6, QStringLiteral("cert-a"), 1, 2, 5);
     add(7, QStringLiteral("Cert-A"), 1, 2, 5);  // the same as 6 but for case
     add(8, QStringLiteral("CERT-B"), 1, 4, 6);  // payment type 6: pz7 is Null
-    add(9, QStringLiteral("CERT-B"), 1, 5, 1).firma = 2;
+    add(9, QStringLiteral("CERT-B"), 1, 5, 1).company = 2;
     add(10, QStringLiteral("Cert-A"), 1, 3, 2);
-    add(11, QStringLiteral("CERT-B"), 1, 6, 3).kassa = 1000000;
-    AccessTestDatabase::writeShop(path, QString(), sales);
+    add(11, QStringLiteral("CERT-B"), 1, 6, 3).cashRegister = 1000000;
+    RegisterTestDatabase::writeShop(path, QString(), sales);
 
     TADOConnection connection;
-    connection.setConnectionString(AccessTestDatabase::connectionString(path, QStringLiteral("quillet")));
+    connection.setConnectionString(RegisterTestDatabase::connectionString(path, QStringLiteral("quillet")));
     connection.setConnected(true);
     TADOQuery query(&connection);
-    query.setSql(dep7ShopLines());
+    QueryDesign::setUpDep7Shop(query);
     bindMarch2018(query);
-    for (const char *name : {"pfirma", "pvonkassa", "pbiskassa", "pz1", "pz2", "pz3", "pz4", "pz5", "pz6", "pz7"})
-        query.parameters().paramByName(QString::fromLatin1(name)).setDataType(ftInteger);
     query.parameters().paramByName(QStringLiteral("pfirma")).setValue(Value::fromInt(1));
     query.parameters().paramByName(QStringLiteral("pvonkassa")).setValue(Value::fromInt(0));
     query.parameters().paramByName(QStringLiteral("pbiskassa")).setValue(Value::fromInt(999999));
@@ -426,7 +383,7 @@ void AccessQueries::otherColumnTypes()
         writer.finish();
     }
     TADOConnection connection;
-    connection.setConnectionString(AccessTestDatabase::connectionString(path, QString()));
+    connection.setConnectionString(RegisterTestDatabase::connectionString(path, QString()));
     connection.setConnected(true);
     TADOQuery query(&connection);
     query.setSql(QStringLiteral("select * from Typen order by Nr desc"));

@@ -4,7 +4,8 @@
 // keeps for itself, encoded pages, a table whose definition cannot be read;
 // and the provider's messages for a missing table or column.
 
-#include "AccessTestDatabase.h"
+#include "RegisterTestDatabase.h"
+#include "TestFiles.h"
 
 #include "Error.h"
 #include "FieldType.h"
@@ -110,12 +111,12 @@ private:
 void AccessTables::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    FormatSettings::setCurrent(AccessTestDatabase::germanFormats());
+    FormatSettings::setCurrent(FormatSettings::fromLocale(QLocale(QLocale::German, QLocale::Austria)));
 }
 
 void AccessTables::connect(TADOConnection &connection, const QString &file, const QString &password)
 {
-    connection.setConnectionString(AccessTestDatabase::connectionString(file, password));
+    connection.setConnectionString(RegisterTestDatabase::connectionString(file, password));
     connection.setConnected(true);
 }
 
@@ -228,23 +229,23 @@ void AccessTables::encodedPagesWithAndWithoutPassword()
     // does: a database key in the header, every further page RC4-encoded.
     QFETCH(QString, password);
     const QString file = path(QStringLiteral("encoded.mdb"));
-    QList<AccessTestDatabase::Sale> sales;
+    QList<Sale> sales;
     for (int id = 1; id <= 300; ++id) {
-        AccessTestDatabase::Sale sale;
+        Sale sale;
         sale.id = id;
         sale.settled = QDateTime(QDate(2019, 3, 1), QTime(10, 0)).addSecs(id * 60);
         sale.remark = QString(id * 3, u'x');
         sales << sale;
     }
-    AccessTestDatabase::writeShop(file, password, sales);
-    QByteArray bytes = AccessTestDatabase::readFile(file);
+    RegisterTestDatabase::writeShop(file, password, sales);
+    QByteArray bytes = TestFiles::read(file);
     const quint32 key = 0x5A3C96E1;
     JetHeaderPage::scramble(bytes.data(), JetHeaderPage::Format::Jet4);
     qToLittleEndian<quint32>(key, bytes.data() + 0x3E);
     JetHeaderPage::scramble(bytes.data(), JetHeaderPage::Format::Jet4);
     for (quint32 page = 1; page < quint32(bytes.size() / pageSize); ++page)
         JetHeaderPage::decodePage(key, page, bytes.data() + page * pageSize, pageSize);
-    AccessTestDatabase::writeFile(file, bytes);
+    TestFiles::write(file, bytes);
     QCOMPARE(JetHeaderPage::parse(bytes)->databaseKey(), key);
 
     TADOConnection connection;
@@ -272,7 +273,7 @@ void AccessTables::unreadableTableFailsOnlyItsQueries()
         bad.addRow({3});
         writer.finish();
     }
-    QByteArray bytes = AccessTestDatabase::readFile(file);
+    QByteArray bytes = TestFiles::read(file);
     const QList<int> definitions = definitionPages(bytes);
     QCOMPARE(definitions.size(), 2);
     const QList<QByteArray> damages = {
@@ -290,7 +291,7 @@ void AccessTables::unreadableTableFailsOnlyItsQueries()
         }(),
     };
     for (const QByteArray &damaged : damages) {
-        AccessTestDatabase::writeFile(file, damaged);
+        TestFiles::write(file, damaged);
         // Whatever libmdb thinks of the damage, it keeps it to itself.
         TADOConnection connection;
         const QByteArray libraryText = standardErrorOf([&] { connect(connection, file); });
@@ -308,7 +309,7 @@ void AccessTables::unreadableTableFailsOnlyItsQueries()
 void AccessTables::missingTableOrColumnInGerman()
 {
     const QString file = path(QStringLiteral("shop.mdb"));
-    AccessTestDatabase::writeShop(file, QString(), {});
+    RegisterTestDatabase::writeShop(file, QString(), {});
     TADOConnection connection;
     connect(connection, file);
     QCOMPARE(failureOf([&] { rowsOf(connection, QStringLiteral("select * from BarverkaeufeGastro")); }),

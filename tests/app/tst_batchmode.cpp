@@ -97,11 +97,8 @@ private slots:
         QVERIFY(m_home.isValid());
         m_folder = m_home.path() + QStringLiteral("/kassa");
         QVERIFY(QDir().mkpath(m_folder));
-        RegisterDatabaseOptions options;
-        options.salesRows = 1000;
-        options.logRows = 50;
-        options.password = QStringLiteral("geheim");
-        RegisterDatabase::write(m_folder + QStringLiteral("/VelmarFaktura.mdb"), options);
+        RegisterDatabase::write(m_folder + QStringLiteral("/VelmarFaktura.mdb"),
+                                {.salesRows = 1000, .logRows = 50, .password = QStringLiteral("geheim")});
     }
 
     void init() { removeExports(); }

@@ -2,12 +2,10 @@
 // variant built from the fields as they stand, and the messages when no
 // variant is chosen or connecting fails.
 
-#include "ConnectionString.h"
-#include "Error.h"
 #include "FormatSettings.h"
 #include "IsolatedSettings.h"
 #include "MessageRecorder.h"
-#include "Providers.h"
+#include "RegisterTestDatabase.h"
 #include "TDirectoryEdit.h"
 #include "TRadioGroup.h"
 #include "Tfrm_dep.h"
@@ -18,17 +16,6 @@
 #include <QTest>
 
 namespace {
-
-// The text the provider itself gives for a failed connect.
-QString providerError(const QString &connectionString)
-{
-    try {
-        db::openProvider(db::ConnectionString::parse(connectionString));
-    } catch (const Error &error) {
-        return error.message();
-    }
-    return QStringLiteral("(connected)");
-}
 
 const QString connectionMessage = QStringLiteral("Fehler Datenbankverbiundung\rÜberprüfen Sie die Eingaben!");
 
@@ -110,7 +97,7 @@ private slots:
         QCOMPARE(messages.boxes().at(0).text, connectionMessage);
         QCOMPARE(messages.boxes().at(1).kind, MessageBoxKind::Error);
         QCOMPARE(messages.boxes().at(1).caption, applicationTitle());
-        QCOMPARE(messages.boxes().at(1).text, errorBoxText(providerError(expected)));
+        QCOMPARE(messages.boxes().at(1).text, errorBoxText(RegisterTestDatabase::providerError(expected)));
 
         // The window is as it was, and the next press tries again.
         QCOMPARE(w.ed_datenbank->text(), folder);

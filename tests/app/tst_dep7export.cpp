@@ -1,12 +1,11 @@
 // The DEP 7 export through the real window and its button, on register
 // databases written by our Jet writer and read through the Access provider.
 
-#include "ConnectionString.h"
 #include "Error.h"
 #include "FormatSettings.h"
 #include "IsolatedSettings.h"
 #include "MessageRecorder.h"
-#include "Providers.h"
+#include "RegisterTestDatabase.h"
 #include "SalesTestDatabase.h"
 #include "TDateEdit.h"
 #include "TDirectoryEdit.h"
@@ -70,16 +69,6 @@ QString databaseFile(int variant)
 bool isGastro(int variant)
 {
     return variant % 2 == 1;
-}
-
-QString providerError(const QString &connectionString)
-{
-    try {
-        db::openProvider(db::ConnectionString::parse(connectionString));
-    } catch (const Error &error) {
-        return error.message();
-    }
-    return QStringLiteral("(connected)");
 }
 
 // The receipt texts of the file, in file order.
@@ -571,7 +560,7 @@ private slots:
         run.press();
         QCOMPARE(run.messages.texts(),
                  (QStringList{QStringLiteral("Fehler Datenbankverbiundung\rÜberprüfen Sie die Eingaben!"),
-                              errorBoxText(providerError(run.window.Datenbank_Verbindung.connectionString()))}));
+                              errorBoxText(RegisterTestDatabase::providerError(run.window.Datenbank_Verbindung.connectionString()))}));
         QVERIFY(!run.window.Datenbank_Verbindung.connected());
         QVERIFY(run.database.otherFiles().isEmpty());
     }

@@ -1,11 +1,24 @@
 #include "ExportTestDatabase.h"
 
-#include "MessageBox.h"
+#include "FormatSettings.h"
 #include "JetDatabaseWriter.h"
-#include "ShellOpener.h"
+#include "RegisterTestDatabase.h"
 
 #include <QDir>
 #include <QFile>
+
+FormatSettings foreignProcessFormats(QChar timeSeparator)
+{
+    FormatSettings s;
+    s.decimalSeparator = u'.';
+    s.thousandSeparator = u',';
+    s.dateSeparator = u'/';
+    s.timeSeparator = timeSeparator;
+    s.currencyString = QStringLiteral("$");
+    s.shortDateFormat = QStringLiteral("dd/mm/yyyy");
+    s.longTimeFormat = QStringLiteral("hh:nn:ss");
+    return s;
+}
 
 ExportTestDatabase::ExportTestDatabase()
     : m_folderPath(m_dir.path())
@@ -26,8 +39,7 @@ void ExportTestDatabase::create(const QList<TestTable> &tables)
         writer.finish();
     }
     m_connection.setConnected(false);
-    m_connection.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + file
-                                     + QStringLiteral(";Jet OLEDB:Database Password=;Persist Security Info=False"));
+    m_connection.setConnectionString(RegisterTestDatabase::connectionString(file, QString()));
     m_connection.setConnected(true);
 }
 
@@ -52,17 +64,4 @@ QStringList ExportTestDatabase::files() const
     QStringList names = QDir(m_folderPath).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     names.removeAll(QStringLiteral("Kasse.mdb"));
     return names;
-}
-
-ExportRecorder::ExportRecorder()
-{
-    ShellOpener::setOpener([this](const QString &localPath) {
-        opened << localPath;
-        return openerAnswers;
-    });
-}
-
-ExportRecorder::~ExportRecorder()
-{
-    ShellOpener::setOpener({});
 }

@@ -1,9 +1,8 @@
 #pragma once
 
+#include "ExportRecorder.h"
 #include "JetColumn.h"
 #include "JetValue.h"
-#include "MessageBox.h"
-#include "MessageRecorder.h"
 #include "TADOConnection.h"
 #include "TADOQuery.h"
 
@@ -14,6 +13,13 @@
 #include <QTemporaryDir>
 
 #include <functional>
+
+struct FormatSettings;
+
+// Process formats unlike an export's own, so that a file shows the run's
+// formats: decimal point, "," for thousands, "/" in dates, "$", and the
+// given time separator.
+FormatSettings foreignProcessFormats(QChar timeSeparator);
 
 // One table of a test database: its columns and rows.
 struct TestTable
@@ -48,20 +54,4 @@ private:
     QString m_folderPath;
     db::TADOConnection m_connection;
     db::TADOQuery m_query;
-};
-
-// Records the message boxes of the export engine and the files handed to the
-// shell's open action, for as long as it lives.
-class ExportRecorder : public MessageRecorder
-{
-public:
-    ExportRecorder();
-    ~ExportRecorder();
-    ExportRecorder(const ExportRecorder &) = delete;
-    ExportRecorder &operator=(const ExportRecorder &) = delete;
-
-    QStringList opened;
-    // What the recorded opener answers: false stands for a desktop without
-    // a program to open the file.
-    bool openerAnswers = true;
 };

@@ -20,18 +20,7 @@ class TestExportFormats : public QObject
 {
     Q_OBJECT
 
-    static FormatSettings processFormats()
-    {
-        FormatSettings s;
-        s.decimalSeparator = u'.';
-        s.thousandSeparator = u',';
-        s.dateSeparator = u'/';
-        s.timeSeparator = u':';
-        s.currencyString = u"$"_s;
-        s.shortDateFormat = u"dd/mm/yyyy"_s;
-        s.longTimeFormat = u"hh:nn:ss"_s;
-        return s;
-    }
+    static FormatSettings processFormats() { return foreignProcessFormats(u':'); }
 
     static TestTable datesTable()
     {
@@ -43,6 +32,29 @@ class TestExportFormats : public QObject
                  {2, QDateTime({2019, 12, 24}, {8, 5, 9}), false, 2.5, u"x"_s},
                  {3, JetValue::oleDate(0), false, nullptr, u""_s}}};
     }
+
+    // The dates table with a query open on it; message boxes and opened
+    // files recorded.
+    struct DatesRun
+    {
+        explicit DatesRun(const QString &sql)
+        {
+            db.create({datesTable()});
+            db.open(sql);
+        }
+        // The register's text design on the query, into `name` in the
+        // database's folder.
+        void design(TExportToText &ex, const QString &name)
+        {
+            TextExportDesign::apply(ex);
+            ex.setDataSet(&db.query());
+            ex.setFileName(db.path(name));
+        }
+        QByteArray file(const QString &name) const { return ExportTestDatabase::readFile(db.path(name)); }
+
+        ExportTestDatabase db;
+        ExportRecorder recorder;
+    };
 
 private slots:
     void init() { FormatSettings::setCurrent(processFormats()); }
@@ -177,64 +189,51 @@ private slots:
     // built date formats.
     void fieldMaskTexts()
     {
-        ExportTestDatabase db;
-        ExportRecorder recorder;
-        db.create({datesTable()});
-        db.open(u"select ID, Datum, Storno from T order by ID"_s);
+        DatesRun run(u"select ID, Datum, Storno from T order by ID"_s);
         TExportToText ex;
         ex.setColumnSource(csDataSet);
-        ex.setDataSet(&db.query());
+        ex.setDataSet(&run.db.query());
         ex.setAnimatedStatus(false);
         ex.setAddTitle(false);
         ex.setSeparator(u'|');
         ex.setOptions(TExportOptions{soFieldMask});
-        ex.setFileName(db.path(u"mask.txt"_s));
+        ex.setFileName(run.db.path(u"mask.txt"_s));
         ex.dataFormats().dateOrder = doYMD;
         ex.dataFormats().dateSeparator = u'-';
         ex.dataFormats().leadingZerosInDate = false;
         ex.dataFormats().fourDigitYear = false;
         ex.execute();
-        QCOMPARE(ExportTestDatabase::readFile(db.path(u"mask.txt"_s)),
+        QCOMPARE(run.file(u"mask.txt"_s),
                  QByteArray("1|19-3-5|Wahr\r\n2|19-12-24 08:05:09|Falsch\r\n3|99-12-30|Falsch\r\n"));
         // Without soShowMessage there is no box, not even the success text.
-        QCOMPARE(recorder.texts(), QStringList());
+        QCOMPARE(run.recorder.texts(), QStringList());
     }
 
     void regionalSettingsAtRunStart()
     {
-        ExportTestDatabase db;
-        ExportRecorder recorder;
-        db.create({datesTable()});
-        db.open(u"select Datum from T where ID = 1"_s);
+        DatesRun run(u"select Datum from T where ID = 1"_s);
         FormatSettings us = processFormats();
         us.shortDateFormat = u"M/d/yyyy"_s;
         FormatSettings::setCurrent(us);
         TExportToText ex;
-        TextExportDesign::apply(ex);
+        run.design(ex, u"us.txt"_s);
         ex.setAnimatedStatus(false);
         ex.setOptions(TExportOptions{soFieldMask});
-        ex.setDataSet(&db.query());
-        ex.setFileName(db.path(u"us.txt"_s));
         ex.dataFormats().useRegionalSettings = true;
         ex.execute();
-        QCOMPARE(ExportTestDatabase::readFile(db.path(u"us.txt"_s)), QByteArray("Datum\r\n3/5/2019\r\n"));
+        QCOMPARE(run.file(u"us.txt"_s), QByteArray("Datum\r\n3/5/2019\r\n"));
         QCOMPARE(int(ex.dataFormats().dateOrder), int(doMDY));
         QCOMPARE(ex.dataFormats().decimalSeparator, u'.');
     }
 
     void blankIfZeroAndSystemVariables()
     {
-        ExportTestDatabase db;
-        ExportRecorder recorder;
-        db.create({datesTable()});
-        db.open(u"select * from T order by ID"_s);
+        DatesRun run(u"select * from T order by ID"_s);
         TExportToText ex;
-        TextExportDesign::apply(ex);
+        run.design(ex, u"blank.csv"_s);
         ex.setAnimatedStatus(false);
         ex.setActionAfterExport(aeNone);
         ex.setBlankIfZero(true);
-        ex.setDataSet(&db.query());
-        ex.setFileName(db.path(u"blank.csv"_s));
         const auto addColumn = [&ex](TColumnKind kind, const QString &name) {
             TExportColumn &column = ex.columns().add();
             column.columnKind = kind;
@@ -252,13 +251,13 @@ private slots:
         addColumn(ckSysVar, u"COUNT"_s);
         ex.execute();
         QCOMPARE(ex.statistic().result, erCompleted);
-        QCOMPARE(ExportTestDatabase::readFile(db.path(u"blank.csv"_s)),
+        QCOMPARE(run.file(u"blank.csv"_s),
                  QByteArray("RowNo;Datum;Betrag;Name;Fehlt;fest;COLNO;generator;COUNT\r\n"
                             "1;05.03.2019;;;;fest;7;DEP-Export 1.0;4\r\n"
                             "2;24.12.2019 08:05:09;2,5;x;;fest;7;DEP-Export 1.0;4\r\n"
                             "3;;;;;fest;7;DEP-Export 1.0;4\r\n"));
         // The success text appears in a box when there is no progress window.
-        QCOMPARE(recorder.texts(),
+        QCOMPARE(run.recorder.texts(),
                  QStringList{u"Der Datenexport in die Datei %1 wurde erfolgreich beendet."_s.arg(ex.fileName())});
     }
 
@@ -266,20 +265,15 @@ private slots:
     // once, and the run goes on.
     void noProgressWindow()
     {
-        ExportTestDatabase db;
-        ExportRecorder recorder;
-        db.create({datesTable()});
-        db.open(u"select ID from T order by ID"_s);
+        DatesRun run(u"select ID from T order by ID"_s);
         TExportToText ex;
-        TextExportDesign::apply(ex);
-        ex.setDataSet(&db.query());
-        ex.setFileName(db.path(u"LOG.csv"_s));
+        run.design(ex, u"LOG.csv"_s);
         ex.execute();
         QCOMPARE(ex.statistic().result, erCompleted);
-        QCOMPARE(recorder.texts(), QStringList{u"Kann den Prozess-Dialog nicht erzeugen"_s});
-        QCOMPARE(recorder.kinds(), QList<MessageBoxKind>{MessageBoxKind::Error});
-        QCOMPARE(ExportTestDatabase::readFile(db.path(u"LOG.csv"_s)), QByteArray("ID\r\n1\r\n2\r\n3\r\n"));
-        QCOMPARE(recorder.opened, QStringList{db.path(u"LOG.csv"_s)});
+        QCOMPARE(run.recorder.texts(), QStringList{u"Kann den Prozess-Dialog nicht erzeugen"_s});
+        QCOMPARE(run.recorder.kinds(), QList<MessageBoxKind>{MessageBoxKind::Error});
+        QCOMPARE(run.file(u"LOG.csv"_s), QByteArray("ID\r\n1\r\n2\r\n3\r\n"));
+        QCOMPARE(run.recorder.opened, QStringList{run.db.path(u"LOG.csv"_s)});
     }
 };
 

@@ -15,18 +15,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Process formats unlike the export's, so that the file shows the run's own.
 FormatSettings processFormats()
 {
-    FormatSettings s;
-    s.decimalSeparator = u'.';
-    s.thousandSeparator = u',';
-    s.dateSeparator = u'/';
-    s.timeSeparator = u'-';
-    s.currencyString = u"$"_s;
-    s.shortDateFormat = u"dd/mm/yyyy"_s;
-    s.longTimeFormat = u"hh:nn:ss"_s;
-    return s;
+    return foreignProcessFormats(u'-');
 }
 
 void compareFiveSettings(const FormatSettings &actual, const FormatSettings &expected)

@@ -96,22 +96,24 @@ bool closeTo(double a, double b, double relative)
     return std::fabs(a - b) <= relative * qMax(std::fabs(a), std::fabs(b));
 }
 
+// mdb-schema names the number types as Access does (jetTypeName), the
+// others its own way, with their sizes.
 QString expectedSchemaType(const JetColumn &column)
 {
     switch (column.type) {
     case JetType::Boolean: return QStringLiteral("Boolean NOT NULL");
-    case JetType::Byte: return QStringLiteral("Byte");
-    case JetType::Integer: return QStringLiteral("Integer");
-    case JetType::Long: return QStringLiteral("Long Integer");
-    case JetType::Currency: return QStringLiteral("Currency");
-    case JetType::Single: return QStringLiteral("Single");
-    case JetType::Double: return QStringLiteral("Double");
     case JetType::DateTime: return QStringLiteral("DateTime");
     case JetType::Text: return QStringLiteral("Text (%1)").arg(column.size);
     case JetType::Memo: return QStringLiteral("Memo/Hyperlink (255)");
     case JetType::Decimal: return QStringLiteral("Numeric (%1, %2)").arg(column.precision).arg(column.scale);
     case JetType::Binary: return QStringLiteral("Binary (%1)").arg(column.size);
     case JetType::Ole: return QStringLiteral("OLE (255)");
+    case JetType::Byte:
+    case JetType::Integer:
+    case JetType::Long:
+    case JetType::Currency:
+    case JetType::Single:
+    case JetType::Double: return jetTypeName(column.type);
     }
     return {};
 }

@@ -366,11 +366,7 @@ void TestJetReaders::rejectedRowsLeaveNoTrace()
 void TestJetReaders::registerDatabase()
 {
     const QString file = path(QStringLiteral("register.mdb"));
-    RegisterDatabaseOptions options;
-    options.salesRows = 400;
-    options.logRows = 120;
-    options.password = QStringLiteral("quillet");
-    RegisterDatabase::write(file, options);
+    RegisterDatabase::write(file, {.salesRows = 400, .logRows = 120, .password = QStringLiteral("quillet")});
 
     QCOMPARE(db::JetHeaderPage::parse(headerOf(file))->password(), QStringLiteral("quillet"));
     QList<WrittenTable> schemaOnly{{QStringLiteral("Barverkaeufe"), RegisterDatabase::shopSalesColumns(), {}},

@@ -28,6 +28,22 @@ db::FieldType declaredType(JetType type)
     return db::ftUnknown;
 }
 
+// A Currency goes as its amount, a date-time as its day number.
+db::Value valueOf(const JetValue &value)
+{
+    switch (value.kind()) {
+    case JetValue::Kind::Null: return db::Value();
+    case JetValue::Kind::Bool: return db::Value::fromBool(value.toBool());
+    case JetValue::Kind::Integer: return db::Value::fromInt(value.toInteger());
+    case JetValue::Kind::Double: return db::Value::fromDouble(value.toDouble());
+    case JetValue::Kind::Text: return db::Value::fromString(value.toText());
+    case JetValue::Kind::Bytes: return db::Value::fromBytes(value.toBytes());
+    case JetValue::Kind::DateTime: return db::Value::fromDateTime(value.toOleDate());
+    case JetValue::Kind::Currency: return db::Value::fromDouble(double(value.toCurrency()) / 10000.0);
+    }
+    return db::Value();
+}
+
 } // namespace
 
 QString PostgresRegister::connectionText(const QString &database)
@@ -99,4 +115,13 @@ void PostgresRegister::insert(const QString &table, const QList<JetColumn> &colu
     run(QStringLiteral("insert into %1 (%2) values (%3)")
             .arg(table, names.join(QStringLiteral(", ")), markers.join(QStringLiteral(", "))),
         arguments);
+}
+
+void PostgresRegister::insert(const QString &table, const QList<JetColumn> &columns, const QList<JetValue> &row)
+{
+    std::vector<db::Value> values;
+    values.reserve(std::size_t(row.size()));
+    for (const JetValue &value : row)
+        values.push_back(valueOf(value));
+    insert(table, columns, values);
 }

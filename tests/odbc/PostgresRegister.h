@@ -1,6 +1,7 @@
 #pragma once
 
 #include "JetColumn.h"
+#include "JetValue.h"
 #include "ProviderConnection.h"
 #include "Value.h"
 
@@ -37,6 +38,8 @@ public:
     void createTable(const QString &name, const QList<JetColumn> &columns, bool caseInsensitiveTexts = false);
     // One row, a value per column in column order.
     void insert(const QString &table, const QList<JetColumn> &columns, const std::vector<db::Value> &row);
+    // The same from the values of our Jet writer's rows (Sale::row()).
+    void insert(const QString &table, const QList<JetColumn> &columns, const QList<JetValue> &row);
     // Runs a statement without result.
     void run(const QString &sql, const std::vector<db::Argument> &arguments = {});
 

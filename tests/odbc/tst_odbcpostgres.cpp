@@ -8,7 +8,10 @@
 #include "OdbcDatabase.h"
 #include "OleDate.h"
 #include "PostgresRegister.h"
+#include "QueryDesign.h"
 #include "RegisterDatabase.h"
+#include "RegisterTestDatabase.h"
+#include "Sale.h"
 #include "TADOConnection.h"
 #include "TADOQuery.h"
 
@@ -27,22 +30,22 @@ const QString windowConnectionString = QStringLiteral(
 const QDate firstDay(2019, 3, 1);
 const QDate lastDay(2019, 3, 31);
 
-Value at(QDate date, QTime time = QTime(0, 0))
+JetValue stamp(QDate date, QTime time = QTime(0, 0))
 {
-    return Value::fromDateTime(OleDate::fromDateTime(QDateTime(date, time)));
+    return JetValue::oleDate(OleDate::fromDateTime(QDateTime(date, time)));
 }
 
 // 31 March 2019, 02:30: in the hour that Vienna's clocks skip (the test
 // runs with TZ=Europe/Vienna). The stamp is no local time: it is read and
 // bound as it stands.
-Value inSpringGap()
+double springGapDay()
 {
-    return Value::fromDateTime(OleDate::fromDate(QDate(2019, 3, 31)) + 2.5 / 24);
+    return OleDate::fromDate(QDate(2019, 3, 31)) + 2.5 / 24;
 }
 
-Value text(const char *utf8)
+Value inSpringGap()
 {
-    return Value::fromString(QString::fromUtf8(utf8));
+    return Value::fromDateTime(springGapDay());
 }
 
 // 100,000 characters with umlauts, the euro sign and a character outside
@@ -60,74 +63,69 @@ QString longSignature()
     return s;
 }
 
-struct Sale
+// A position of the tables here: one Melange at 3,90 with a Single tax
+// rate of 0.1, at table 12 in the gastro edition.
+Sale sale(int id, int receipt, int company, int cashRegister, JetValue settled, int status, int paymentType,
+          JetValue certificate, JetValue authorities, int period, JetValue signature, JetValue remark)
 {
-    int id;
-    int number;
-    int company;
-    int cashRegister;
-    Value settled;
-    int status;
-    int payment;
-    Value certificate;
-    Value authority;
-    int period;
-    Value signature;
-    Value remark;
-};
-
-std::vector<Value> shopRow(const Sale &s)
-{
-    return {Value::fromInt(s.id), Value::fromInt(s.number), Value::fromInt(s.company), Value::fromInt(s.cashRegister),
-            s.settled, Value::fromInt(s.status), Value::fromInt(s.payment), text("A10001"), text("Melange"),
-            Value::fromDouble(1.0), Value::fromDouble(3.9), Value::fromDouble(3.9), Value::fromDouble(double(0.1f)),
-            Value::fromBool(false), Value::fromInt(s.period), s.certificate, s.authority, s.signature, s.remark};
-}
-
-std::vector<Value> gastroRow(const Sale &s)
-{
-    std::vector<Value> row = shopRow(s);
-    row.insert(row.begin() + 4, text("T12"));
-    return row;
+    Sale s;
+    s.id = id;
+    s.receipt = receipt;
+    s.company = company;
+    s.cashRegister = cashRegister;
+    s.table = "T12";
+    s.settled = std::move(settled);
+    s.status = status;
+    s.paymentType = paymentType;
+    s.article = "A10001";
+    s.price = s.amount = JetValue::currency(39000);
+    s.vat = 0.1f;
+    s.certificate = std::move(certificate);
+    s.authorities = std::move(authorities);
+    s.period = period;
+    s.signature = std::move(signature);
+    s.remark = std::move(remark);
+    return s;
 }
 
 // Rows around the edges of March 2019 and of the DEP 7 conditions.
-std::vector<Sale> sales()
+QList<Sale> sales()
 {
-    const Value a = text("CERT-A"), b = text("CERT-B"), at1 = text("AT1"), at2 = text("AT2");
+    const JetValue a = "CERT-A", b = "CERT-B", at1 = "AT1", at2 = "AT2";
+    const JetValue none;
     return {
-        {1, 1, 1, 1, at(firstDay), 1, 0, a, at1, 201903, text("jws-1"), Value()},
-        {2, 2, 1, 1, at(lastDay, QTime(23, 59, 59)), 1, 1, a, at1, 201903, text("jws-2"), text("")},
-        {3, 3, 1, 1, at(lastDay.addDays(1)), 1, 0, a, at1, 201904, text("jws-3"), Value()},
-        {4, 4, 1, 1, at(firstDay.addDays(-1), QTime(23, 59, 59)), 1, 0, a, at1, 201902, text("jws-4"), Value()},
-        {5, 5, 1, 1, at(firstDay, QTime(10, 0)), 0, 0, a, at1, 201903, text("jws-5"), Value()},
-        {6, 6, 1, 2, at(firstDay.addDays(10), QTime(12, 30)), 2, 5, b, at2, 201903, Value::fromString(longSignature()), Value()},
-        {7, 7, 1, 2, at(firstDay.addDays(10), QTime(12, 31)), 1, 6, b, at2, 201903, text("jws-7"), Value()},
-        {8, 8, 2, 4, at(firstDay.addDays(11)), 1, 0, b, at2, 201903, text("jws-8"), Value()},
-        {9, 9, 1, 1, at(firstDay.addDays(12)), 1, 0, text(""), at1, 201903, text("jws-9"), Value()},
-        {10, 10, 1, 1, at(firstDay.addDays(12)), 1, 0, text("A"), at1, 201903, text("jws-10"), Value()},
+        sale(1, 1, 1, 1, stamp(firstDay), 1, 0, a, at1, 201903, "jws-1", none),
+        sale(2, 2, 1, 1, stamp(lastDay, QTime(23, 59, 59)), 1, 1, a, at1, 201903, "jws-2", ""),
+        sale(3, 3, 1, 1, stamp(lastDay.addDays(1)), 1, 0, a, at1, 201904, "jws-3", none),
+        sale(4, 4, 1, 1, stamp(firstDay.addDays(-1), QTime(23, 59, 59)), 1, 0, a, at1, 201902, "jws-4", none),
+        sale(5, 5, 1, 1, stamp(firstDay, QTime(10, 0)), 0, 0, a, at1, 201903, "jws-5", none),
+        sale(6, 6, 1, 2, stamp(firstDay.addDays(10), QTime(12, 30)), 2, 5, b, at2, 201903, longSignature(), none),
+        sale(7, 7, 1, 2, stamp(firstDay.addDays(10), QTime(12, 31)), 1, 6, b, at2, 201903, "jws-7", none),
+        sale(8, 8, 2, 4, stamp(firstDay.addDays(11)), 1, 0, b, at2, 201903, "jws-8", none),
+        sale(9, 9, 1, 1, stamp(firstDay.addDays(12)), 1, 0, "", at1, 201903, "jws-9", none),
+        sale(10, 10, 1, 1, stamp(firstDay.addDays(12)), 1, 0, "A", at1, 201903, "jws-10", none),
         // the same receipt as row 1 in the five DEP 7 columns: one line
-        {11, 1, 1, 1, at(firstDay, QTime(0, 0, 1)), 1, 2, a, at1, 201903, text("jws-1"), Value()},
-        {12, 12, 1, 3, at(firstDay.addDays(20)), 1, 3, b, text("AT2 \"neu\""), 201903, Value(), Value()},
-        {13, 13, 1, 1, at(firstDay.addDays(20)), -1, 0, b, at2, 201903, text("jws-13"), Value()},
+        sale(11, 1, 1, 1, stamp(firstDay, QTime(0, 0, 1)), 1, 2, a, at1, 201903, "jws-1", none),
+        sale(12, 12, 1, 3, stamp(firstDay.addDays(20)), 1, 3, b, "AT2 \"neu\"", 201903, none, none),
+        sale(13, 13, 1, 1, stamp(firstDay.addDays(20)), -1, 0, b, at2, 201903, "jws-13", none),
     };
 }
 
 struct LogEntry
 {
     int id;
-    Value stamp;
-    Value details;
+    JetValue stamp;
+    JetValue details;
 };
 
 std::vector<LogEntry> logEntries()
 {
     return {
-        {1, at(firstDay), text("Kassa 1: Anmeldung")},
-        {2, at(lastDay, QTime(23, 59, 59)), Value()},
-        {3, at(lastDay.addDays(1)), text("nach dem Zeitraum")},
-        {4, at(firstDay.addDays(3), QTime(8, 15)), Value::fromString(QStringLiteral("Übergabe ").repeated(2000))},
-        {5, inSpringGap(), text("Sommerzeit")},
+        {1, stamp(firstDay), "Kassa 1: Anmeldung"},
+        {2, stamp(lastDay, QTime(23, 59, 59)), JetValue()},
+        {3, stamp(lastDay.addDays(1)), "nach dem Zeitraum"},
+        {4, stamp(firstDay.addDays(3), QTime(8, 15)), QStringLiteral("Übergabe ").repeated(2000)},
+        {5, JetValue::oleDate(springGapDay()), "Sommerzeit"},
     };
 }
 
@@ -141,54 +139,10 @@ void bindPeriod(TADOQuery &query, QDate from, QDate to)
     p.paramByName(QStringLiteral("pbisdatum2")).setValue(Value::fromDouble(OleDate::fromDate(to) + 1));
 }
 
-QStringList dep131Lines(const char *table, const char *blank)
+// The DEP 7 query's constants as the window binds them, the period March
+// 2019 and the payment types 0 to 5 (a seventh stays Null).
+void bindDep7(TADOQuery &query)
 {
-    return {QStringLiteral("select * from %1").arg(QLatin1String(table)),
-            QStringLiteral("where"),
-            QStringLiteral("Tagesabrechnung >=%1:pvondatum  and ").arg(QLatin1String(blank)),
-            QStringLiteral("Tagesabrechnung <=%1:pbisdatum and").arg(QLatin1String(blank)),
-            QStringLiteral("Tagesabrechnung <>%1:pbisdatum2  and").arg(QLatin1String(blank)),
-            QStringLiteral("Status >= 1"),
-            QString(),
-            QString(),
-            QStringLiteral("order by ID_Barverkaufspositionen desc")};
-}
-
-QStringList dep7Lines(bool gastro)
-{
-    QStringList lines{
-        QStringLiteral("select distinct Signaturzertifikat,Zertifizierungsstellen,Periode_bv,Barverkauf_nr,JWSSignatur"),
-        gastro ? QStringLiteral("from BarverkaeufeGastro") : QStringLiteral("from Barverkaeufe"),
-        QStringLiteral("where"),
-        QStringLiteral("Firma =:pfirma   and"),
-        QStringLiteral("Kassa between :pvonkassa  and :pbiskassa and"),
-        QStringLiteral("Tagesabrechnung >= :pvondatum  and "),
-        QStringLiteral("Tagesabrechnung <= :pbisdatum and"),
-        QStringLiteral("Tagesabrechnung <> :pbisdatum2  and"),
-        QStringLiteral("Status >= 1 and"),
-        QStringLiteral("Signaturzertifikat <> '' and"),
-        QStringLiteral("Signaturzertifikat <> 'A' and"),
-        QStringLiteral("("),
-    };
-    for (int i = 1; i <= 5; ++i)
-        lines << QStringLiteral("(Zahlungsart=:pz%1) or").arg(i);
-    if (gastro) {
-        lines << QStringLiteral("(Zahlungsart=:pz6)") << QString() << QStringLiteral(")") << QString() << QString();
-    } else {
-        lines << QStringLiteral("(Zahlungsart=:pz6) or") << QStringLiteral("(Zahlungsart=:pz7)") << QString()
-              << QStringLiteral(")") << QString();
-    }
-    lines << QStringLiteral("order by Signaturzertifikat,Periode_bv,Barverkauf_nr,JWSSignatur ");
-    return lines;
-}
-
-void declareDep7(TADOQuery &query, bool gastro)
-{
-    QStringList integers{"pfirma", "pvonkassa", "pbiskassa", "pz1", "pz2", "pz3", "pz4", "pz5", "pz6"};
-    if (!gastro)
-        integers << QStringLiteral("pz7");
-    for (const QString &name : integers)
-        query.parameters().paramByName(name).setDataType(ftInteger);
     query.parameters().paramByName(QStringLiteral("pfirma")).setValue(Value::fromInt(1));
     query.parameters().paramByName(QStringLiteral("pvonkassa")).setValue(Value::fromInt(0));
     query.parameters().paramByName(QStringLiteral("pbiskassa")).setValue(Value::fromInt(999999));
@@ -201,12 +155,7 @@ void declareDep7(TADOQuery &query, bool gastro)
 // in a plain text column of 255 characters: its NULL does not convert.
 QList<JetColumn> gastroColumnsWithPlainSignature()
 {
-    QList<JetColumn> columns = RegisterDatabase::gastroSalesColumns();
-    for (JetColumn &column : columns) {
-        if (column.name == QLatin1String("JWSSignatur"))
-            column = JetColumn::text(column.name, 255);
-    }
-    return columns;
+    return RegisterTestDatabase::withPlainText(RegisterDatabase::gastroSalesColumns(), {QStringLiteral("JWSSignatur")});
 }
 
 QList<int> ids(TADOQuery &query, const char *column)
@@ -262,15 +211,15 @@ void TestOdbcPostgres::fillDatabase()
     pg.createTable(QStringLiteral("BarverkaeufeGastro"), gastroColumnsWithPlainSignature());
     pg.createTable(QStringLiteral("Protokoll"), RegisterDatabase::logColumns());
     for (const Sale &s : sales()) {
-        pg.insert(QStringLiteral("Barverkaeufe"), RegisterDatabase::shopSalesColumns(), shopRow(s));
+        pg.insert(QStringLiteral("Barverkaeufe"), RegisterDatabase::shopSalesColumns(), s.row(false));
         Sale g = s;
-        if (g.signature.kind() == Value::String && g.signature.stringRef().size() > 255)
-            g.signature = text("jws-6");
-        pg.insert(QStringLiteral("BarverkaeufeGastro"), gastroColumnsWithPlainSignature(), gastroRow(g));
+        if (g.signature.kind() == JetValue::Kind::Text && g.signature.toText().size() > 255)
+            g.signature = "jws-6";
+        pg.insert(QStringLiteral("BarverkaeufeGastro"), gastroColumnsWithPlainSignature(), g.row(true));
     }
     for (const LogEntry &e : logEntries()) {
         pg.insert(QStringLiteral("Protokoll"), RegisterDatabase::logColumns(),
-                  {Value::fromInt(e.id), e.stamp, Value::fromInt(1), text("Gruber"), text("Anmeldung"), e.details});
+                  QList<JetValue>{e.id, e.stamp, 1, "Gruber", "Anmeldung", e.details});
     }
     // 20,000 log entries of 2018 for the walk over many rows
     pg.run(QStringLiteral(
@@ -359,7 +308,7 @@ void TestOdbcPostgres::valuesRoundTrip()
 void TestOdbcPostgres::dep131QueriesSelectThePeriod()
 {
     TADOQuery shop(m_connection.get());
-    shop.setSql(dep131Lines("Barverkaeufe", ""));
+    QueryDesign::setUpDep131Shop(shop);
     bindPeriod(shop, firstDay, lastDay);
     shop.open();
     // in March 2019 with Status >= 1, newest position first: not 3 (midnight
@@ -367,7 +316,7 @@ void TestOdbcPostgres::dep131QueriesSelectThePeriod()
     QCOMPARE(ids(shop, "ID_Barverkaufspositionen"), (QList<int>{12, 11, 10, 9, 8, 7, 6, 2, 1}));
 
     TADOQuery gastro(m_connection.get());
-    gastro.setSql(dep131Lines("BarverkaeufeGastro ", " "));
+    QueryDesign::setUpDep131Gastro(gastro);
     bindPeriod(gastro, firstDay, firstDay);
     gastro.open();
     // one day: its first instant and the receipt a second later
@@ -385,8 +334,8 @@ void TestOdbcPostgres::dep131QueriesSelectThePeriod()
 void TestOdbcPostgres::dep7QueriesGroupAndFilter()
 {
     TADOQuery shop(m_connection.get());
-    shop.setSql(dep7Lines(false));
-    declareDep7(shop, false); // pz7 keeps its Null
+    QueryDesign::setUpDep7Shop(shop);
+    bindDep7(shop); // pz7 keeps its Null
     shop.open();
     QStringList lines;
     for (; !shop.eof(); shop.next()) {
@@ -402,8 +351,8 @@ void TestOdbcPostgres::dep7QueriesGroupAndFilter()
 void TestOdbcPostgres::dep7GastroNullSignatureFailsAsValue()
 {
     TADOQuery gastro(m_connection.get());
-    gastro.setSql(dep7Lines(true));
-    declareDep7(gastro, true);
+    QueryDesign::setUpDep7Gastro(gastro);
+    bindDep7(gastro);
     gastro.open();
     QStringList read;
     try {
@@ -419,8 +368,7 @@ void TestOdbcPostgres::dep7GastroNullSignatureFailsAsValue()
 void TestOdbcPostgres::logQuery()
 {
     TADOQuery log(m_connection.get());
-    log.setSql(QStringList{"select * from Protokoll", "where", "DatumZeit>=:pvondatum  and ", "DatumZeit<=:pbisdatum and",
-                           "DatumZeit<>:pbisdatum2  ", "", "order by DatumZeit desc"});
+    QueryDesign::setUpLog(log);
     bindPeriod(log, firstDay, lastDay);
     log.open();
     QCOMPARE(log.fieldCount(), 6);
@@ -452,8 +400,7 @@ void TestOdbcPostgres::logQuery()
 void TestOdbcPostgres::manyRowsWithRecordCountAndBookmark()
 {
     TADOQuery log(m_connection.get());
-    log.setSql(QStringList{"select * from Protokoll", "where", "DatumZeit>=:pvondatum  and ", "DatumZeit<=:pbisdatum and",
-                           "DatumZeit<>:pbisdatum2  ", "", "order by DatumZeit desc"});
+    QueryDesign::setUpLog(log);
     bindPeriod(log, QDate(2018, 1, 1), QDate(2018, 12, 31));
     log.open();
     // the export engine asks for the count while the first row is current:
@@ -535,7 +482,7 @@ void TestOdbcPostgres::lockedTableEndsWithTheCommandTimeout()
     connection.setConnected(true);
     qunsetenv("DEPEXPORT_ODBC_COMMAND_TIMEOUT");
     TADOQuery dep131(&connection);
-    dep131.setSql(dep131Lines("Barverkaeufe", ""));
+    QueryDesign::setUpDep131Shop(dep131);
     bindPeriod(dep131, firstDay, lastDay);
     {
         // Another session keeps the table locked in an open transaction, as

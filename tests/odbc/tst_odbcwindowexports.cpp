@@ -13,13 +13,14 @@
 // where the ICU order of PostgreSQL and Jet's order agree.
 #include "BatchRun.h"
 #include "Error.h"
+#include "ExportRecorder.h"
 #include "FormatSettings.h"
-#include "MessageBox.h"
 #include "PostgresRegister.h"
 #include "RegisterDatabase.h"
+#include "RegisterTestDatabase.h"
+#include "Sale.h"
 #include "JetDatabaseWriter.h"
 #include "OleDate.h"
-#include "ShellOpener.h"
 #include "TADOConnection.h"
 #include "TADOQuery.h"
 #include "TDateEdit.h"
@@ -83,34 +84,44 @@ QString signatureOf(int receipt, bool gastro)
     return jws;
 }
 
-QList<JetValue> saleRow(int i, bool gastro)
+Sale saleOf(int i, bool gastro)
 {
-    const int receipt = i / 2 + 1;
+    Sale s;
+    s.id = i + 1;
+    s.receipt = i / 2 + 1;
+    const int receipt = s.receipt;
     const int article = (i * 7) % int(articles.size());
     const double quantity = quantities[i % 5];
     const qint64 cents = qint64(std::llround(articlePriceCents[article] * quantity));
     const double settled = stampOf(i / 2);
     const QDate day = OleDate::toDate(settled);
-    const int status = receipt % 17 == 0 ? 0 : receipt % 23 == 0 ? -1 : receipt % 5 == 0 ? 2 : 1;
-    QList<JetValue> row{qint64(i + 1), qint64(receipt), receipt % 10 == 9 ? 2 : 1, 1 + receipt % 3};
-    if (gastro)
-        row << (receipt % 4 == 0 ? QStringLiteral("Bar") : QStringLiteral("T%1").arg(receipt % 12));
-    row << JetValue::oleDate(settled) << status << (receipt % 8) << QStringLiteral("A100%1").arg(article)
-        << articles[article] << quantity << JetValue::currency(articlePriceCents[article] * 100)
-        << JetValue::currency((i % 13 == 0 ? -cents : cents) * 100) << double(vatRates[article % 4])
-        << (i % 13 == 0) << day.year() * 100 + day.month();
+    s.company = receipt % 10 == 9 ? 2 : 1;
+    s.cashRegister = 1 + receipt % 3;
+    s.table = receipt % 4 == 0 ? QStringLiteral("Bar") : QStringLiteral("T%1").arg(receipt % 12);
+    s.settled = JetValue::oleDate(settled);
+    s.status = receipt % 17 == 0 ? 0 : receipt % 23 == 0 ? -1 : receipt % 5 == 0 ? 2 : 1;
+    s.paymentType = receipt % 8;
+    s.article = QStringLiteral("A100%1").arg(article);
+    s.name = articles[article];
+    s.quantity = quantity;
+    s.price = JetValue::currency(articlePriceCents[article] * 100);
+    s.amount = JetValue::currency((i % 13 == 0 ? -cents : cents) * 100);
+    s.vat = double(vatRates[article % 4]);
+    s.cancelled = i % 13 == 0;
+    s.period = day.year() * 100 + day.month();
     // no certificate on a few receipts, the placeholder "A" on others
-    if (receipt % 19 == 0)
-        row << JetValue() << JetValue();
-    else
-        row << (receipt % 29 == 0 ? QStringLiteral("A") : certificates[(receipt / 40) % certificates.size()])
-            << QStringLiteral("AT%1").arg(1 + (receipt / 40) % 3);
+    if (receipt % 19 == 0) {
+        s.certificate = s.authorities = JetValue();
+    } else {
+        s.certificate = receipt % 29 == 0 ? QStringLiteral("A") : certificates[(receipt / 40) % certificates.size()];
+        s.authorities = QStringLiteral("AT%1").arg(1 + (receipt / 40) % 3);
+    }
     // the shop edition has receipts without signature; the gastro edition's
     // plain text column has none in the period, which would end its export
-    row << (!gastro && receipt % 37 == 0 ? JetValue() : JetValue(signatureOf(receipt, gastro)));
-    row << (i % 11 == 0 ? JetValue(QStringLiteral("Übergabe an Schicht 2, Kassa geprüft. ").repeated(1 + i % 150))
-                        : JetValue());
-    return row;
+    s.signature = !gastro && receipt % 37 == 0 ? JetValue() : JetValue(signatureOf(receipt, gastro));
+    s.remark = i % 11 == 0 ? JetValue(QStringLiteral("Übergabe an Schicht 2, Kassa geprüft. ").repeated(1 + i % 150))
+                           : JetValue();
+    return s;
 }
 
 void writeDatabase(const QString &path)
@@ -119,8 +130,8 @@ void writeDatabase(const QString &path)
     JetTable shop = writer.addTable(QStringLiteral("Barverkaeufe"), RegisterDatabase::shopSalesColumns());
     JetTable gastro = writer.addTable(QStringLiteral("BarverkaeufeGastro"), RegisterDatabase::gastroSalesColumns());
     for (int i = 0; i < 1400; ++i) {
-        shop.addRow(saleRow(i, false));
-        gastro.addRow(saleRow(i, true));
+        shop.addRow(saleOf(i, false).row(false));
+        gastro.addRow(saleOf(i, true).row(true));
     }
     JetTable log = writer.addTable(QStringLiteral("Protokoll"), RegisterDatabase::logColumns());
     for (int i = 0; i < 500; ++i) {
@@ -162,7 +173,6 @@ class TestOdbcWindowExports : public QObject
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void dep7FilesAreTheSame_data();
     void dep7FilesAreTheSame();
     void dep131FilesAreTheSame_data();
@@ -175,21 +185,17 @@ private:
 
     QTemporaryDir m_accessFolder;
     QTemporaryDir m_serverFolder;
-    QStringList m_messages;
 };
 
 void TestOdbcWindowExports::initTestCase()
 {
     FormatSettings::setCurrent(FormatSettings::fromLocale(QLocale(QStringLiteral("de_DE"))));
-    setMessageBoxPresenter([this](const MessageBoxRequest &box) { m_messages << box.text; });
-    ShellOpener::setOpener([](const QString &) { return true; });
 
     try {
         writeDatabase(m_accessFolder.filePath(QStringLiteral("VelmarFaktura.mdb")));
         TADOConnection access;
-        access.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;"
-                                                  "Jet OLEDB:Database Password=quillet;Persist Security Info=False")
-                                       .arg(m_accessFolder.filePath(QStringLiteral("VelmarFaktura.mdb"))));
+        access.setConnectionString(RegisterTestDatabase::connectionString(
+            m_accessFolder.filePath(QStringLiteral("VelmarFaktura.mdb")), QStringLiteral("quillet")));
         access.setConnected(true);
         PostgresRegister pg(catalog);
         copyTable(access, pg, QStringLiteral("Barverkaeufe"), RegisterDatabase::shopSalesColumns());
@@ -201,19 +207,13 @@ void TestOdbcWindowExports::initTestCase()
     qputenv("DEPEXPORT_ODBC_CONNECTION", PostgresRegister::connectionText(catalog).toUtf8());
 }
 
-void TestOdbcWindowExports::cleanupTestCase()
-{
-    setMessageBoxPresenter({});
-    ShellOpener::setOpener({});
-}
-
 Outcome TestOdbcWindowExports::run(int variant, QPushButton *Tfrm_dep::*button, const QString &fileName)
 {
     const bool server = variant == 2 || variant == 3;
     const QString folder = server ? m_serverFolder.path() : m_accessFolder.path();
     QFile::remove(folder + u'/' + fileName);
-    m_messages.clear();
 
+    ExportRecorder recorder;
     Tfrm_dep window;
     window.rg_version->setItemIndex(variant);
     window.ed_datenbank->setText(folder);
@@ -222,7 +222,7 @@ Outcome TestOdbcWindowExports::run(int variant, QPushButton *Tfrm_dep::*button, 
     window.ed_bisdatum->setDate(QDate(2018, 2, 28));
     (window.*button)->click();
     // the message that names the folder names a different one on each side
-    QStringList messages = m_messages;
+    QStringList messages = recorder.texts();
     messages.replaceInStrings(folder, QStringLiteral("<Ordner>"));
     return {contents(folder + u'/' + fileName), messages};
 }
@@ -322,7 +322,6 @@ void TestOdbcWindowExports::lockedTablesEndEveryExportWithTheTimeout()
                                                m_serverFolder.path(), QStringLiteral("--from"),
                                                QStringLiteral("2017-03-01"), QStringLiteral("--export"),
                                                QStringLiteral("dep131,dep7,log")});
-    setMessageBoxPresenter([this](const MessageBoxRequest &box) { m_messages << box.text; });
     qunsetenv("DEPEXPORT_ODBC_COMMAND_TIMEOUT");
     std::rewind(stream);
     QByteArray printed;

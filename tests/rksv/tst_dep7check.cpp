@@ -473,11 +473,8 @@ private slots:
         // is checked, whatever its receipts are.
         const QString folder = path(QStringLiteral("kassa"));
         QVERIFY(QDir().mkpath(folder));
-        RegisterDatabaseOptions options;
-        options.salesRows = 200;
-        options.logRows = 10;
-        options.password = QStringLiteral("geheim");
-        RegisterDatabase::write(folder + QStringLiteral("/VelmarFaktura.mdb"), options);
+        RegisterDatabase::write(folder + QStringLiteral("/VelmarFaktura.mdb"),
+                                {.salesRows = 200, .logRows = 10, .password = QStringLiteral("geheim")});
         const QString report = path(QStringLiteral("export-report.json"));
         const Run r = run({QStringLiteral("--variant"), QStringLiteral("0"), QStringLiteral("--folder"), folder,
                            QStringLiteral("--password"), QStringLiteral("geheim"), QStringLiteral("--from"),

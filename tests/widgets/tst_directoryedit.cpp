@@ -1,4 +1,4 @@
-#include "MessageBox.h"
+#include "MessageRecorder.h"
 #include "TDirectoryEdit.h"
 #include "TSelectDirDlg.h"
 #include "WindowsPath.h"
@@ -129,11 +129,10 @@ private slots:
         edit.setText(QStringLiteral("C:\\VelmarFaktura"));
         bool stillOpen = false;
         withDialog(edit, [&](TSelectDirDlg *dialog) {
-            setMessageBoxPresenter([](const MessageBoxRequest &) {});
+            MessageRecorder messages;
             dialog->nameEdit()->setText(QStringLiteral("Nowhere"));
             dialog->accept();
             stillOpen = dialog->isVisible();
-            setMessageBoxPresenter({});
         });
         QVERIFY(stillOpen);
         QCOMPARE(edit.text(), QStringLiteral("C:\\VelmarFaktura"));

@@ -3,6 +3,7 @@
 #include "RegistryFile.h"
 #include "TFormStorage.h"
 #include "TPropsStorage.h"
+#include "TestRegistry.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -10,7 +11,6 @@
 #include <QScreen>
 #include <QLineEdit>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTest>
 
 // A component with one property of each kind the codec knows.
@@ -97,29 +97,10 @@ class FormStorageTest : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_config;
     QStringList m_errors;
     const QString m_key = QStringLiteral("HKEY_CURRENT_USER\\Software\\DepExport");
     const QString m_section = QStringLiteral("HKEY_CURRENT_USER\\Software\\DepExport\\TestSection");
-
-    RegistryFile hive() const
-    {
-        RegistryFile file;
-        file.load(Registry::filePath());
-        return file;
-    }
-    QString stored(const QString &name) const
-    {
-        const auto value = hive().value(m_section, name);
-        return value ? value->text() : QStringLiteral("<none>");
-    }
-    void store(const QString &name, const RegistryValue &value)
-    {
-        RegistryFile file = hive();
-        file.setValue(m_section, name, value);
-        file.save(Registry::filePath());
-    }
-    void store(const QString &name, const QString &text) { store(name, RegistryValue::fromString(text)); }
+    TestRegistry m_registry{m_section};
 
 private slots:
     void initTestCase()
@@ -129,8 +110,7 @@ private slots:
 
     void init()
     {
-        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
-        QFile::remove(Registry::filePath());
+        m_registry.clear();
         m_errors.clear();
     }
 
@@ -138,22 +118,22 @@ private slots:
     {
         TestWindow window;
         window.show();
-        QVERIFY(hive().keyExists(m_key));
-        QVERIFY(!hive().keyExists(m_section));
+        QVERIFY(m_registry.hive().keyExists(m_key));
+        QVERIFY(!m_registry.hive().keyExists(m_section));
         window.spin->setValue(-3);
         window.edit->setText(QStringLiteral("  \t server \x01"));
         QVERIFY(window.close());
-        QCOMPARE(stored(QStringLiteral("FormVersion")), QStringLiteral("0"));
-        QCOMPARE(stored(QStringLiteral("spin_Value")), QStringLiteral("-3"));
-        QCOMPARE(stored(QStringLiteral("edit_Text")), QStringLiteral("server"));
-        QCOMPARE(hive().value(m_section, QStringLiteral("FormVersion"))->type, quint32(RegistryValue::String));
+        QCOMPARE(m_registry.stored(QStringLiteral("FormVersion")), QStringLiteral("0"));
+        QCOMPARE(m_registry.stored(QStringLiteral("spin_Value")), QStringLiteral("-3"));
+        QCOMPARE(m_registry.stored(QStringLiteral("edit_Text")), QStringLiteral("server"));
+        QCOMPARE(m_registry.hive().value(m_section, QStringLiteral("FormVersion"))->type, quint32(RegistryValue::String));
         QVERIFY(m_errors.isEmpty());
     }
 
     void restoresBeforeTheWindowsShowHandler()
     {
-        store(QStringLiteral("spin_Value"), QStringLiteral(" 42 "));
-        store(QStringLiteral("edit_Text"), QStringLiteral("  padded  "));
+        m_registry.store(QStringLiteral("spin_Value"), QStringLiteral(" 42 "));
+        m_registry.store(QStringLiteral("edit_Text"), QStringLiteral("  padded  "));
         TestWindow window;
         window.show();
         QCOMPARE(window.spinAtShow, 42);
@@ -162,7 +142,7 @@ private slots:
 
     void missingAndUnreadableValuesLeaveThePropertyAlone()
     {
-        store(QStringLiteral("spin_Value"), RegistryValue::fromDWord(5));
+        m_registry.store(QStringLiteral("spin_Value"), RegistryValue::fromDWord(5));
         TestWindow window;
         window.show();
         QCOMPARE(window.spin->value(), 7);
@@ -172,29 +152,29 @@ private slots:
 
     void olderFormVersionRestoresNothingAndIsRewritten()
     {
-        store(QStringLiteral("FormVersion"), QStringLiteral("-1"));
-        store(QStringLiteral("spin_Value"), QStringLiteral("42"));
+        m_registry.store(QStringLiteral("FormVersion"), QStringLiteral("-1"));
+        m_registry.store(QStringLiteral("spin_Value"), QStringLiteral("42"));
         TestWindow window;
         window.show();
         QCOMPARE(window.spin->value(), 7);
         window.close();
-        QCOMPARE(stored(QStringLiteral("FormVersion")), QStringLiteral("0"));
-        QCOMPARE(stored(QStringLiteral("spin_Value")), QStringLiteral("7"));
+        QCOMPARE(m_registry.stored(QStringLiteral("FormVersion")), QStringLiteral("0"));
+        QCOMPARE(m_registry.stored(QStringLiteral("spin_Value")), QStringLiteral("7"));
 
         // a text that is not a number counts as 0, which passes version 0
-        store(QStringLiteral("FormVersion"), QStringLiteral("abc"));
+        m_registry.store(QStringLiteral("FormVersion"), QStringLiteral("abc"));
         TestWindow second;
         second.storage->setVersion(1);
         second.show();
         QCOMPARE(second.spin->value(), 7);
         second.close();
-        QCOMPARE(stored(QStringLiteral("FormVersion")), QStringLiteral("1"));
+        QCOMPARE(m_registry.stored(QStringLiteral("FormVersion")), QStringLiteral("1"));
     }
 
     void formVersionOfWrongTypeStopsBothPasses()
     {
-        store(QStringLiteral("FormVersion"), RegistryValue::fromDWord(0));
-        store(QStringLiteral("spin_Value"), QStringLiteral("42"));
+        m_registry.store(QStringLiteral("FormVersion"), RegistryValue::fromDWord(0));
+        m_registry.store(QStringLiteral("spin_Value"), QStringLiteral("42"));
         const QByteArray before = [] {
             QFile file(Registry::filePath());
             file.open(QIODevice::ReadOnly);
@@ -223,8 +203,8 @@ private slots:
         QCOMPARE(window.storage->storedProps(),
                  (QStringList{QStringLiteral("EDIT . NoProperty"), QStringLiteral(" SPIN . value ")}));
         window.close();
-        QCOMPARE(stored(QStringLiteral("spin_Value")), QStringLiteral("7"));
-        QCOMPARE(stored(QStringLiteral("edit_NoProperty")), QStringLiteral("<none>"));
+        QCOMPARE(m_registry.stored(QStringLiteral("spin_Value")), QStringLiteral("7"));
+        QCOMPARE(m_registry.stored(QStringLiteral("edit_NoProperty")), QStringLiteral("<none>"));
         QVERIFY(m_errors.isEmpty());
     }
 
@@ -234,32 +214,32 @@ private slots:
         window->show();
         window->refuseClose = true;
         QVERIFY(!window->close());
-        QVERIFY(!hive().keyExists(m_section));
+        QVERIFY(!m_registry.hive().keyExists(m_section));
         window->spin->setValue(11);
         delete window; // destroyed without a successful write: written now
-        QCOMPARE(stored(QStringLiteral("spin_Value")), QStringLiteral("11"));
+        QCOMPARE(m_registry.stored(QStringLiteral("spin_Value")), QStringLiteral("11"));
 
         // a window saved at close is not written again when destroyed
         auto *closed = new TestWindow;
         closed->show();
         closed->close();
-        store(QStringLiteral("spin_Value"), QStringLiteral("marker"));
+        m_registry.store(QStringLiteral("spin_Value"), QStringLiteral("marker"));
         delete closed;
-        QCOMPARE(stored(QStringLiteral("spin_Value")), QStringLiteral("marker"));
+        QCOMPARE(m_registry.stored(QStringLiteral("spin_Value")), QStringLiteral("marker"));
     }
 
     void failedWriteIsReportedAtCloseAndAgainAtDestroy()
     {
         auto *window = new TestWindow;
         window->show();
-        const QString blocked = m_config.path() + QStringLiteral("/blocked");
+        const QString blocked = m_registry.folder() + QStringLiteral("/blocked");
         QFile marker(blocked);
         QVERIFY(marker.open(QIODevice::WriteOnly));
         marker.close();
         qputenv("XDG_CONFIG_HOME", blocked.toUtf8());
         QVERIFY(window->close()); // the window closes all the same
         delete window;
-        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", m_registry.folder().toUtf8());
         // the settings file cannot be made in place of the blocking file
         const QString reason = QStringLiteral("Die Datei %1/DepExport/registry.reg kann nicht angelegt werden: "
                                               "ein Teil des Pfades ist kein Ordner")
@@ -269,18 +249,18 @@ private slots:
 
     void inactiveComponentDoesNothing()
     {
-        store(QStringLiteral("spin_Value"), QStringLiteral("42"));
+        m_registry.store(QStringLiteral("spin_Value"), QStringLiteral("42"));
         TestWindow window;
         window.storage->setActive(false);
         window.show();
         QCOMPARE(window.spin->value(), 7);
         window.close();
-        QCOMPARE(stored(QStringLiteral("FormVersion")), QStringLiteral("<none>"));
+        QCOMPARE(m_registry.stored(QStringLiteral("FormVersion")), QStringLiteral("<none>"));
     }
 
     void iniFileStore()
     {
-        const QString ini = m_config.path() + QStringLiteral("/DepExport/DepExport.INI");
+        const QString ini = m_registry.folder() + QStringLiteral("/DepExport/DepExport.INI");
         QFile::remove(ini);
         {
             TestWindow window;
@@ -307,15 +287,15 @@ private slots:
             window.setGeometry(30, 40, 300, 200);
             window.close();
         }
-        QCOMPARE(stored(QStringLiteral("NormPos")), QStringLiteral("30,40,330,240"));
-        QCOMPARE(stored(QStringLiteral("ShowCmd")), QStringLiteral("1"));
-        QCOMPARE(stored(QStringLiteral("Visible")), QStringLiteral("0"));
-        QVERIFY(stored(QStringLiteral("PixelsPerInch")).toInt() > 0);
+        QCOMPARE(m_registry.stored(QStringLiteral("NormPos")), QStringLiteral("30,40,330,240"));
+        QCOMPARE(m_registry.stored(QStringLiteral("ShowCmd")), QStringLiteral("1"));
+        QCOMPARE(m_registry.stored(QStringLiteral("Visible")), QStringLiteral("0"));
+        QVERIFY(m_registry.stored(QStringLiteral("PixelsPerInch")).toInt() > 0);
         // the name for this screen size comes first
         const QSize screen = QGuiApplication::primaryScreen()->size();
         const QString perScreen = QStringLiteral("NormPos(%1x%2)").arg(screen.width()).arg(screen.height());
-        QCOMPARE(stored(perScreen), QStringLiteral("30,40,330,240"));
-        store(perScreen, QStringLiteral("50,60,450,360"));
+        QCOMPARE(m_registry.stored(perScreen), QStringLiteral("30,40,330,240"));
+        m_registry.store(perScreen, QStringLiteral("50,60,450,360"));
         TestWindow again;
         again.storage->setOptions(TFormPlacement::fpPosition);
         again.show();
@@ -348,16 +328,16 @@ private slots:
             s->extra = QStringLiteral("frei");
             window.close();
         }
-        QCOMPARE(stored(QStringLiteral("Sample1_Count")), QStringLiteral("-12"));
-        QCOMPARE(stored(QStringLiteral("Sample1_Big")), QStringLiteral("1234567890123"));
-        QCOMPARE(stored(QStringLiteral("Sample1_Letter")), QStringLiteral("Z"));
-        QCOMPARE(stored(QStringLiteral("Sample1_Enabled")), QStringLiteral("True"));
-        QCOMPARE(stored(QStringLiteral("Sample1_Shape")), QStringLiteral("Wide"));
-        QCOMPARE(stored(QStringLiteral("Sample1_Ratio")), QStringLiteral("1.5")); // "." whatever the locale
-        QCOMPARE(stored(QStringLiteral("Sample1_Scale")), QStringLiteral("0.1"));
-        QCOMPARE(stored(QStringLiteral("Sample1_Styles")), QStringLiteral("[Bold,Underline]"));
-        QCOMPARE(stored(QStringLiteral("Sample1_Lines")), QStringLiteral("<none>"));
-        const RegistryFile file = hive();
+        QCOMPARE(m_registry.stored(QStringLiteral("Sample1_Count")), QStringLiteral("-12"));
+        QCOMPARE(m_registry.stored(QStringLiteral("Sample1_Big")), QStringLiteral("1234567890123"));
+        QCOMPARE(m_registry.stored(QStringLiteral("Sample1_Letter")), QStringLiteral("Z"));
+        QCOMPARE(m_registry.stored(QStringLiteral("Sample1_Enabled")), QStringLiteral("True"));
+        QCOMPARE(m_registry.stored(QStringLiteral("Sample1_Shape")), QStringLiteral("Wide"));
+        QCOMPARE(m_registry.stored(QStringLiteral("Sample1_Ratio")), QStringLiteral("1.5")); // "." whatever the locale
+        QCOMPARE(m_registry.stored(QStringLiteral("Sample1_Scale")), QStringLiteral("0.1"));
+        QCOMPARE(m_registry.stored(QStringLiteral("Sample1_Styles")), QStringLiteral("[Bold,Underline]"));
+        QCOMPARE(m_registry.stored(QStringLiteral("Sample1_Lines")), QStringLiteral("<none>"));
+        const RegistryFile file = m_registry.hive();
         const QString lists = m_section + QStringLiteral(".Sample1_Lines");
         QCOMPARE(file.value(lists, QStringLiteral("Count"))->text(), QStringLiteral("2"));
         QCOMPARE(file.value(lists, QStringLiteral("Item1"))->text(), QStringLiteral("zwei"));

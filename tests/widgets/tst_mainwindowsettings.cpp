@@ -11,13 +11,13 @@
 #include "TDirectoryEdit.h"
 #include "TFormStorage.h"
 #include "TRadioGroup.h"
+#include "TestRegistry.h"
 #include "Tfrm_dep.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
@@ -27,30 +27,12 @@ class MainWindowSettingsTest : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_config;
     // Failures of the settings go to the program's general error box.
     MessageRecorder m_recorder;
     const QList<MessageBoxRequest> &m_boxes = m_recorder.boxes();
     const QString m_section = QStringLiteral("HKEY_CURRENT_USER\\Software\\DepExport\\Tfrm_barverkauf");
+    TestRegistry m_registry{m_section};
 
-    RegistryFile hive() const
-    {
-        RegistryFile file;
-        file.load(Registry::filePath());
-        return file;
-    }
-    QString stored(const QString &name) const
-    {
-        const auto value = hive().value(m_section, name);
-        return value ? value->text() : QStringLiteral("<none>");
-    }
-    void store(const QString &name, const RegistryValue &value)
-    {
-        RegistryFile file = hive();
-        file.setValue(m_section, name, value);
-        file.save(Registry::filePath());
-    }
-    void store(const QString &name, const QString &text) { store(name, RegistryValue::fromString(text)); }
     static QByteArray fileBytes(const QString &path = Registry::filePath())
     {
         QFile file(path);
@@ -65,8 +47,7 @@ private slots:
 
     void init()
     {
-        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
-        QFile::remove(Registry::filePath());
+        m_registry.clear();
         m_recorder.clear();
     }
 
@@ -88,17 +69,17 @@ private slots:
     {
         Tfrm_dep window;
         window.show();
-        QVERIFY(hive().keyExists(QStringLiteral("HKEY_CURRENT_USER\\Software\\DepExport")));
-        QVERIFY(!hive().keyExists(m_section));
+        QVERIFY(m_registry.hive().keyExists(QStringLiteral("HKEY_CURRENT_USER\\Software\\DepExport")));
+        QVERIFY(!m_registry.hive().keyExists(m_section));
         QCOMPARE(window.rg_version->itemIndex(), -1);
         QCOMPARE(window.ed_datenbank->text(), QStringLiteral("C:\\Tidy-Pos"));
         QCOMPARE(window.ed_servername->text(), QStringLiteral("LOCALHOST\\SQLEXPRESS"));
         QVERIFY(window.close());
-        QCOMPARE(stored(QStringLiteral("FormVersion")), QStringLiteral("0"));
-        QCOMPARE(stored(QStringLiteral("rg_version_ItemIndex")), QStringLiteral("-1"));
-        QCOMPARE(stored(QStringLiteral("ed_servername_Text")), QStringLiteral("LOCALHOST\\SQLEXPRESS"));
+        QCOMPARE(m_registry.stored(QStringLiteral("FormVersion")), QStringLiteral("0"));
+        QCOMPARE(m_registry.stored(QStringLiteral("rg_version_ItemIndex")), QStringLiteral("-1"));
+        QCOMPARE(m_registry.stored(QStringLiteral("ed_servername_Text")), QStringLiteral("LOCALHOST\\SQLEXPRESS"));
         for (const char *name : {"FormVersion", "rg_version_ItemIndex", "ed_servername_Text"})
-            QCOMPARE(hive().value(m_section, QString::fromLatin1(name))->type, quint32(RegistryValue::String));
+            QCOMPARE(m_registry.hive().value(m_section, QString::fromLatin1(name))->type, quint32(RegistryValue::String));
         QVERIFY(m_boxes.isEmpty());
     }
 
@@ -119,8 +100,8 @@ private slots:
         QFETCH(QString, storedIndex);
         QFETCH(int, index);
         QFETCH(QString, folder);
-        store(QStringLiteral("FormVersion"), QStringLiteral("0"));
-        store(QStringLiteral("rg_version_ItemIndex"), storedIndex);
+        m_registry.store(QStringLiteral("FormVersion"), QStringLiteral("0"));
+        m_registry.store(QStringLiteral("rg_version_ItemIndex"), storedIndex);
         Tfrm_dep window;
         QString periodWhenSelected = QStringLiteral("<not selected>");
         connect(window.rg_version, &TRadioGroup::itemIndexChanged, this,
@@ -135,15 +116,15 @@ private slots:
 
     void serverNameIsTrimmedBothWays()
     {
-        store(QStringLiteral("ed_servername_Text"), QStringLiteral("  KASSA\\SQL2019  "));
+        m_registry.store(QStringLiteral("ed_servername_Text"), QStringLiteral("  KASSA\\SQL2019  "));
         Tfrm_dep window;
         window.show();
         QCOMPARE(window.ed_servername->text(), QStringLiteral("KASSA\\SQL2019"));
         window.ed_servername->setText(QStringLiteral("  OTHER\\INST\t "));
         window.rg_version->setItemIndex(2);
         window.close();
-        QCOMPARE(stored(QStringLiteral("ed_servername_Text")), QStringLiteral("OTHER\\INST"));
-        QCOMPARE(stored(QStringLiteral("rg_version_ItemIndex")), QStringLiteral("2"));
+        QCOMPARE(m_registry.stored(QStringLiteral("ed_servername_Text")), QStringLiteral("OTHER\\INST"));
+        QCOMPARE(m_registry.stored(QStringLiteral("rg_version_ItemIndex")), QStringLiteral("2"));
 
         Tfrm_dep restarted;
         restarted.show();
@@ -153,23 +134,23 @@ private slots:
 
     void olderFormVersionRestoresNothingAndRewritesAll()
     {
-        store(QStringLiteral("FormVersion"), QStringLiteral("-1"));
-        store(QStringLiteral("rg_version_ItemIndex"), QStringLiteral("3"));
-        store(QStringLiteral("ed_servername_Text"), QStringLiteral("OLD"));
+        m_registry.store(QStringLiteral("FormVersion"), QStringLiteral("-1"));
+        m_registry.store(QStringLiteral("rg_version_ItemIndex"), QStringLiteral("3"));
+        m_registry.store(QStringLiteral("ed_servername_Text"), QStringLiteral("OLD"));
         Tfrm_dep window;
         window.show();
         QCOMPARE(window.rg_version->itemIndex(), -1);
         QCOMPARE(window.ed_servername->text(), QStringLiteral("LOCALHOST\\SQLEXPRESS"));
         window.close();
-        QCOMPARE(stored(QStringLiteral("FormVersion")), QStringLiteral("0"));
-        QCOMPARE(stored(QStringLiteral("rg_version_ItemIndex")), QStringLiteral("-1"));
-        QCOMPARE(stored(QStringLiteral("ed_servername_Text")), QStringLiteral("LOCALHOST\\SQLEXPRESS"));
+        QCOMPARE(m_registry.stored(QStringLiteral("FormVersion")), QStringLiteral("0"));
+        QCOMPARE(m_registry.stored(QStringLiteral("rg_version_ItemIndex")), QStringLiteral("-1"));
+        QCOMPARE(m_registry.stored(QStringLiteral("ed_servername_Text")), QStringLiteral("LOCALHOST\\SQLEXPRESS"));
     }
 
     void formVersionAsDwordIsReportedAndNothingIsWritten()
     {
-        store(QStringLiteral("FormVersion"), RegistryValue::fromDWord(0));
-        store(QStringLiteral("rg_version_ItemIndex"), QStringLiteral("3"));
+        m_registry.store(QStringLiteral("FormVersion"), RegistryValue::fromDWord(0));
+        m_registry.store(QStringLiteral("rg_version_ItemIndex"), QStringLiteral("3"));
         const QByteArray before = fileBytes();
         {
             Tfrm_dep window;
@@ -198,7 +179,7 @@ private slots:
         file.setValue(m_section, QStringLiteral("FormVersion"), RegistryValue::fromString(QStringLiteral("0")));
         file.setValue(m_section, QStringLiteral("rg_version_ItemIndex"), RegistryValue::fromString(QStringLiteral("3")));
         file.save(Registry::filePath());
-        const QString log = m_config.path() + QStringLiteral("/renames.log");
+        const QString log = m_registry.folder() + QStringLiteral("/renames.log");
         QFile::remove(log);
         qputenv("DEPEXPORT_FAULT_DIR", QFile::encodeName(QFileInfo(Registry::filePath()).absolutePath()));
         qputenv("DEPEXPORT_FAULT_LOG", QFile::encodeName(log));
@@ -215,8 +196,8 @@ private slots:
         QCOMPARE(renames(), 1); // not again when the window goes
         qunsetenv("DEPEXPORT_FAULT_LOG");
         qunsetenv("DEPEXPORT_FAULT_DIR");
-        QCOMPARE(stored(QStringLiteral("rg_version_ItemIndex")), QStringLiteral("4"));
-        const RegistryFile after = hive();
+        QCOMPARE(m_registry.stored(QStringLiteral("rg_version_ItemIndex")), QStringLiteral("4"));
+        const RegistryFile after = m_registry.hive();
         for (int i = 0; i < 5000; ++i)
             QCOMPARE(after.value(QStringLiteral("HKEY_CURRENT_USER\\Software\\Other\\Key%1").arg(i), QStringLiteral("name"))->text(),
                      QStringLiteral("value %1").arg(i));
@@ -246,11 +227,11 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(int, bytesShort);
         QFETCH(int, error);
-        store(QStringLiteral("FormVersion"), QStringLiteral("0"));
-        store(QStringLiteral("rg_version_ItemIndex"), QStringLiteral("3"));
-        store(QStringLiteral("ed_servername_Text"), QStringLiteral("KASSA\\SQLEXPRESS"));
+        m_registry.store(QStringLiteral("FormVersion"), QStringLiteral("0"));
+        m_registry.store(QStringLiteral("rg_version_ItemIndex"), QStringLiteral("3"));
+        m_registry.store(QStringLiteral("ed_servername_Text"), QStringLiteral("KASSA\\SQLEXPRESS"));
         const QByteArray before = fileBytes();
-        RegistryFile wanted = hive();
+        RegistryFile wanted = m_registry.hive();
         wanted.setValue(m_section, QStringLiteral("rg_version_ItemIndex"), RegistryValue::fromString(QStringLiteral("1")));
         wanted.setValue(m_section, QStringLiteral("ed_servername_Text"), RegistryValue::fromString(QStringLiteral("ANDERER\\SERVER")));
         if (bytesShort > 0)
