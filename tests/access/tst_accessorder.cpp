@@ -198,7 +198,7 @@ void AccessOrder::textsComeWhole()
         writer.finish();
     }
     TADOConnection connection;
-    connection.setConnectionString(AccessTestDatabase::connectionString(path, QString()));
+    connection.setConnectionString(RegisterTestDatabase::connectionString(path, QString()));
     connection.setConnected(true);
     TADOQuery query(&connection);
     for (const QString &order : {QString(), QStringLiteral(" order by ID desc")}) {
