@@ -5,7 +5,9 @@
 // type that can be ordered is tried, with NULLs, ties, both directions and
 // several keys, and the keys that are read again from the file (a text
 // column with too much distinct text to rank in memory). Texts of every
-// kind come whole, read in table order or sorted.
+// kind come whole, read in table order or sorted. Rows are read ahead on a
+// thread of their own: queries of one connection open side by side, and
+// one closed before its end, leave the others' rows as they are.
 
 #include "RegisterTestDatabase.h"
 
@@ -99,6 +101,7 @@ private slots:
     void severalKeysWithFilterAndDistinct();
     void keysReadAgainFromTheFile();
     void textsComeWhole();
+    void queriesSideBySideAndClosedEarly();
 
 private:
     QTemporaryDir m_dir;
@@ -212,6 +215,37 @@ void AccessOrder::textsComeWhole()
         }
         QCOMPARE(count, texts.size());
         query.close();
+    }
+}
+
+void AccessOrder::queriesSideBySideAndClosedEarly()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("many.mdb"));
+    constexpr int rows = 5000;
+    writeTable(path, rows);
+    TADOConnection connection;
+    connection.setConnectionString(RegisterTestDatabase::connectionString(path, QString()));
+    connection.setConnected(true);
+    QList<int> ascending;
+    for (int id = 1; id <= rows; ++id)
+        ascending << id;
+
+    for (int closedAfter : {0, 1, 300, 2000}) {
+        TADOQuery early(&connection);
+        early.setSql(QStringLiteral("select ID from Reihen order by ID"));
+        early.open();
+        for (int i = 0; i < closedAfter; ++i)
+            early.next();
+        QCOMPARE(early.field(0).value().toInt(), closedAfter + 1);
+        QCOMPARE(early.recordCount(), rows);
+        TADOQuery whole(&connection);
+        QCOMPARE(ids(whole, QStringLiteral("select ID from Reihen order by ID")), ascending);
+        early.next();
+        QCOMPARE(early.field(0).value().toInt(), closedAfter + 2);
+        early.close();
+        QCOMPARE(ids(whole, QStringLiteral("select ID from Reihen where ID > 4990 order by ID desc")),
+                 (QList<int>{5000, 4999, 4998, 4997, 4996, 4995, 4994, 4993, 4992, 4991}));
     }
 }
 
