@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QStringList>
 
@@ -48,6 +49,21 @@ QFont font(const char *family, int pixelSize)
     return f;
 }
 
+// The bitmap face of "MS Sans Serif" that fonts-wine ships draws one size
+// (11 pixels of character height, 13 a line) and no bold of its own. A
+// font that asks it for more gets "Tahoma", the scalable face that took
+// over its role on Windows, in that size and weight.
+QFont drawable(QFont font)
+{
+    const QFontInfo face(font);
+    if (QFontDatabase::isScalable(face.family(), face.styleName()))
+        return font;
+    if (!font.bold() && QFontMetrics(font).height() >= font.pixelSize())
+        return font;
+    font.setFamily(QStringLiteral("Tahoma"));
+    return font;
+}
+
 } // namespace
 
 namespace WindowFonts {
@@ -76,7 +92,7 @@ QFont heading()
     QFont f = font("MS Sans Serif", 16);
     f.setBold(true);
     f.setUnderline(true);
-    return f;
+    return drawable(f);
 }
 
 QFont fittedFont(const QFont &font, const QString &text, int width)

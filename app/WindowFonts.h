@@ -22,7 +22,9 @@ bool load();
 
 QFont window();  // "MS Sans Serif", 11 pixels
 QFont caption(); // "Tahoma", 16 pixels
-QFont heading(); // "MS Sans Serif", 16 pixels, bold and underlined
+// "MS Sans Serif", 16 pixels, bold and underlined; "Tahoma" where the face
+// of "MS Sans Serif" is a bitmap face without that size or weight.
+QFont heading();
 
 // `font`, or the largest smaller pixel size of it in which `text` is at most
 // `width` pixels wide (never below 8 pixels).

@@ -40,6 +40,14 @@ private slots:
             QCOMPARE(QFontInfo(window.btn_dep7_export->font()).family(), QStringLiteral("Tahoma"));
             QCOMPARE(QFontInfo(window.ed_vondatum->font()).family(), QStringLiteral("MS Sans Serif"));
         }
+        // The headings draw 16 pixels high and bold with whatever faces
+        // there are: the bitmap face of "MS Sans Serif" has neither.
+        for (const QLabel *heading : {window.Label3, window.Label4}) {
+            const QFontInfo face(heading->font());
+            QVERIFY2(face.bold() && face.pixelSize() >= 16 && heading->font().underline(),
+                     qPrintable(face.family() + u' ' + QString::number(face.pixelSize())));
+            QVERIFY(heading->fontMetrics().height() >= 16);
+        }
     }
 
     void captionsKeepWithinTheirControls()
