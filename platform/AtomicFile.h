@@ -80,6 +80,7 @@ private:
     void openInPlace(int createError);
     void copyPresentContent();
     void writeAll(const char *data, qsizetype size);
+    void startWriteBack();
     void drain();
     void discard() noexcept;
     [[noreturn]] void fail(int errorNumber);
@@ -94,4 +95,6 @@ private:
     bool m_done = false;
     off_t m_presentSize = 0; // of an appended file written in place
     QByteArray m_buffer;
+    // Bytes written since the disk was last asked to start writing.
+    off_t m_unsynced = 0;
 };
