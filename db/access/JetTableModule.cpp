@@ -275,10 +275,11 @@ void textResult(sqlite3_context *context, QByteArrayView utf16, std::vector<char
         sqlite3_result_text16le(context, utf16.data(), int(units * 2), SQLITE_TRANSIENT);
         return;
     }
-    buffer.resize(units + 1);
+    if (buffer.size() < units + 1)
+        buffer.resize(longText);
     std::memcpy(buffer.data(), utf16.data(), units * 2);
     buffer[units] = 0;
-    const bool holdsZero = std::find(buffer.begin(), buffer.end() - 1, char16_t(0)) != buffer.end() - 1;
+    const bool holdsZero = std::find(buffer.data(), buffer.data() + units, char16_t(0)) != buffer.data() + units;
     sqlite3_result_text16le(context, buffer.data(), holdsZero ? int(units * 2) : -1, SQLITE_TRANSIENT);
 }
 

@@ -31,21 +31,19 @@ ReadAheadCursor::~ReadAheadCursor()
 
 ReadAheadCursor::Block ReadAheadCursor::readBlock()
 {
+    const int columns = int(m_fields.size());
     Block block;
-    block.rows.reserve(rowsPerBlock);
+    block.values.reserve(rowsPerBlock * size_t(columns));
     const std::lock_guard connection(*m_connectionLock);
     try {
-        const int columns = int(m_fields.size());
-        while (block.rows.size() < rowsPerBlock) {
+        while (block.rows < rowsPerBlock) {
             if (!m_inner->fetch()) {
                 block.last = true;
                 break;
             }
-            Row row;
-            row.reserve(size_t(columns));
             for (int i = 0; i < columns; ++i)
-                row.push_back(m_inner->value(i));
-            block.rows.push_back(std::move(row));
+                block.values.push_back(m_inner->value(i));
+            ++block.rows;
         }
     } catch (...) {
         block.failure = std::current_exception();
@@ -103,7 +101,7 @@ bool ReadAheadCursor::fetch()
         ++m_position;
     m_started = true;
     try {
-        while (m_position >= m_current.rows.size()) {
+        while (m_position >= m_current.rows) {
             if (!nextBlock()) {
                 m_atEnd = true;
                 return false;
@@ -118,9 +116,9 @@ bool ReadAheadCursor::fetch()
 
 Value ReadAheadCursor::value(int index)
 {
-    if (!m_started || m_atEnd || m_position >= m_current.rows.size())
+    if (!m_started || m_atEnd || m_position >= m_current.rows || index < 0 || size_t(index) >= m_fields.size())
         return Value();
-    return m_current.rows[m_position].at(size_t(index));
+    return m_current.values[m_position * m_fields.size() + size_t(index)];
 }
 
 } // namespace db

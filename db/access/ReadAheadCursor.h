@@ -39,12 +39,13 @@ public:
     Value value(int index) override;
 
 private:
-    using Row = std::vector<Value>;
-    // Rows read in one go; the last block of the result is marked, and
-    // carries the failure that ended it, if any.
+    // Rows read in one go, their values one after the other; the last
+    // block of the result is marked, and carries the failure that ended
+    // it, if any.
     struct Block
     {
-        std::vector<Row> rows;
+        std::vector<Value> values;
+        size_t rows = 0;
         bool last = false;
         std::exception_ptr failure;
     };
