@@ -10,6 +10,8 @@
 #include "FormatSettings.h"
 #include "MessageBox.h"
 #include "OleDate.h"
+#include "PeriodBinding.h"
+#include "QueryDesign.h"
 #include "RegisterDatabase.h"
 #include "ShellOpener.h"
 #include "TADOConnection.h"
@@ -26,23 +28,16 @@
 
 namespace {
 
-const QString dep131Sql = QStringLiteral(
-    "select * from Barverkaeufe\r\nwhere\r\nTagesabrechnung >=:pvondatum  and \r\n"
-    "Tagesabrechnung <=:pbisdatum and\r\nTagesabrechnung <>:pbisdatum2  and\r\nStatus >= 1\r\n\r\n\r\n"
-    "order by ID_Barverkaufspositionen desc");
-
-void bindPeriod(db::TADOQuery &query)
+// The window's DEP 131 query of the shop edition, over the whole period of
+// the generated data.
+void openDep131(db::TADOQuery &query)
 {
-    query.parameters().paramByName(QStringLiteral("pvondatum")).setDataType(db::ftDateTime);
-    query.parameters().paramByName(QStringLiteral("pbisdatum")).setDataType(db::ftDateTime);
-    query.parameters().paramByName(QStringLiteral("pbisdatum2")).setDataType(db::ftDateTime);
-    const double from = OleDate::fromDate(QDate(2017, 3, 1));
-    const double to = OleDate::fromDate(QDate(2019, 3, 2));
-    query.parameters().paramByName(QStringLiteral("pvondatum")).setValue(db::Value::fromDateTime(from));
-    query.parameters().paramByName(QStringLiteral("pbisdatum")).setValue(db::Value::fromDouble(to));
-    query.parameters().paramByName(QStringLiteral("pbisdatum2")).setValue(db::Value::fromDouble(to));
+    QueryDesign::setUpDep131Shop(query);
+    const auto dateText = [](int year) {
+        return TextFormat::dateToText(OleDate::fromDate(QDate(year, 3, 1)), FormatSettings::current());
+    };
+    PeriodBinding::bind(query, dateText(2017), dateText(2019));
 }
-
 
 } // namespace
 
@@ -73,8 +68,7 @@ int main(int argc, char **argv)
                                        + QStringLiteral(";Jet OLEDB:Database Password=;Persist Security Info=False"));
         connection.setConnected(true);
         db::TADOQuery query(&connection);
-        query.setSql(dep131Sql);
-        bindPeriod(query);
+        openDep131(query);
 
         // Reading alone: every field's text under the export's separators.
         TExportDataFormats formats;
