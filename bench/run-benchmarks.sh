@@ -45,6 +45,8 @@ measure() {
   local runs=${REPEAT:-3} i
   : >"$work/times"
   for ((i = 0; i < runs; i++)); do
+    # what earlier runs wrote goes to the disk first, not into this run's time
+    sync
     /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>"$work/stderr" || {
       echo "failed: $*" >&2; cat "$work/stderr" >&2; exit 1; }
     cat "$work/time" >>"$work/times"
@@ -72,9 +74,6 @@ for n in $sizes; do
   # made-up signatures: real certificates would take the 1,000,000-row
   # tables beyond the 2 GB that Jet files hold
   "$makedb" "$n" "$dir/VelmarFaktura.mdb" --password quillet --unsigned
-  # the new file on the disk first, so that its write-back does not slow
-  # down whichever command comes first
-  sync
   ln "$dir/VelmarFaktura.mdb" "$dir/reference/VelmarFaktura.mdb"
   read -r shop_s _ < <(measure mdb-export "$dir/VelmarFaktura.mdb" Barverkaeufe)
   read -r log_s _ < <(measure mdb-export "$dir/VelmarFaktura.mdb" Protokoll)
