@@ -1,5 +1,6 @@
 #pragma once
 
+#include "JetPageCache.h"
 #include "JetPageMap.h"
 #include "JetRow.h"
 
@@ -53,7 +54,6 @@ public:
 private:
     bool loadNextPage();
     void loadPage(quint32 page);
-    void readPageToSeek(quint32 page);
     bool holdsLiveRows() const;
     size_t pageHash() const;
     void checkDistinct(quint32 page);
@@ -77,10 +77,8 @@ private:
     JetPageMap m_pages;
     std::vector<char> m_page;
     std::vector<char> m_overflowPage;
-    // Pages read by seek(), each in the slot of its number modulo their
-    // count, and the page number a slot holds (0: none).
-    std::vector<char> m_seekPages;
-    std::vector<quint32> m_seekPageNumbers;
+    // The pages seek() read last.
+    JetPageCache m_seekPages;
     quint32 m_pageNumber = 0;
     int m_rowsOnPage = 0;
     int m_rowIndex = -1;
