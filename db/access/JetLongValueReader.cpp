@@ -16,15 +16,11 @@ constexpr quint32 lengthMask = 0x3FFFFFFFu;
 constexpr uchar dataPageType = 0x01;
 constexpr int rowCountOffset = 12;
 constexpr int rowOffsetMask = 0x1FFF;
-// Long values of rows read in another order than the table's come back to
-// the same pages.
-constexpr size_t pageSlots = 256;
 
 } // namespace
 
 JetLongValueReader::JetLongValueReader(JetFile &file)
     : m_file(file)
-    , m_pages(file, pageSlots)
 {
 }
 
@@ -33,8 +29,13 @@ QByteArrayView JetLongValueReader::readRow(quint32 pageAndRow)
     const quint32 page = pageAndRow >> 8;
     const int row = int(pageAndRow & 0xFF);
     const int pageSize = m_file.pageSize();
-    const char *bytes = m_pages.page(page);
-    const auto *p = reinterpret_cast<const uchar *>(bytes);
+    if (m_loadedPage != qint64(page)) {
+        m_page.resize(size_t(pageSize));
+        m_loadedPage = -1;
+        m_file.readPage(page, m_page.data());
+        m_loadedPage = page;
+    }
+    const auto *p = reinterpret_cast<const uchar *>(m_page.data());
     const int rows = qFromLittleEndian<quint16>(p + rowCountOffset);
     if (p[0] != dataPageType || row >= rows || rowCountOffset + 2 + 2 * rows > pageSize)
         m_file.fail();
@@ -42,7 +43,7 @@ QByteArrayView JetLongValueReader::readRow(quint32 pageAndRow)
     const int end = row == 0 ? pageSize : qFromLittleEndian<quint16>(p + rowCountOffset + 2 * row) & rowOffsetMask;
     if (start > end || end > pageSize)
         m_file.fail();
-    return QByteArrayView(bytes + start, end - start);
+    return QByteArrayView(m_page.data() + start, end - start);
 }
 
 void JetLongValueReader::readChain(quint32 pageAndRow, quint32 length)

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "JetPageCache.h"
-
 #include <QByteArrayView>
 #include <QtGlobal>
 
@@ -23,8 +21,7 @@ public:
 
     explicit JetLongValueReader(JetFile &file);
 
-    // The stored bytes of the value, valid until the next read. The pages
-    // read last are kept (JetPageCache). A
+    // The stored bytes of the value, valid until the next read. A
     // reference that leads outside the file, a chain that loops and rows
     // that do not hold exactly the value's length raise the file's format
     // error.
@@ -35,7 +32,8 @@ private:
     void readChain(quint32 pageAndRow, quint32 length);
 
     JetFile &m_file;
-    JetPageCache m_pages;
+    std::vector<char> m_page;
+    qint64 m_loadedPage = -1;
     std::vector<char> m_value;
 };
 

@@ -35,7 +35,6 @@ JetTableScan::JetTableScan(const JetTableDef &table, JetFile &file)
     , m_file(file)
     , m_pages(table.usageMap, file)
     , m_page(size_t(file.pageSize()))
-    , m_seekPages(file, seekPageSlots)
 {
 }
 
@@ -122,14 +121,32 @@ bool JetTableScan::loadNextPage()
     return false;
 }
 
+void JetTableScan::readPageToSeek(quint32 page)
+{
+    const size_t pageSize = m_page.size();
+    if (m_seekPages.empty()) {
+        m_seekPages.resize(seekPageSlots * pageSize);
+        m_seekPageNumbers.assign(seekPageSlots, 0);
+    }
+    const size_t slot = page % seekPageSlots;
+    char *kept = m_seekPages.data() + slot * pageSize;
+    if (m_seekPageNumbers[slot] == page) {
+        std::memcpy(m_page.data(), kept, pageSize);
+        return;
+    }
+    m_file.readPage(page, m_page.data());
+    if (!isTablePage(m_page))
+        m_file.fail();
+    std::memcpy(kept, m_page.data(), pageSize);
+    m_seekPageNumbers[slot] = page;
+}
+
 void JetTableScan::seek(qint64 rowId)
 {
     const auto page = quint32(rowId >> 8);
     const int index = int(rowId & 0xFF);
     if (page != m_pageNumber || m_rowsOnPage == 0) {
-        std::memcpy(m_page.data(), m_seekPages.page(page), m_page.size());
-        if (!isTablePage(m_page))
-            m_file.fail();
+        readPageToSeek(page);
         loadPage(page);
     }
     if (!enterRow(index))

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "JetPageCache.h"
 #include "JetPageMap.h"
 #include "JetRow.h"
 
@@ -54,6 +53,7 @@ public:
 private:
     bool loadNextPage();
     void loadPage(quint32 page);
+    void readPageToSeek(quint32 page);
     bool holdsLiveRows() const;
     size_t pageHash() const;
     void checkDistinct(quint32 page);
@@ -77,8 +77,10 @@ private:
     JetPageMap m_pages;
     std::vector<char> m_page;
     std::vector<char> m_overflowPage;
-    // The pages seek() read last.
-    JetPageCache m_seekPages;
+    // Pages read by seek(), each in the slot of its number modulo their
+    // count, and the page number a slot holds (0: none).
+    std::vector<char> m_seekPages;
+    std::vector<quint32> m_seekPageNumbers;
     quint32 m_pageNumber = 0;
     int m_rowsOnPage = 0;
     int m_rowIndex = -1;
