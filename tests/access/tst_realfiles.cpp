@@ -3,7 +3,9 @@
 // provider as the main window does ("select * from [table]") must give the
 // rows, values and NULLs that the npm package mdb-reader reads. mdb-export is
 // the third opinion: where it disagrees with mdb-reader the test says so.
-// Access 97 and Access 2007 files must meet the clean format message.
+// Access 97 and Access 2007 files must meet the clean format message. The
+// rows of each table sorted by the table itself must come as SQLite's own
+// sort puts them.
 //
 // Values are compared in a normal form, so that only text notation (of
 // dates, numbers) is left out of the comparison.
@@ -219,16 +221,17 @@ Rows readerRows(const QJsonObject &table)
     return rows;
 }
 
-// The rows of `table` through the provider; nothing but a message when a
-// query fails.
-Rows providerRows(TADOConnection &connection, const QJsonObject &table, QString &failure)
+// The rows of `table` through the provider, in the order `order` names
+// (an ORDER BY clause or nothing); nothing but a message when a query fails.
+Rows providerRows(TADOConnection &connection, const QJsonObject &table, QString &failure,
+                  const QString &order = QString())
 {
     const QString name = table.value(u"name").toString();
     const QJsonArray columns = table.value(u"columns").toArray();
     Rows rows;
     try {
         TADOQuery query(&connection);
-        query.setSql(QStringLiteral("select * from [%1]").arg(name));
+        query.setSql(QStringLiteral("select * from [%1]").arg(name) + order);
         query.open();
         if (query.fieldCount() != columns.size()) {
             failure = QStringLiteral("%1 fields, mdb-reader %2 columns").arg(query.fieldCount()).arg(columns.size());
@@ -275,6 +278,45 @@ QStringList providerDifferences(TADOConnection &connection, const QJsonObject &t
     }
     reordered = differences.isEmpty();
     return differences;
+}
+
+// Where the rows of `table` sorted by the table itself (an ORDER BY on up
+// to three of its columns, the first descending) differ from the same rows
+// sorted by SQLite (the columns behind a unary plus, rows alike in them in
+// the table's order).
+QStringList orderDifferences(TADOConnection &connection, const QJsonObject &table)
+{
+    const QString name = table.value(u"name").toString();
+    QStringList keys;
+    try {
+        TADOQuery query(&connection);
+        query.setSql(QStringLiteral("select * from [%1]").arg(name));
+        query.open();
+        for (int c = 0; c < query.fieldCount() && keys.size() < 3; ++c) {
+            const FieldType type = query.field(c).dataType();
+            if (type != ftBlob && type != ftBCD && type != ftFMTBcd)
+                keys << QStringLiteral("[%1]").arg(query.field(c).fieldName());
+        }
+    } catch (const Error &) {
+        return {}; // the table's own failure is reported with its rows
+    }
+    if (keys.isEmpty())
+        return {};
+    QString tableOrder = QStringLiteral(" order by ") + keys[0] + QStringLiteral(" desc");
+    QString sqliteOrder = QStringLiteral(" order by +") + keys[0] + QStringLiteral(" desc");
+    for (qsizetype k = 1; k < keys.size(); ++k) {
+        tableOrder += QStringLiteral(", ") + keys[k];
+        sqliteOrder += QStringLiteral(", +") + keys[k];
+    }
+    sqliteOrder += QStringLiteral(", rowid");
+    QString failure;
+    const Rows ours = providerRows(connection, table, failure, tableOrder);
+    const Rows sqlite = providerRows(connection, table, failure, sqliteOrder);
+    if (!failure.isEmpty())
+        return {QStringLiteral("%1%2: %3").arg(name, tableOrder, failure)};
+    if (ours == sqlite)
+        return {};
+    return {QStringLiteral("%1%2: other order than SQLite's").arg(name, tableOrder)};
 }
 
 // Where mdb-export shows `table` otherwise than mdb-reader.
@@ -376,6 +418,8 @@ private slots:
                 : QStringList{connectFailure};
             if (tableDifferences.isEmpty())
                 ++counts.identical;
+            if (connectFailure.isEmpty())
+                differences << orderDifferences(connection, table);
             if (reordered)
                 counts.reordered << file + QStringLiteral(": ") + table.value(u"name").toString();
             differences << tableDifferences;
