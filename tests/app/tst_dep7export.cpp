@@ -109,9 +109,10 @@ public:
         return isGastro(window.rg_version->itemIndex()) ? window.qry_tagesabrechnung_details_dep_gastro
                                                          : window.qry_tagesabrechnung_details_dep_shop;
     }
-    QString doneMessage() const
+    // The message names the file written and the folder as typed.
+    QString doneMessage(const QString &name = fileName) const
     {
-        return QStringLiteral("Exportdatei DEPExport befindet sich im Ordner ") + window.ed_datenbank->text();
+        return QStringLiteral("Exportdatei %1 befindet sich im Ordner %2").arg(name, window.ed_datenbank->text());
     }
 
     SalesTestDatabase database;
@@ -354,7 +355,7 @@ private slots:
         run.window.ed_vondatum->setText(QStringLiteral("1.3.2018"));
         run.press();
         QCOMPARE(run.messages.texts(),
-                 QStringList{QStringLiteral("Exportdatei DEPExport befindet sich im Ordner ") + run.database.folder() + u'\\'});
+                 QStringList{run.doneMessage(QStringLiteral("DEPExport1 .3 .2018-01.03.2019.json"))});
         QCOMPARE(run.database.otherFiles(), QStringList{QStringLiteral("DEPExport1 .3 .2018-01.03.2019.json")});
 
         // A second run replaces the file.

@@ -5,13 +5,19 @@
 ** every call, so a test may change it between cases):
 **
 **   DEPEXPORT_FAULT_DIR   only files directly in this folder are touched
-**   DEPEXPORT_FAULT       "<call>:<errno>[:<bytes>]", one of
+**   DEPEXPORT_FAULT       "<call>:<errno>[:<bytes>]", several separated by
+**                         commas, each one of
 **       write:E:N    a file opened for writing takes N bytes, then its
 **                    writes fail with E (a write crossing N is cut there)
 **       fsync:E      fsync and fdatasync of such a file fail with E
 **       close:E      closing such a file fails with E (it is closed all the same)
 **       rename:E     renaming onto a name in the folder fails with E
-**       create:E     creating a new file in the folder fails with E
+**       create:E     creating a new file in the folder fails with E (an
+**                    unnamed one, O_TMPFILE, too)
+**       tmpfile:E    creating an unnamed file (O_TMPFILE) in the folder fails
+**                    with E, as on a file system that does not offer them
+**       flock:E:N    the first N flock calls of the process on such a file
+**                    fail with E
 **   DEPEXPORT_FAULT_LOG   a file that gets a line "rename <name>" for every
 **                         rename onto a name in the folder
 **
@@ -53,20 +59,27 @@ static int faultFolder(char *resolved)
     return dir && *dir && realpath(dir, resolved) != NULL;
 }
 
-static int readFault(struct Fault *fault)
+/* The fault set for `call`, if any. */
+static int readFault(const char *call, struct Fault *fault)
 {
     const char *spec = getenv("DEPEXPORT_FAULT");
     memset(fault, 0, sizeof *fault);
-    if (!spec || !*spec)
-        return 0;
-    const char *colon = strchr(spec, ':');
-    if (!colon || colon - spec >= (long)sizeof fault->call)
-        return 0;
-    memcpy(fault->call, spec, (size_t)(colon - spec));
-    fault->error = atoi(colon + 1);
-    const char *second = strchr(colon + 1, ':');
-    fault->bytes = second ? atoll(second + 1) : 0;
-    return 1;
+    while (spec && *spec) {
+        const char *end = strchr(spec, ',');
+        if (!end)
+            end = spec + strlen(spec);
+        const char *colon = memchr(spec, ':', (size_t)(end - spec));
+        if (colon && colon - spec < (long)sizeof fault->call && (size_t)(colon - spec) == strlen(call)
+            && memcmp(spec, call, strlen(call)) == 0) {
+            memcpy(fault->call, spec, (size_t)(colon - spec));
+            fault->error = atoi(colon + 1);
+            const char *second = memchr(colon + 1, ':', (size_t)(end - colon - 1));
+            fault->bytes = second ? atoll(second + 1) : 0;
+            return 1;
+        }
+        spec = *end ? end + 1 : end;
+    }
+    return 0;
 }
 
 /* Whether `path`'s folder is the fault folder. */
@@ -105,7 +118,14 @@ static int fdInFolder(int fd)
 
 static int faultIs(const char *call, struct Fault *fault)
 {
-    return readFault(fault) && strcmp(fault->call, call) == 0;
+    return readFault(call, fault);
+}
+
+/* Whether `path` is the fault folder itself. */
+static int isFolder(const char *path)
+{
+    char folder[PATH_MAX], resolved[PATH_MAX];
+    return faultFolder(folder) && realpath(path, resolved) && strcmp(resolved, folder) == 0;
 }
 
 ssize_t write(int fd, const void *data, size_t size)
@@ -190,11 +210,31 @@ int rename(const char *from, const char *to)
 static int creationFails(const char *path, int flags)
 {
     struct Fault fault;
+    const int unnamed = (flags & O_TMPFILE) == O_TMPFILE;
     if ((flags & O_CREAT) && faultIs("create", &fault) && pathInFolder(path)) {
         errno = fault.error;
         return 1;
     }
+    if (unnamed && (faultIs("create", &fault) || faultIs("tmpfile", &fault)) && isFolder(path)) {
+        errno = fault.error;
+        return 1;
+    }
     return 0;
+}
+
+int flock(int fd, int operation)
+{
+    static int (*real)(int, int);
+    static long long failed;
+    if (!real)
+        real = (int (*)(int, int))next("flock");
+    struct Fault fault;
+    if (faultIs("flock", &fault) && failed < fault.bytes && fdInFolder(fd)) {
+        ++failed;
+        errno = fault.error;
+        return -1;
+    }
+    return real(fd, operation);
 }
 
 static mode_t modeOf(int flags, va_list args)
