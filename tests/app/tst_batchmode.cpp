@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <limits>
 #include <fcntl.h>
 #include <pty.h>
 #include <sys/stat.h>
@@ -665,6 +666,34 @@ private slots:
                                                      "(gesucht in %1/Nirgends)")
                                           .arg(drive)),
                  qPrintable(windows.err));
+    }
+
+    // A disk that fails while the rows are read (the last page read of the
+    // LOG export): a failed query (5), whose message says that the database
+    // could not be read, not a file that could not be written; no file left.
+    void readingFailureIsAQueryFailure()
+    {
+        const QString reads = m_home.path() + QStringLiteral("/reads.txt");
+        const QStringList arguments = databaseArguments() + QStringList{QStringLiteral("--from"), QStringLiteral("2000-01-01"),
+                                                                          QStringLiteral("--to"), QStringLiteral("2030-12-31"),
+                                                                          QStringLiteral("--export"), QStringLiteral("log")};
+        const auto failingFromRead = [&](qint64 first) {
+            QFile::remove(reads);
+            return run(arguments, {QStringLiteral("LC_ALL=de_AT.UTF-8"), QStringLiteral("LD_PRELOAD=" FAULTSHIM),
+                                   QStringLiteral("DEPEXPORT_FAULT_DIR=") + m_folder,
+                                   QStringLiteral("DEPEXPORT_FAULT=pread:%1:%2").arg(EIO).arg(first),
+                                   QStringLiteral("DEPEXPORT_FAULT_LOG=") + reads});
+        };
+        QCOMPARE(failingFromRead(std::numeric_limits<int>::max()).exitCode, 0);
+        const qint64 pageReads = fileBytes(reads).count("pread\n");
+        QVERIFY(pageReads > 10);
+        removeExports();
+        const Run r = failingFromRead(pageReads - 1);
+        QVERIFY2(r.exitCode == 5, qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("Fehler beim Datenexport.: Die Datenbank kann nicht gelesen werden: ")),
+                 qPrintable(r.err));
+        QVERIFY(folderEntries().filter(QStringLiteral("LOG")).isEmpty());
+        QVERIFY(folderEntries().filter(QStringLiteral(".DepExport")).isEmpty());
     }
 
     void gastroNullSignatureIsADataError()

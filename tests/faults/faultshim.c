@@ -18,8 +18,12 @@
 **                    with E, as on a file system that does not offer them
 **       flock:E:N    the first N flock calls of the process on such a file
 **                    fail with E
+**       pread:E:N    reading a file in the folder with pread (a database
+**                    page) fails with E from the process's call N on
+**                    (counted from 0), as a disk that fails while rows are read
 **   DEPEXPORT_FAULT_LOG   a file that gets a line "rename <name>" for every
-**                         rename onto a name in the folder
+**                         rename onto a name in the folder, and under a
+**                         pread fault a line "pread" for every such read
 **
 ** Without DEPEXPORT_FAULT_DIR every call goes straight to the C library.
 */
@@ -99,14 +103,15 @@ static int pathInFolder(const char *path)
     return realpath(copy, resolved) && strcmp(resolved, folder) == 0;
 }
 
-/* Whether `fd` is a file in the fault folder opened for writing. */
-static int fdInFolder(int fd)
+/* Whether `fd` is a file in the fault folder, opened for writing unless
+** `anyMode`. */
+static int fdInFolderOpened(int fd, int anyMode)
 {
     char link[64], target[PATH_MAX];
     if (fd < 0 || fd >= MAX_FDS || !getenv("DEPEXPORT_FAULT_DIR"))
         return 0;
     const int flags = fcntl(fd, F_GETFL);
-    if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY)
+    if (flags < 0 || (!anyMode && (flags & O_ACCMODE) == O_RDONLY))
         return 0;
     snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
     const ssize_t n = readlink(link, target, sizeof target - 1);
@@ -114,6 +119,12 @@ static int fdInFolder(int fd)
         return 0;
     target[n] = 0;
     return pathInFolder(target);
+}
+
+/* Whether `fd` is a file in the fault folder opened for writing. */
+static int fdInFolder(int fd)
+{
+    return fdInFolderOpened(fd, 0);
 }
 
 static int faultIs(const char *call, struct Fault *fault)
@@ -220,6 +231,38 @@ static int creationFails(const char *path, int flags)
         return 1;
     }
     return 0;
+}
+
+static void logLine(const char *line)
+{
+    const char *log = getenv("DEPEXPORT_FAULT_LOG");
+    FILE *out = log && *log ? fopen(log, "a") : NULL;
+    if (out) {
+        fprintf(out, "%s\n", line);
+        fclose(out);
+    }
+}
+
+ssize_t pread(int fd, void *data, size_t size, off_t offset)
+{
+    static ssize_t (*real)(int, void *, size_t, off_t);
+    static long long calls;
+    if (!real)
+        real = (ssize_t(*)(int, void *, size_t, off_t))next("pread");
+    struct Fault fault;
+    if (faultIs("pread", &fault) && fdInFolderOpened(fd, 1)) {
+        logLine("pread");
+        if (calls++ >= fault.bytes) {
+            errno = fault.error;
+            return -1;
+        }
+    }
+    return real(fd, data, size, offset);
+}
+
+ssize_t pread64(int fd, void *data, size_t size, off_t offset)
+{
+    return pread(fd, data, size, offset);
 }
 
 int flock(int fd, int operation)
