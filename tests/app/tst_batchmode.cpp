@@ -88,6 +88,18 @@ class TestBatchMode : public QObject
         QCOMPARE(file.write(bytes), bytes.size());
     }
 
+    // A sale of 1 June 2018 with a certificate, an authority and a made-up
+    // signature, which no check passes.
+    static Sale signedSale()
+    {
+        Sale sale;
+        sale.settled = QDateTime(QDate(2018, 6, 1), QTime(12, 0));
+        sale.certificate = JetValue("CERT-A");
+        sale.authorities = JetValue("CA-1");
+        sale.signature = JetValue("jws-1");
+        return sale;
+    }
+
     void removeExports()
     {
         QDir dir(m_folder);
@@ -538,12 +550,7 @@ private slots:
     void failureOutranksNoData()
     {
         SalesTestDatabase database;
-        Sale sale;
-        sale.settled = QDateTime(QDate(2018, 6, 1), QTime(12, 0));
-        sale.certificate = JetValue("CERT-A");
-        sale.authorities = JetValue("CA-1");
-        sale.signature = JetValue("jws-1");
-        database.write(QStringLiteral("VelmarFaktura.mdb"), {sale}, {}, QStringLiteral("geheim"));
+        database.write(QStringLiteral("VelmarFaktura.mdb"), {signedSale()}, {}, QStringLiteral("geheim"));
         for (const QString order : {QStringLiteral("log,dep7"), QStringLiteral("dep7,log")}) {
             const Run r = run({QStringLiteral("--variant"), QStringLiteral("0"), QStringLiteral("--folder"),
                                database.folder(), QStringLiteral("--password"), QStringLiteral("geheim"),
@@ -701,11 +708,7 @@ private slots:
         // the gastro tables keep the signature as plain text, whose NULL the
         // DEP 7 export cannot turn into text
         SalesTestDatabase database;
-        Sale withSignature;
-        withSignature.settled = QDateTime(QDate(2018, 6, 1), QTime(12, 0));
-        withSignature.certificate = JetValue("CERT-A");
-        withSignature.authorities = JetValue("CA-1");
-        withSignature.signature = JetValue("jws-1");
+        const Sale withSignature = signedSale();
         Sale withoutSignature = withSignature;
         withoutSignature.id = withoutSignature.receipt = 2;
         withoutSignature.signature = JetValue();
