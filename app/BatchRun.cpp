@@ -139,19 +139,26 @@ std::optional<QString> BatchRun::overwrittenInput(Tfrm_dep &window, const BatchO
                                                           : Dep7Export::fileName(window.dep7Request(options.cashRegister));
         outputs.append({exportName(which), file});
     }
-    QList<std::pair<QString, QString>> inputs; // files the run reads, named as above
+    struct Input
+    {
+        QString description;
+        QString file;
+        qsizetype output; // the output it is, -1 for the database
+    };
+    QList<Input> inputs;
     if (const std::optional<QString> database = window.databaseFileName())
-        inputs.append({QStringLiteral("die Datenbank"), *database});
+        inputs.append({QStringLiteral("die Datenbank"), *database, -1});
     if (options.reportFile) {
         // The report may replace neither the database nor a file of the run.
-        for (const auto &output : std::as_const(outputs))
-            inputs.append({QStringLiteral("die Exportdatei"), output.second});
+        for (qsizetype i = 0; i < outputs.size(); ++i)
+            inputs.append({QStringLiteral("die Exportdatei"), outputs.at(i).second, i});
         outputs.append({QStringLiteral("--report"), *options.reportFile});
     }
-    for (const auto &[what, output] : std::as_const(outputs)) {
-        for (const auto &[inputName, input] : std::as_const(inputs)) {
-            if (input != output && FileIdentity::same(WindowsPath::toLocal(output), WindowsPath::toLocal(input)))
-                return BatchMessages::sameFile(what, output, QStringLiteral("%1 %2").arg(inputName, input));
+    for (qsizetype i = 0; i < outputs.size(); ++i) {
+        const auto &[what, output] = outputs.at(i);
+        for (const Input &input : std::as_const(inputs)) {
+            if (input.output != i && FileIdentity::same(WindowsPath::toLocal(output), WindowsPath::toLocal(input.file)))
+                return BatchMessages::sameFile(what, output, input.description + u' ' + input.file);
         }
     }
     return std::nullopt;

@@ -82,7 +82,7 @@ void writeRows(db::TADOQuery &query, bool gastro, Dep7Writer &writer)
 }
 
 // A date text as it can stand in a file name: a short date format may hold
-// "/" (en_US: 3/1/2019), which would name a folder, and on Windows
+// "/" (en_US: 03/01/2019), which would name a folder, and on Windows
 // characters no file name holds. Each becomes "-"; "01.03.2019" stays as it is.
 QString fileNameDate(QString text)
 {

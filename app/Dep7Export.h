@@ -28,7 +28,7 @@ namespace Dep7Export {
 
 // The file's name: the folder text as entered, "\DEPExport" ("/DEPExport"
 // after a Linux folder), the two date texts joined by "-" (in each a
-// character a file name cannot hold, such as the "/" of 3/1/2019, written as
+// character a file name cannot hold, such as the "/" of 03/01/2019, written as
 // "-"), for a single register "_Kassa" and its number, ".json".
 QString fileName(const Dep7Request &request);
 

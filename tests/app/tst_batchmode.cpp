@@ -499,7 +499,7 @@ private slots:
                                                             QStringLiteral("--export"), QStringLiteral("dep7")},
                           {QStringLiteral("LC_ALL=en_US.UTF-8")});
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
-        const QString name = QStringLiteral("DEPExport3-1-2017-3-1-2019.json");
+        const QString name = QStringLiteral("DEPExport03-01-2017-03-01-2019.json");
         QCOMPARE(QDir(m_folder).entryList({QStringLiteral("DEPExport*")}), QStringList{name});
         QVERIFY(receipts(m_folder + u'/' + name).size() > 100);
         QVERIFY2(r.err.contains(QStringLiteral("Exportdatei %1 befindet sich im Ordner %2").arg(name, m_folder)),
@@ -521,13 +521,13 @@ private slots:
         const QStringList arguments =
             databaseArguments() + QStringList{QStringLiteral("--from"), QStringLiteral("2017-03-01"), QStringLiteral("--to"),
                                               QStringLiteral("2019-03-01"), QStringLiteral("--open")};
-        const QStringList files = {m_folder + QStringLiteral("/DEP_131.csv"),
-                                   m_folder + QStringLiteral("/DEPExport01.03.2017-01.03.2019.json"),
-                                   m_folder + QStringLiteral("/LOG.csv")};
+        // sorted, as the opened files are compared
+        const QStringList files = {m_folder + QStringLiteral("/DEPExport01.03.2017-01.03.2019.json"),
+                                   m_folder + QStringLiteral("/DEP_131.csv"), m_folder + QStringLiteral("/LOG.csv")};
         const QString path = QStringLiteral("PATH=") + bin + u':' + qEnvironmentVariable("PATH");
         const Run r = run(arguments, {QStringLiteral("LC_ALL=de_AT.UTF-8"), path});
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
-        for (const QString &csv : {files[0], files[2]}) {
+        for (const QString &csv : {files[1], files[2]}) {
             QCOMPARE(r.err.count(QStringLiteral("Der Datenexport in die Datei %1 wurde erfolgreich beendet.").arg(csv)), 1);
         }
         const auto openedFiles = [&opened] {
@@ -539,7 +539,7 @@ private slots:
 
         const Run noOpener = run(arguments, {QStringLiteral("LC_ALL=de_AT.UTF-8"), QStringLiteral("PATH=/nonexistent")});
         QVERIFY2(noOpener.exitCode == 0, qPrintable(noOpener.err));
-        for (const QString &csv : {files[0], files[2]}) {
+        for (const QString &csv : {files[1], files[2]}) {
             QCOMPARE(noOpener.err.count(QStringLiteral("Der Datenexport in die Datei %1 wurde erfolgreich beendet.").arg(csv)), 1);
         }
         QCOMPARE(noOpener.err.count(QStringLiteral("Exportdatei DEPExport01.03.2017-01.03.2019.json befindet sich")), 1);
