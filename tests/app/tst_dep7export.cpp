@@ -476,8 +476,8 @@ private slots:
                               on(2, 10, 201806, "Z-CARD", "k2-10")});
         run.messages.clear();
         run.window.exportDep7(2);
-        QCOMPARE(run.messages.texts(), QStringList{run.doneMessage()});
         const QString kassaFile = QStringLiteral("DEPExport01.03.2018-01.03.2019_Kassa2.json");
+        QCOMPARE(run.messages.texts(), QStringList{run.doneMessage(kassaFile)});
         QCOMPARE(run.database.otherFiles(), QStringList{kassaFile});
         const QByteArray file = run.file(kassaFile);
         QCOMPARE(receipts(file), (QStringList{"k2-1", "k2-2", "k2-3", "k2-4", "k2-5", "k2-6", "k2-10"}));
