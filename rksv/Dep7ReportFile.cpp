@@ -37,7 +37,7 @@ struct Dep7ReportFile::Output
     rapidjson::Writer<AtomicFileStream> writer;
 };
 
-Dep7ReportFile::Dep7ReportFile(const QString &fileName) : m_fileName(fileName)
+Dep7ReportFile::Dep7ReportFile(const QString &fileName)
 {
     m_output = std::make_unique<Output>(fileName);
     m_output->writer.StartObject();

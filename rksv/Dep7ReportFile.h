@@ -45,7 +45,6 @@ public:
 private:
     struct Output;
     std::unique_ptr<Output> m_output;
-    QString m_fileName;
     qint64 m_errors = 0;
 };
 
