@@ -94,10 +94,11 @@ BatchOptions BatchOptions::parse(const QStringList &arguments)
         else if (name == QLatin1String("--verify")) {
             // The file is optional: "--verify" beside "--export dep7"
             // checks the file the run writes.
+            // Several files, as a shell's pattern gives them, each checked.
             options.verify = true;
             if (inlineValue)
                 options.verifyFiles.append(*inlineValue);
-            else if (i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(u'-'))
+            while (i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(u'-'))
                 options.verifyFiles.append(arguments.at(++i));
         } else if (name == QLatin1String("--aes-key"))
             options.aesKey = value();
@@ -111,9 +112,14 @@ BatchOptions BatchOptions::parse(const QStringList &arguments)
             noValue(), options.quiet = true;
         else if (name == QLatin1String("--help") || name == QLatin1String("-h"))
             noValue(), options.help = true;
+        else if (name == QLatin1String("--version"))
+            noValue(), options.version = true;
         else
             throw Error(QStringLiteral("Unbekannte Option '%1'.").arg(arguments.at(i)));
     }
+    if (options.cashRegister
+        && (options.exports.size() != 1 || options.exports.front() != BatchExport::Dep7 || !exportsGiven))
+        throw Error(QStringLiteral("--kassa gilt nur für den DEP-7-Export: dazu gehört --export dep7."));
     if (!options.verify && (options.aesKey || options.trustFile || options.reportFile))
         throw Error(QStringLiteral("--aes-key, --trust und --report gehören zu --verify."));
     if (!options.verifyFiles.isEmpty()) {
@@ -128,12 +134,45 @@ BatchOptions BatchOptions::parse(const QStringList &arguments)
     return options;
 }
 
+bool BatchOptions::opensWindow(const QStringList &arguments)
+{
+    // Qt's own options, which QGuiApplication and QApplication take out of
+    // the command line; those in the first list take a value.
+    static const QStringList withValue = {
+        QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+        QStringLiteral("plugin"), QStringLiteral("qwindowgeometry"), QStringLiteral("geometry"),
+        QStringLiteral("qwindowicon"), QStringLiteral("icon"), QStringLiteral("qwindowtitle"),
+        QStringLiteral("title"), QStringLiteral("style"), QStringLiteral("stylesheet"),
+        QStringLiteral("session"), QStringLiteral("display"), QStringLiteral("name"),
+        QStringLiteral("qmljsdebugger")};
+    static const QStringList flags = {QStringLiteral("reverse"), QStringLiteral("widgetcount"),
+                                      QStringLiteral("nograb"), QStringLiteral("dograb")};
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (!argument.startsWith(u'-') || argument.startsWith(QLatin1String("---")))
+            return false;
+        QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+        const qsizetype equals = name.indexOf(u'=');
+        const bool inlineValue = equals > 0;
+        if (inlineValue)
+            name.truncate(equals);
+        if (withValue.contains(name)) {
+            if (!inlineValue && ++i >= arguments.size())
+                return false;
+        } else if (!flags.contains(name) || inlineValue) {
+            return false;
+        }
+    }
+    return true;
+}
+
 QString BatchOptions::usage()
 {
     return QStringLiteral(
         "Aufruf: DepExport [Optionen]\n"
-        "Ohne Optionen öffnet DepExport sein Fenster; mit Optionen erstellt es die\n"
-        "Exporte ohne Fenster.\n"
+        "Ohne Optionen (oder nur mit Qt-Optionen wie -platform xcb, -style fusion)\n"
+        "öffnet DepExport sein Fenster; mit Optionen erstellt es die Exporte ohne\n"
+        "Fenster.\n"
         "\n"
         "  --variant N      Programmversion: 0 VEL4SHOP ACCESS, 1 VEL4GASTRO ACCESS,\n"
         "                   2 VEL4SHOP SQL-Server, 3 VEL4GASTRO SQL-Server,\n"
@@ -149,7 +188,7 @@ QString BatchOptions::usage()
         "                   (Vorgabe: alle drei)\n"
         "  --kassa N        DEP 7 nur der Kassa N, Belege in der Reihenfolge ihrer\n"
         "                   Verkettung, in DEPExport<von>-<bis>_KassaN.json\n"
-        "  --verify [DATEI] eine DEP-7-Datei prüfen (Signaturen, Kette, Belegnummern,\n"
+        "  --verify [DATEI...] DEP-7-Dateien prüfen (Signaturen, Kette, Belegnummern,\n"
         "                   Datum, Zertifikate); ohne DATEI die DEP-7-Datei, die\n"
         "                   --export dep7 eben geschrieben hat\n"
         "  --aes-key BASE64 AES-Schlüssel der Kasse: auch die Umsatzzähler prüfen\n"
@@ -158,12 +197,14 @@ QString BatchOptions::usage()
         "  --report DATEI   das ganze Prüfergebnis als JSON-Datei\n"
         "  --open           fertige Dateien mit ihrem Programm öffnen\n"
         "  --quiet          nur Fehler ausgeben\n"
+        "  --version        die Programmversion\n"
         "  --help           diese Hilfe\n"
         "\n"
         "Rückgabewerte: 0 Erfolg, 1 keine Daten im Zeitraum, 2 ungültige Eingabe,\n"
-        "3 Verbindung fehlgeschlagen, 4 Datei nicht geschrieben, 5 Abfrage fehlgeschlagen,\n"
-        "6 Datenfehler (ein Wert der Datenbank ist für den Export nicht verwendbar),\n"
-        "7 Prüfung nicht bestanden.\n");
+        "3 Verbindung fehlgeschlagen, 4 Datei nicht geschrieben, 5 Abfrage fehlgeschlagen\n"
+        "(auch beim Lesen der Zeilen), 6 Datenfehler (ein Wert der Datenbank ist für den\n"
+        "Export nicht verwendbar), 7 Prüfung nicht bestanden. Ein Fehler (2 bis 7) geht\n"
+        "\"keine Daten\" (1) vor.\n");
 }
 
 namespace BatchMessages {
@@ -181,6 +222,19 @@ QString badAesKey()
 QString missingFile(const QString &file)
 {
     return QStringLiteral("--verify: die Datei %1 gibt es nicht.").arg(file);
+}
+
+QString sameFile(const QString &what, const QString &output, const QString &input)
+{
+    return QStringLiteral("%1: die Datei %2 ist dieselbe wie %3 und würde sie überschreiben; "
+                          "nichts wurde geschrieben.")
+        .arg(what, output, input);
+}
+
+QString noDesktop()
+{
+    return QStringLiteral("Das Fenster von DepExport braucht eine grafische Oberfläche. Ohne sie erstellen "
+                          "Optionen die Exporte (DepExport --help).");
 }
 
 } // namespace BatchMessages

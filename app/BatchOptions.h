@@ -32,6 +32,7 @@ struct BatchOptions
     bool open = false;
     bool quiet = false;
     bool help = false;
+    bool version = false;
 
     // Reads the command line's arguments (without the program name). Dates
     // are read in the window's date format or as ISO dates (2019-03-01).
@@ -39,6 +40,10 @@ struct BatchOptions
     static BatchOptions parse(const QStringList &arguments);
     // The help text, in German.
     static QString usage();
+    // Whether a command line opens the window: one without arguments or
+    // with Qt's own options only (-platform xcb, -style fusion,
+    // -qwindowgeometry 640x480, also written with "--" or "=").
+    static bool opensWindow(const QStringList &arguments);
 };
 
 // Exit codes of a batch run.
@@ -63,5 +68,11 @@ QString noData(const QString &exportName);
 QString badAesKey();
 // --verify naming a file that is not there.
 QString missingFile(const QString &file);
+// An output of the run that is one of its inputs (the same file, also
+// through a link): `what` names the output ("--report"), `input` is the
+// input with its description ("die Datenbank C:\\...").
+QString sameFile(const QString &what, const QString &output, const QString &input);
+// The window started where there is no graphical desktop.
+QString noDesktop();
 
 } // namespace BatchMessages

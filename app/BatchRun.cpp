@@ -4,8 +4,10 @@
 #include "Dep7Check.h"
 #include "Error.h"
 #include "Dep7Export.h"
+#include "FileIdentity.h"
 #include "Dep7ReportFile.h"
 #include "MessageBox.h"
+#include "ShellOpener.h"
 #include "TDateEdit.h"
 #include "TDirectoryEdit.h"
 #include "TRadioGroup.h"
@@ -16,6 +18,8 @@
 
 #include <QFileInfo>
 #include <QLineEdit>
+
+#include <algorithm>
 
 namespace {
 
@@ -42,6 +46,18 @@ int exitCodeOf(ExportOutcome outcome)
     case ExportOutcome::DataError: return ExitDataError;
     }
     return ExitWriteFailed;
+}
+
+// The code of a run so far and one more outcome: a real failure (2 to 7)
+// outranks "no data" (1), which outranks success; of two failures the
+// first stays.
+int combined(int current, int next)
+{
+    if (current >= ExitBadInput)
+        return current;
+    if (next >= ExitBadInput)
+        return next;
+    return std::max(current, next);
 }
 
 // Restores the window's message boxes when the run ends.
@@ -75,12 +91,15 @@ int BatchRun::run(const QStringList &arguments)
         options = BatchOptions::parse(arguments);
     } catch (const Error &failure) {
         print(failure.message());
-        print(QString());
-        print(BatchOptions::usage());
+        print(QStringLiteral("Aufruf: DepExport --help"));
         return ExitBadInput;
     }
     if (options.help) {
         std::fprintf(stdout, "%s", BatchOptions::usage().toLocal8Bit().constData());
+        return ExitSuccess;
+    }
+    if (options.version) {
+        std::fprintf(stdout, "DepExport %s\n", DEPEXPORT_VERSION);
         return ExitSuccess;
     }
     if (!options.verifyFiles.isEmpty()) {
@@ -111,12 +130,51 @@ void BatchRun::fillWindow(Tfrm_dep &window, const BatchOptions &options) const
         window.ed_bisdatum->setDate(*options.to);
 }
 
+std::optional<QString> BatchRun::overwrittenInput(Tfrm_dep &window, const BatchOptions &options) const
+{
+    QList<std::pair<QString, QString>> outputs; // what, file (as the messages name it)
+    for (BatchExport which : options.exports) {
+        const QString file = which == BatchExport::Dep131 ? window.exportFileName(Tfrm_dep::dep131FileName)
+                             : which == BatchExport::Log  ? window.exportFileName(Tfrm_dep::logFileName)
+                                                          : Dep7Export::fileName(window.dep7Request(options.cashRegister));
+        outputs.append({exportName(which), file});
+    }
+    struct Input
+    {
+        QString description;
+        QString file;
+        qsizetype output; // the output it is, -1 for the database
+    };
+    QList<Input> inputs;
+    if (const std::optional<QString> database = window.databaseFileName())
+        inputs.append({QStringLiteral("die Datenbank"), *database, -1});
+    if (options.reportFile) {
+        // The report may replace neither the database nor a file of the run.
+        for (qsizetype i = 0; i < outputs.size(); ++i)
+            inputs.append({QStringLiteral("die Exportdatei"), outputs.at(i).second, i});
+        outputs.append({QStringLiteral("--report"), *options.reportFile});
+    }
+    for (qsizetype i = 0; i < outputs.size(); ++i) {
+        const auto &[what, output] = outputs.at(i);
+        for (const Input &input : std::as_const(inputs)) {
+            if (input.output != i && FileIdentity::same(WindowsPath::toLocal(output), WindowsPath::toLocal(input.file)))
+                return BatchMessages::sameFile(what, output, input.description + u' ' + input.file);
+        }
+    }
+    return std::nullopt;
+}
+
 int BatchRun::runExports(const BatchOptions &options)
 {
     MessagePresenterScope presenter([this](const MessageBoxRequest &box) { m_shown.append(box.text); });
     Tfrm_dep window;
     fillWindow(window, options);
     m_cashRegister = options.cashRegister;
+    m_open = options.open;
+    if (const std::optional<QString> refusal = overwrittenInput(window, options)) {
+        print(*refusal);
+        return ExitBadInput;
+    }
     for (TExportToText *component : {&window.ex_dep_export, &window.ex_log_export}) {
         // No progress window and no message box of the engine's own: the
         // run's outcome is told here.
@@ -129,14 +187,10 @@ int BatchRun::runExports(const BatchOptions &options)
         const int code = runExport(window, which, options.quiet);
         if (code == ExitBadInput || code == ExitConnectionFailed)
             return code;
-        if (code != ExitSuccess && (exitCode == ExitSuccess || exitCode == ExitNoData))
-            exitCode = code;
+        exitCode = combined(exitCode, code);
     }
-    if (options.verify && !m_writtenDep7Files.isEmpty()) {
-        const int code = runChecks(options, m_writtenDep7Files);
-        if (exitCode == ExitSuccess)
-            exitCode = code;
-    }
+    if (options.verify && !m_writtenDep7Files.isEmpty())
+        exitCode = combined(exitCode, runChecks(options, m_writtenDep7Files));
     return exitCode;
 }
 
@@ -147,7 +201,7 @@ int BatchRun::runExport(Tfrm_dep &window, BatchExport which, bool quiet)
                                : which == BatchExport::Log  ? &window.ex_log_export
                                                             : nullptr;
     TerminalProgress progress(m_messages, exportName(which));
-    if (component) {
+    if (component && !quiet) {
         component->onProgress = [&progress](TCustomExportComponent &, qint64 current, qint64 total, bool &) {
             progress.update(current, total);
         };
@@ -163,8 +217,14 @@ int BatchRun::runExport(Tfrm_dep &window, BatchExport which, bool quiet)
     if (component)
         component->onProgress = nullptr;
 
-    if (which == BatchExport::Dep7 && outcome == ExportOutcome::Written)
-        m_writtenDep7Files.append(WindowsPath::toLocal(Dep7Export::fileName(window.dep7Request(m_cashRegister))));
+    if (which == BatchExport::Dep7 && outcome == ExportOutcome::Written) {
+        const QString written = Dep7Export::fileName(window.dep7Request(m_cashRegister));
+        m_writtenDep7Files.append(WindowsPath::toLocal(written));
+        // The engine's exports open their files themselves; the message
+        // already names this one where no opener is.
+        if (m_open)
+            ShellOpener::open(written);
+    }
     // The DEP 7 export says so itself; the engine's exports end in silence.
     if (outcome == ExportOutcome::NoData && which != BatchExport::Dep7)
         m_shown.append(BatchMessages::noData(exportName(which)));
@@ -193,6 +253,9 @@ int BatchRun::runChecks(const BatchOptions &options, const QStringList &files)
         for (const QString &file : files) {
             if (!QFileInfo(file).isFile())
                 throw Error(BatchMessages::missingFile(file));
+            if (options.reportFile && FileIdentity::same(WindowsPath::toLocal(*options.reportFile), file))
+                throw Error(BatchMessages::sameFile(QStringLiteral("--report"), *options.reportFile,
+                                                    QStringLiteral("die geprüfte Datei %1").arg(file)));
         }
     } catch (const Error &failure) {
         print(failure.message());

@@ -25,6 +25,9 @@ public:
 
 private:
     int runExports(const BatchOptions &options);
+    // The refusal when a file the run would write is one it reads (the
+    // database, the DEP 7 file the report is about): nothing is written.
+    std::optional<QString> overwrittenInput(Tfrm_dep &window, const BatchOptions &options) const;
     void fillWindow(Tfrm_dep &window, const BatchOptions &options) const;
     int runExport(Tfrm_dep &window, BatchExport which, bool quiet);
     int runChecks(const BatchOptions &options, const QStringList &files);
@@ -33,5 +36,6 @@ private:
     std::FILE *m_messages;
     QStringList m_shown;
     std::optional<int> m_cashRegister;
+    bool m_open = false;
     QStringList m_writtenDep7Files; // local paths
 };

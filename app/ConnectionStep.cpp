@@ -3,6 +3,7 @@
 #include "MessageBox.h"
 #include "ProgramVariant.h"
 #include "TADOConnection.h"
+#include "WindowsPath.h"
 
 namespace ConnectionStep {
 
@@ -10,8 +11,9 @@ namespace {
 
 QString accessConnectionString(const ConnectionFields &fields)
 {
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + fields.folder + u'\\'
-        + ProgramVariant::databaseName(fields.variant) + u';' + QStringLiteral("Jet OLEDB:Database Password=")
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=")
+        + WindowsPath::join(fields.folder, ProgramVariant::databaseName(fields.variant)) + u';'
+        + QStringLiteral("Jet OLEDB:Database Password=")
         + fields.password + u';' + QStringLiteral("Persist Security Info=False");
 }
 

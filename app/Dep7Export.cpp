@@ -4,6 +4,7 @@
 #include "MessageBox.h"
 #include "PeriodBinding.h"
 #include "TADOQuery.h"
+#include "WindowsPath.h"
 
 #include <optional>
 
@@ -80,14 +81,36 @@ void writeRows(db::TADOQuery &query, bool gastro, Dep7Writer &writer)
     writer.writeFileEnd();
 }
 
+// A date text as it can stand in a file name: a short date format may hold
+// "/" (en_US: 03/01/2019), which would name a folder, and on Windows
+// characters no file name holds. Each becomes "-"; "01.03.2019" stays as it is.
+QString fileNameDate(QString text)
+{
+#ifdef Q_OS_WIN
+    static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
+#else
+    static const QString forbidden = QStringLiteral("/\\");
+#endif
+    for (QChar &c : text) {
+        if (forbidden.contains(c) || c.unicode() < 0x20)
+            c = u'-';
+    }
+    return text;
+}
+
+QString baseName(const Dep7Request &request)
+{
+    QString name = QStringLiteral("DEPExport") + fileNameDate(request.fromText) + u'-' + fileNameDate(request.toText);
+    if (request.cashRegister)
+        name += QStringLiteral("_Kassa%1").arg(*request.cashRegister);
+    return name + QStringLiteral(".json");
+}
+
 } // namespace
 
 QString fileName(const Dep7Request &request)
 {
-    QString name = request.folder + QStringLiteral("\\DEPExport") + request.fromText + u'-' + request.toText;
-    if (request.cashRegister)
-        name += QStringLiteral("_Kassa%1").arg(*request.cashRegister);
-    return name + QStringLiteral(".json");
+    return WindowsPath::join(request.folder, baseName(request));
 }
 
 ExportOutcome run(db::TADOQuery &query, const Dep7Request &request)
@@ -102,7 +125,7 @@ ExportOutcome run(db::TADOQuery &query, const Dep7Request &request)
     Dep7Writer writer(fileName(request));
     writeRows(query, request.gastro, writer);
     writer.commit();
-    showMessage(QStringLiteral("Exportdatei DEPExport befindet sich im Ordner ") + request.folder);
+    showMessage(QStringLiteral("Exportdatei %1 befindet sich im Ordner %2").arg(baseName(request), request.folder));
     return ExportOutcome::Written;
 }
 

@@ -26,15 +26,16 @@ struct Dep7Request
 // file in the database folder, one group per signature certificate.
 namespace Dep7Export {
 
-// The file's Windows name: the folder text as entered, "\DEPExport", the
-// two date texts joined by "-", for a single register "_Kassa" and its
-// number, ".json".
+// The file's name: the folder text as entered, "\DEPExport" ("/DEPExport"
+// after a Linux folder), the two date texts joined by "-" (in each a
+// character a file name cannot hold, such as the "/" of 03/01/2019, written as
+// "-"), for a single register "_Kassa" and its number, ".json".
 QString fileName(const Dep7Request &request);
 
 // Runs the export on the edition's query, whose connection is open: binds
 // the constants (the request's register, else every register) and the
 // period, opens the query, writes the file and names
-// the folder in a message. Without rows it only says so, leaves any
+// the file and its folder in a message. Without rows it only says so, leaves any
 // earlier file alone and reports NoData. The query is closed afterwards
 // whatever happens; a failure on the way is thrown on and leaves no file
 // behind.

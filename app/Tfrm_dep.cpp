@@ -13,6 +13,7 @@
 #include "TFormStorage.h"
 #include "TRadioGroup.h"
 #include "WindowFonts.h"
+#include "WindowsPath.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -255,13 +256,23 @@ ExportOutcome Tfrm_dep::exportText(TExportToText &component, db::TADOQuery &quer
     if (!query.isActive() || query.isEmpty())
         return ExportOutcome::NoData;
     component.setDataSet(&query);
-    component.setFileName(ed_datenbank->text() + u'\\' + fileName);
+    component.setFileName(exportFileName(fileName));
     component.execute();
     switch (component.statistic().result) {
     case erCompleted: return ExportOutcome::Written;
     case erCanceled: return ExportOutcome::Cancelled;
-    default: return ExportOutcome::WriteFailed;
+    default: break;
     }
+    // The component has told the user; its failure's kind is the outcome.
+    if (const std::exception_ptr failure = component.lastFailure()) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::exception &thrown) {
+            return outcomeOf(thrown);
+        } catch (...) {
+        }
+    }
+    return ExportOutcome::WriteFailed;
 }
 
 void Tfrm_dep::btn_dep131_exportClick()
@@ -283,13 +294,26 @@ ExportOutcome Tfrm_dep::exportDep131()
 {
     return guarded([this] {
         const bool gastro = ProgramVariant::isGastro(rg_version->itemIndex());
-        return exportText(ex_dep_export, gastro ? qry_dep_gastro : qry_dep_shop, QStringLiteral("DEP_131.csv"));
+        return exportText(ex_dep_export, gastro ? qry_dep_gastro : qry_dep_shop, dep131FileName);
     });
 }
 
 ExportOutcome Tfrm_dep::exportLog()
 {
-    return guarded([this] { return exportText(ex_log_export, qry_log, QStringLiteral("LOG.csv")); });
+    return guarded([this] { return exportText(ex_log_export, qry_log, logFileName); });
+}
+
+QString Tfrm_dep::exportFileName(const QString &fileName) const
+{
+    return WindowsPath::join(ed_datenbank->text(), fileName);
+}
+
+std::optional<QString> Tfrm_dep::databaseFileName() const
+{
+    const int variant = rg_version->itemIndex();
+    if (variant == ProgramVariant::none || ProgramVariant::isSqlServer(variant))
+        return std::nullopt;
+    return WindowsPath::join(ed_datenbank->text(), ProgramVariant::databaseName(variant));
 }
 
 Dep7Request Tfrm_dep::dep7Request(std::optional<int> cashRegister) const

@@ -91,6 +91,14 @@ public:
     ExportOutcome exportDep7(std::optional<int> cashRegister = std::nullopt);
     // What the DEP 7 export reads from the fields as they stand now.
     Dep7Request dep7Request(std::optional<int> cashRegister) const;
+    // The names of the DEP 131 and LOG files in the folder field's folder.
+    static inline const QString dep131FileName = QStringLiteral("DEP_131.csv");
+    static inline const QString logFileName = QStringLiteral("LOG.csv");
+    // A file in the folder field's folder, as the messages name it.
+    QString exportFileName(const QString &fileName) const;
+    // The Access database file the connection opens; none for SQL Server
+    // or while no variant is chosen.
+    std::optional<QString> databaseFileName() const;
 
 protected:
     // Comes after the event filters of the window, so the settings

@@ -91,9 +91,32 @@ void TADOQuery::execute()
     }
 }
 
+namespace {
+
+// A failure of the provider while the rows are read (a damaged table met on
+// the way) is a failure of the query, as one met when it was opened: the
+// database is at fault, not the file an export writes.
+template <typename Read>
+auto readingRows(Read read) -> decltype(read())
+{
+    try {
+        return read();
+    } catch (const QueryError &) {
+        throw;
+    } catch (const DataError &) {
+        throw;
+    } catch (const ConnectionError &) {
+        throw;
+    } catch (const Error &failure) {
+        throw QueryError(failure.message());
+    }
+}
+
+} // namespace
+
 void TADOQuery::fetchRow()
 {
-    m_eof = !m_cursor->fetch();
+    m_eof = !readingRows([this] { return m_cursor->fetch(); });
     std::fill(m_loaded.begin(), m_loaded.end(), false);
 }
 
@@ -148,7 +171,10 @@ qint64 TADOQuery::recordCount()
 {
     requireActive();
     if (m_recordCount < 0)
-        m_recordCount = m_hasRows ? m_connection->provider().countRows(m_parsed.positional, m_openArguments) : 0;
+        m_recordCount = m_hasRows ? readingRows([this] {
+            return m_connection->provider().countRows(m_parsed.positional, m_openArguments);
+        })
+                                  : 0;
     return m_recordCount;
 }
 
@@ -210,7 +236,7 @@ const Value &TADOQuery::currentValue(int index)
         return null;
     const auto i = static_cast<std::size_t>(index);
     if (!m_loaded[i]) {
-        m_row[i] = m_cursor->value(index);
+        m_row[i] = readingRows([this, index] { return m_cursor->value(index); });
         m_loaded[i] = true;
     }
     return m_row[i];

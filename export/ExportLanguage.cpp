@@ -20,6 +20,11 @@ QString progressWindowFailed()
     return QStringLiteral("Kann den Prozess-Dialog nicht erzeugen");
 }
 
+QString readFailed()
+{
+    return QStringLiteral("Die Datenbank kann nicht gelesen werden");
+}
+
 QString mailNotAvailable()
 {
     return QStringLiteral("Der Versand per E-Mail ist auf dieser Plattform nicht verfügbar.");

@@ -21,6 +21,10 @@ QString builtIn(int id);
 // The progress window's own failure text; it has no number.
 QString progressWindowFailed();
 
+// The reason put before the database's own text when the rows of the
+// export could not be read.
+QString readFailed();
+
 // The text shown when the e-mail action is chosen: there is no mail system
 // to hand the file to.
 QString mailNotAvailable();

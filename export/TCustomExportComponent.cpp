@@ -104,15 +104,15 @@ void TCustomExportComponent::showMessage(const QString &text)
         showMessageBox(MessageBoxKind::Information, applicationTitle(), text);
 }
 
-void TCustomExportComponent::performActionAfterExport(const QString &fileName)
+void TCustomExportComponent::performActionAfterExport(const QString &fileName, bool successShown)
 {
     switch (m_actionAfterExport) {
     case aeNone:
         break;
     case aeOpenView:
         // Without a program to open it the file would vanish from sight in
-        // silence: name it instead.
-        if (!ShellOpener::open(fileName))
+        // silence: name it instead, unless the user was told already.
+        if (!ShellOpener::open(fileName) && !successShown)
             showMessageBox(MessageBoxKind::Information, applicationTitle(), succeededText(fileName));
         break;
     case aeEMail:

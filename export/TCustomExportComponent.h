@@ -74,7 +74,9 @@ protected:
 
     // A message box, with soShowMessage only.
     void showMessage(const QString &text);
-    void performActionAfterExport(const QString &fileName);
+    // Opens the file (or, without an opener, names it when `successShown`
+    // says the user has not been told of it yet).
+    void performActionAfterExport(const QString &fileName, bool successShown);
 
 private:
     TExportOptions m_options = TExportOptions::defaults();

@@ -1,5 +1,6 @@
 #include "TExportBaseComponent.h"
 
+#include "DatabaseError.h"
 #include "Error.h"
 #include "ExportLanguage.h"
 #include "OleDate.h"
@@ -33,14 +34,22 @@ void TExportBaseComponent::execute()
     // Whatever happens, the process formats, the cursor, the dataset's
     // controls and the progress window are put back.
     auto cleanup = qScopeGuard([this] { releaseRun(); });
+    m_lastFailure = nullptr;
     try {
         beforeExecute();
         exportData();
+    } catch (const db::QueryError &error) {
+        // The rows could not be read: the database's fault, not the file's.
+        m_lastFailure = std::current_exception();
+        runFailed(ExportLanguage::readFailed() + QStringLiteral(": ") + error.message());
     } catch (const Error &error) {
+        m_lastFailure = std::current_exception();
         runFailed(error.message());
     } catch (const std::exception &error) {
+        m_lastFailure = std::current_exception();
         runFailed(QString::fromLocal8Bit(error.what()));
     } catch (...) {
+        m_lastFailure = std::current_exception();
         runFailed(QStringLiteral("Unbekannter Fehler"));
     }
     afterExecute();
@@ -148,10 +157,12 @@ void TExportBaseComponent::afterExecute()
         updateProgress(message, m_recordCount, true);
         closeProgressWindow();
     }
+    const bool told = !message.isEmpty() && (!animatedStatus() || stat.result == erFailed)
+        && options().contains(soShowMessage);
     if (!message.isEmpty() && (!animatedStatus() || stat.result == erFailed))
         showMessage(message);
     if (stat.result != erFailed)
-        performActionAfterExport(targetName());
+        performActionAfterExport(targetName(), told);
 
     releaseRun();
     if (onAfterExecute)

@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -60,6 +61,11 @@ public:
 
     // Runs the whole export: prepare, write, report, after-export action.
     void execute();
+    // What made the last run fail (its result erFailed): the exception
+    // thrown on the way, so the caller can tell a database that could not
+    // be read from a file that could not be written. Null after a run that
+    // did not fail.
+    const std::exception_ptr &lastFailure() const { return m_lastFailure; }
 
     // Per record, before it is written; a record set to not accepted is skipped.
     std::function<void(TExportBaseComponent &sender, bool &accept)> onBeforeRecord;
@@ -143,4 +149,5 @@ private:
     bool m_derivedColumns = false;
     std::vector<VisibleColumn> m_visible;
     bool m_recordSelected = true;
+    std::exception_ptr m_lastFailure;
 };

@@ -176,17 +176,11 @@ AtomicFile::AtomicFile(const QString &localPath, const QString &displayName, Mod
     removeStaleTemporaries(folder);
     m_buffer.reserve(bufferSize + 4096);
 
-    const QString stem = folder + u'/' + temporaryPrefix + hostName() + u'-' + QString::number(::getpid()) + u'-';
-    int createError = EEXIST;
-    for (int attempt = 0; attempt < 100 && createError == EEXIST; ++attempt) {
-        const QByteArray name = QFile::encodeName(stem + randomText() + temporarySuffix);
-        m_fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        createError = m_fd < 0 ? errno : 0;
-        if (m_fd >= 0)
-            m_temporary = name;
-    }
+    m_folder = QFile::encodeName(folder);
+    int createError = openUnnamed();
+    if (m_fd < 0)
+        createError = openNamed();
     if (m_fd >= 0) {
-        ::flock(m_fd, LOCK_EX | LOCK_NB);
         // the new file keeps the earlier one's owner (as far as we may
         // give it) and permissions
         if (exists && S_ISREG(present.st_mode)) {
@@ -202,6 +196,86 @@ AtomicFile::AtomicFile(const QString &localPath, const QString &displayName, Mod
         openInPlace(createError);
     else
         failToCreate(createError);
+}
+
+QByteArray AtomicFile::newTemporaryName() const
+{
+    const QString stem = QFile::decodeName(m_folder) + u'/' + temporaryPrefix + hostName() + u'-'
+        + QString::number(::getpid()) + u'-';
+    return QFile::encodeName(stem + randomText() + temporarySuffix);
+}
+
+int AtomicFile::openUnnamed()
+{
+#ifdef O_TMPFILE
+    // A file without a name until commit() links it into the folder: a run
+    // killed on the way leaves nothing behind. Network and FAT file systems
+    // do not offer it; the named temporary file stands in there.
+    m_fd = ::open(m_folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (m_fd >= 0) {
+        m_unnamed = true;
+        return 0;
+    }
+    return errno;
+#else
+    return EOPNOTSUPP;
+#endif
+}
+
+int AtomicFile::openNamed()
+{
+    int createError = EEXIST;
+    for (int attempt = 0; attempt < 100 && createError == EEXIST; ++attempt) {
+        const QByteArray name = newTemporaryName();
+        m_fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        createError = m_fd < 0 ? errno : 0;
+        if (m_fd < 0)
+            continue;
+        m_temporary = name;
+        if (lockNamed())
+            return 0;
+        // Another run's sweep took the file for a stale one: start anew.
+        ::close(m_fd);
+        m_fd = -1;
+        m_temporary.clear();
+        createError = EEXIST;
+    }
+    return createError;
+}
+
+bool AtomicFile::lockNamed()
+{
+    // Another run's sweep may hold the lock for a moment while it looks at
+    // the file; it leaves a young file of a living process alone, so the
+    // lock is ours once it lets go. A file system without locks refuses the
+    // sweeps' locks too, which then leave the file alone as well.
+    if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        int result;
+        do
+            result = ::flock(m_fd, LOCK_EX);
+        while (result != 0 && errno == EINTR);
+    }
+    struct stat info;
+    return ::fstat(m_fd, &info) != 0 || info.st_nlink > 0;
+}
+
+void AtomicFile::linkUnnamed()
+{
+    // The unnamed file gets a temporary name first, which the rename then
+    // puts over the target as for a named temporary file: linkat cannot
+    // replace a file.
+    const QByteArray procPath = "/proc/self/fd/" + QByteArray::number(m_fd);
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        const QByteArray name = newTemporaryName();
+        if (::linkat(AT_FDCWD, procPath.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0
+            || ::linkat(m_fd, "", AT_FDCWD, name.constData(), AT_EMPTY_PATH) == 0) {
+            m_temporary = name;
+            return;
+        }
+        error = errno;
+    }
+    fail(error);
 }
 
 AtomicFile::~AtomicFile()
@@ -293,6 +367,8 @@ void AtomicFile::commit()
     // File systems that cannot synchronise say so; every other answer counts.
     if (::fsync(m_fd) != 0 && errno != EINVAL && errno != EOPNOTSUPP)
         fail(errno);
+    if (m_unnamed)
+        linkUnnamed();
     const int fd = m_fd;
     m_fd = -1;
     if (::close(fd) != 0)

@@ -13,11 +13,14 @@
 //     file.write(bytes); ...
 //     file.commit();
 //
-// The bytes go through a buffer to a temporary file in the target's folder
+// The bytes go through a buffer to a temporary file in the target's folder:
+// where the file system offers it an unnamed one (O_TMPFILE), which a run
+// killed on the way does not leave behind; else a named one
 // (".DepExport-<computer>-<pid>-<random>.tmp", locked with flock while it is
 // written).
 // commit() writes the rest of the buffer, forces the data to the disk,
-// closes the file and renames it over the target, checking each step. A
+// gives an unnamed file its temporary name (linkat), closes the file and
+// renames it over the target, checking each step. A
 // file that is not committed, or whose commit fails, is removed: an earlier
 // file of the target's name stays as it was, byte for byte.
 //
@@ -28,7 +31,7 @@
 // checks; a failure then leaves that file incomplete (an appended file is
 // cut back to its earlier length).
 //
-// Temporary files left behind by a run that was killed are removed when the
+// Named temporary files left behind by a run that was killed are removed when the
 // next file is written into that folder; those of a run still writing stay:
 // its lock is held, or it was made in the last minute by a process that
 // lives, or it was made on another computer less than a day ago.
@@ -77,6 +80,13 @@ public:
     static constexpr qsizetype bufferSize = 64 * 1024;
 
 private:
+    // Each returns 0 or the reason the temporary file could not be made.
+    int openUnnamed();
+    int openNamed();
+    // Takes the named temporary file's lock; false when a sweep removed it.
+    bool lockNamed();
+    void linkUnnamed();
+    QByteArray newTemporaryName() const;
     void openInPlace(int createError);
     void copyPresentContent();
     void writeAll(const char *data, qsizetype size);
@@ -88,7 +98,9 @@ private:
 
     QString m_displayName;
     QByteArray m_target;    // local path, file system encoding
-    QByteArray m_temporary; // empty when writing in place
+    QByteArray m_folder;    // the target's folder, file system encoding
+    QByteArray m_temporary; // named temporary file; empty while unnamed or in place
+    bool m_unnamed = false; // an O_TMPFILE file, named only at commit()
     Mode m_mode;
     int m_fd = -1;
     bool m_inPlace = false;

@@ -3,13 +3,22 @@
 #include "WindowsPath.h"
 
 #include <QDesktopServices>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace {
 
 bool openWithDesktop(const QString &localPath)
 {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // The desktop's opener itself, found on PATH: Qt's desktop services do
+    // nothing on the platforms without a screen that batch runs use.
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    return !opener.isEmpty() && QProcess::startDetached(opener, {localPath});
+#else
     return QDesktopServices::openUrl(QUrl::fromLocalFile(localPath));
+#endif
 }
 
 ShellOpener::Opener &installedOpener()

@@ -4,11 +4,13 @@
 
 #include <functional>
 
-// The shell's "open" action for a finished file: on the desktop it asks the
-// desktop's opener (QDesktopServices) to open the file in its associated
-// program. Tests install a recorder instead, so nothing is opened.
+// The shell's "open" action for a finished file: it asks the desktop's
+// opener (on Linux xdg-open, found on PATH and started on its own; else
+// QDesktopServices) to open the file in its associated program, in the window
+// and in batch runs alike. Tests install a recorder instead, so nothing is
+// opened.
 //
-// An opener says whether the file could be handed on: a desktop without an
+// An opener says whether the file could be handed on: a computer without an
 // opening program (no xdg-open) answers false, and the caller tells the user
 // where the file is instead.
 namespace ShellOpener {

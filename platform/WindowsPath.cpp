@@ -40,4 +40,36 @@ QString toLocal(const QString &windowsPath)
 #endif
 }
 
+namespace {
+
+bool isWindowsForm(const QString &path)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    return true;
+#else
+    const bool drive = path.size() >= 2 && path.at(1) == u':' && path.at(0).isLetter() && path.at(0).unicode() < 128;
+    return path.isEmpty() || drive || path.contains(u'\\');
+#endif
+}
+
+} // namespace
+
+QString join(const QString &folder, const QString &fileName)
+{
+    if (isWindowsForm(folder))
+        return folder + u'\\' + fileName;
+    return folder.endsWith(u'/') ? folder + fileName : folder + u'/' + fileName;
+}
+
+QString searchedIn(const QString &windowsPath)
+{
+    if (!isWindowsForm(windowsPath) || windowsPath.isEmpty())
+        return {};
+    const QString local = toLocal(windowsPath);
+    if (local == windowsPath)
+        return {};
+    return QStringLiteral(" (gesucht in %1)").arg(QFileInfo(local).absolutePath());
+}
+
 } // namespace WindowsPath

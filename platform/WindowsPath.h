@@ -13,6 +13,14 @@
 namespace WindowsPath {
 
 QString toLocal(const QString &windowsPath);
+// A file name in a folder as the user reads it: a Linux folder ("/srv/kassa")
+// is joined with "/", a Windows-form folder ("C:\VelmarFaktura", one with a
+// drive or a "\") with "\", as the window has always done.
+QString join(const QString &folder, const QString &fileName);
+// For a message about a file that is not there: " (gesucht in <local
+// folder>)" when the path is in Windows form and so lies elsewhere on this
+// computer; empty when the path is the local one.
+QString searchedIn(const QString &windowsPath);
 // The local folder that stands for drive `letter` (a to z, either case).
 QString driveRoot(QChar letter);
 

@@ -1,44 +1,45 @@
 #include "Dep7ReportFile.h"
 
+#include "AtomicFile.h"
 #include "Error.h"
 
-#include <QFile>
-
-#include <rapidjson/filewritestream.h>
 #include <rapidjson/writer.h>
-
-#include <cstdio>
-#include <vector>
 
 namespace rksv {
 
+namespace {
+
+// rapidjson's output stream over the atomic writer, which buffers itself.
+class AtomicFileStream
+{
+public:
+    using Ch = char;
+    explicit AtomicFileStream(AtomicFile &file) : m_file(file) {}
+    void Put(char c) { m_file.write(c); }
+    void Flush() {}
+
+private:
+    AtomicFile &m_file;
+};
+
+} // namespace
+
 struct Dep7ReportFile::Output
 {
-    struct FileCloser
-    {
-        void operator()(std::FILE *file) const { std::fclose(file); }
-    };
-
-    explicit Output(std::FILE *opened)
-        : file(opened), buffer(64 * 1024), stream(opened, buffer.data(), buffer.size()), writer(stream)
-    {}
+    explicit Output(const QString &fileName) : file(fileName, fileName), stream(file), writer(stream) {}
 
     void text(QByteArrayView bytes) { writer.String(bytes.data(), rapidjson::SizeType(bytes.size())); }
     void text(const QString &string) { text(QByteArrayView(string.toUtf8())); }
     void key(const char *name) { writer.Key(name); }
 
-    std::unique_ptr<std::FILE, FileCloser> file;
-    std::vector<char> buffer;
-    rapidjson::FileWriteStream stream;
-    rapidjson::Writer<rapidjson::FileWriteStream> writer;
+    AtomicFile file;
+    AtomicFileStream stream;
+    rapidjson::Writer<AtomicFileStream> writer;
 };
 
-Dep7ReportFile::Dep7ReportFile(const QString &fileName) : m_fileName(fileName)
+Dep7ReportFile::Dep7ReportFile(const QString &fileName)
 {
-    std::FILE *file = std::fopen(QFile::encodeName(fileName).constData(), "wb");
-    if (!file)
-        throw IoError(QStringLiteral("Der Prüfbericht %1 kann nicht angelegt werden.").arg(fileName));
-    m_output = std::make_unique<Output>(file);
+    m_output = std::make_unique<Output>(fileName);
     m_output->writer.StartObject();
     m_output->key("dateien");
     m_output->writer.StartArray();
@@ -135,11 +136,7 @@ void Dep7ReportFile::close()
     out.key("bestanden");
     out.writer.Bool(m_errors == 0);
     out.writer.EndObject();
-    out.stream.Flush();
-    const bool failed = std::ferror(out.file.get()) != 0;
-    const bool closed = std::fclose(out.file.release()) == 0;
-    if (failed || !closed)
-        throw IoError(QStringLiteral("Der Prüfbericht %1 kann nicht geschrieben werden.").arg(m_fileName));
+    out.file.commit();
 }
 
 } // namespace rksv

@@ -11,7 +11,11 @@
 //                  "kassen":[{"kasse":"K-1","belege":..,...}]}, ...],
 //      "fehler":N,"bestanden":false}
 //
-//     rksv::Dep7ReportFile report(fileName);      // throws IoError
+// The file goes through AtomicFile: it is in place, complete, only after
+// close(); a run that fails or is stopped before leaves an earlier file of
+// the name as it was.
+//
+//     rksv::Dep7ReportFile report(localPath);     // throws IoError
 //     report.beginFile(name);
 //     check.run(name, [&](const rksv::Dep7Problem &p) { report.problem(p); });
 //     report.endFile(result);
@@ -41,7 +45,6 @@ public:
 private:
     struct Output;
     std::unique_ptr<Output> m_output;
-    QString m_fileName;
     qint64 m_errors = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "JetCollation.h"
 
 #include "Error.h"
+#include "SqliteDatabase.h"
 
 #include <QChar>
 #include <QtEndian>
@@ -112,7 +113,7 @@ int JetCollation::compare(QStringView a, QStringView b)
 void JetCollation::registerWith(sqlite3 *db)
 {
     if (sqlite3_create_collation_v2(db, name, SQLITE_UTF16LE, nullptr, compareUtf16, nullptr) != SQLITE_OK)
-        throw Error(QString::fromUtf8(sqlite3_errmsg(db)));
+        throw Error(SqliteDatabase::errorMessage(db));
 }
 
 } // namespace db

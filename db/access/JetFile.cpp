@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "JetHeaderPage.h"
+#include "WindowsPath.h"
 
 #include <QFileInfo>
 
@@ -19,7 +20,8 @@ JetFile::JetFile(const QString &localPath, const QString &dataSource)
 {
     const QFileInfo info(localPath);
     if (localPath.isEmpty() || !info.exists() || info.isDir())
-        throw Error(QStringLiteral("Die Datei '%1' wurde nicht gefunden.").arg(dataSource));
+        throw Error(QStringLiteral("Die Datei '%1' wurde nicht gefunden.").arg(dataSource)
+                    + WindowsPath::searchedIn(dataSource));
     if (!info.isFile())
         fail();
     openRegularFile();

@@ -407,7 +407,7 @@ void JetTableModule::registerWith(sqlite3 *db, JetFile &file, const std::vector<
 {
     auto *context = new ModuleContext{&file, &tables};
     if (sqlite3_create_module_v2(db, name, &jetModule, context, destroyContext) != SQLITE_OK)
-        throw Error(QString::fromUtf8(sqlite3_errmsg(db)));
+        throw Error(SqliteDatabase::errorMessage(db));
 }
 
 void JetTableModule::createTable(SqliteDatabase &db, JetFile &file, const std::vector<JetTableDef> &tables, int index)

@@ -52,14 +52,33 @@ SqliteDatabase::~SqliteDatabase() = default;
 
 QString SqliteDatabase::errorMessage() const
 {
-    return QString::fromUtf8(sqlite3_errmsg(m_db.get()));
+    return errorMessage(m_db.get());
+}
+
+QString SqliteDatabase::errorMessage(sqlite3 *db)
+{
+    switch (sqlite3_errcode(db) & 0xFF) {
+    case SQLITE_NOMEM:
+        return QStringLiteral("Für die Abfrage ist nicht genügend Arbeitsspeicher vorhanden.");
+    case SQLITE_IOERR:
+        return QStringLiteral("Bei der Abfrage ist ein Ein-/Ausgabefehler aufgetreten.");
+    case SQLITE_CORRUPT:
+        return QStringLiteral("Die Daten der Abfrage sind beschädigt.");
+    case SQLITE_FULL:
+        return QStringLiteral("Für die Abfrage ist auf dem Datenträger nicht genügend Speicherplatz vorhanden.");
+    case SQLITE_TOOBIG:
+        return QStringLiteral("Ein Wert der Abfrage ist zu groß.");
+    default:
+        return QString::fromUtf8(sqlite3_errmsg(db));
+    }
 }
 
 void SqliteDatabase::execute(const QString &sql)
 {
     char *message = nullptr;
     if (sqlite3_exec(m_db.get(), sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-        const QString text = message ? QString::fromUtf8(message) : errorMessage();
+        const QString text = message && (sqlite3_errcode(m_db.get()) & 0xFF) == SQLITE_ERROR ? QString::fromUtf8(message)
+                                                                                            : errorMessage();
         sqlite3_free(message);
         throw Error(text);
     }

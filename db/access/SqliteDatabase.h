@@ -29,6 +29,11 @@ public:
     void allowOnlyQueries();
 
     QString errorMessage() const;
+    // The text of the last failure on `db`: for the failures of SQLite
+    // itself (no memory, an input/output error or a full disk with its
+    // temporary files, damaged data, a value too big) a German text, else
+    // the message as given (our table module's texts are German already).
+    static QString errorMessage(sqlite3 *db);
 
 private:
     struct Close

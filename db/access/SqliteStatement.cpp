@@ -1,6 +1,7 @@
 #include "SqliteStatement.h"
 
 #include "Error.h"
+#include "SqliteDatabase.h"
 #include "FormatSettings.h"
 
 #include <sqlite3.h>
@@ -75,7 +76,7 @@ SqliteStatement::~SqliteStatement()
 
 void SqliteStatement::fail() const
 {
-    throw Error(messageOf(QString::fromUtf8(sqlite3_errmsg(m_db))));
+    throw Error(messageOf(SqliteDatabase::errorMessage(m_db)));
 }
 
 int SqliteStatement::columnCount() const

@@ -9,6 +9,8 @@
 #include "TADOConnection.h"
 #include "TADOQuery.h"
 #include "access/JetCollation.h"
+#include "access/SqliteDatabase.h"
+#include "access/SqliteStatement.h"
 
 #include "Error.h"
 
@@ -16,6 +18,8 @@
 #include <QTest>
 
 #include <memory>
+
+#include <sqlite3.h>
 
 using namespace db;
 
@@ -68,6 +72,7 @@ private slots:
     void expressionColumns();
     void failingQueriesKeepTheQueryClosed();
     void onlyQueriesAreAllowed();
+    void sqliteFailuresInGerman();
 
 private:
     void openDep131(TADOQuery &query);
@@ -465,6 +470,34 @@ void AccessQueries::onlyQueriesAreAllowed()
     query.setSql(QStringLiteral("select count(*) from Barverkaeufe"));
     query.open();
     QCOMPARE(query.field(0).value().toInt(), 7);
+}
+
+// SQLite's own failures (a value too big, no memory left) reach the user
+// in German, never as SQLite's English text.
+void AccessQueries::sqliteFailuresInGerman()
+{
+    SqliteDatabase database;
+    database.allowOnlyQueries();
+    const auto failureOf = [&database](const char *sql) {
+        try {
+            SqliteStatement statement(database.handle(), QString::fromLatin1(sql));
+            while (statement.step()) {
+            }
+        } catch (const Error &failure) {
+            return failure.message();
+        }
+        return QStringLiteral("<no failure>");
+    };
+    QCOMPARE(failureOf("select zeroblob(2000000000)"), QStringLiteral("Ein Wert der Abfrage ist zu groß."));
+
+    const sqlite3_int64 limit = sqlite3_hard_heap_limit64(-1);
+    sqlite3_hard_heap_limit64(sqlite3_memory_used() + 256 * 1024);
+    const QString noMemory = failureOf("with recursive c(x) as (select 1 union all select x + 1 from c where x < 1000000) "
+                                       "select group_concat(x) from c");
+    sqlite3_hard_heap_limit64(limit);
+    QCOMPARE(noMemory, QStringLiteral("Für die Abfrage ist nicht genügend Arbeitsspeicher vorhanden."));
+    // the provider's own texts stay
+    QCOMPARE(failureOf("select * from Nirgends"), QStringLiteral("Die Tabelle 'Nirgends' wurde nicht gefunden."));
 }
 
 QTEST_GUILESS_MAIN(AccessQueries)

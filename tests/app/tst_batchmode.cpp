@@ -13,7 +13,11 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <limits>
+#include <fcntl.h>
+#include <pty.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 // The batch mode as scripts use it: the real program, started with
 // arguments, on a register database written by our Jet writer.
@@ -84,6 +88,18 @@ class TestBatchMode : public QObject
         QCOMPARE(file.write(bytes), bytes.size());
     }
 
+    // A sale of 1 June 2018 with a certificate, an authority and a made-up
+    // signature, which no check passes.
+    static Sale signedSale()
+    {
+        Sale sale;
+        sale.settled = QDateTime(QDate(2018, 6, 1), QTime(12, 0));
+        sale.certificate = JetValue("CERT-A");
+        sale.authorities = JetValue("CA-1");
+        sale.signature = JetValue("jws-1");
+        return sale;
+    }
+
     void removeExports()
     {
         QDir dir(m_folder);
@@ -119,11 +135,38 @@ private slots:
             {{QStringLiteral("--from"), QStringLiteral("31.02.2019")}, QStringLiteral("kein gültiges Datum")},
             {{QStringLiteral("--export"), QStringLiteral("dep131,csv")}, QStringLiteral("'csv' ist kein Export")},
         };
+        // one line naming the fault, one pointing to the help
         for (const auto &c : bad) {
             const Run r = run(c.arguments);
             QCOMPARE(r.exitCode, 2);
+            const QStringList lines = r.err.split(u'\n', Qt::SkipEmptyParts);
+            QVERIFY2(lines.size() == 2 && lines.first().contains(c.message), qPrintable(r.err));
+            QCOMPARE(lines.last(), QStringLiteral("Aufruf: DepExport --help"));
+        }
+
+        const Run version = run({QStringLiteral("--version")});
+        QCOMPARE(version.exitCode, 0);
+        QCOMPARE(version.out, QStringLiteral("DepExport 1.0\n"));
+
+        // options that would be ignored are refused
+        const struct {
+            QStringList arguments;
+            QString message;
+        } ignored[] = {
+            {{QStringLiteral("--kassa"), QStringLiteral("1")}, QStringLiteral("--kassa gilt nur für den DEP-7-Export")},
+            {{QStringLiteral("--kassa"), QStringLiteral("1"), QStringLiteral("--export"), QStringLiteral("dep7,log")},
+             QStringLiteral("--kassa gilt nur für den DEP-7-Export")},
+            {{QStringLiteral("--export"), QStringLiteral("dep7"), QStringLiteral("--aes-key"), QStringLiteral("AAAA")},
+             QStringLiteral("gehören zu --verify")},
+            {{QStringLiteral("--export"), QStringLiteral("dep7"), QStringLiteral("--report"), QStringLiteral("r.json")},
+             QStringLiteral("gehören zu --verify")},
+            {{QStringLiteral("--trust"), QStringLiteral("ca.pem")}, QStringLiteral("gehören zu --verify")},
+        };
+        for (const auto &c : ignored) {
+            const Run r = run(databaseArguments() + c.arguments);
+            QCOMPARE(r.exitCode, 2);
             QVERIFY2(r.err.contains(c.message), qPrintable(r.err));
-            QVERIFY(r.err.contains(QStringLiteral("Aufruf: DepExport")));
+            QVERIFY(folderEntries().filter(QStringLiteral(".json")).isEmpty());
         }
         // no variant chosen: the window's own message
         const Run none = run({QStringLiteral("--folder"), m_folder});
@@ -140,7 +183,8 @@ private slots:
         QVERIFY(QFile::exists(m_folder + QStringLiteral("/LOG.csv")));
         // window-format and ISO dates give the same period texts
         QVERIFY(QFile::exists(m_folder + QStringLiteral("/DEPExport01.03.2017-01.03.2019.json")));
-        QVERIFY(r.err.contains(QStringLiteral("Exportdatei DEPExport befindet sich im Ordner ") + m_folder));
+        QVERIFY(r.err.contains(QStringLiteral("Exportdatei DEPExport01.03.2017-01.03.2019.json befindet sich im Ordner ")
+                               + m_folder));
         QFile dep131(m_folder + QStringLiteral("/DEP_131.csv"));
         QVERIFY(dep131.open(QIODevice::ReadOnly));
         QVERIFY(dep131.readLine().startsWith("ID_Barverkaufspositionen;Barverkauf_nr;Firma;Kassa;"));
@@ -401,16 +445,270 @@ private slots:
         QCOMPARE(inode(), before);
     }
 
+    // An output that is one of the run's inputs is refused before anything
+    // is written, whichever way it is named: the report as the checked
+    // file, a link to it, the same file through ".."; an export's file that
+    // is the database (a hard link); the report as the DEP 7 file the run
+    // writes and checks.
+    void outputThatIsAnInputIsRefused()
+    {
+        const QString checked = m_home.path() + QStringLiteral("/checked.json");
+        const QByteArray journal = "{ \"Belege-Gruppe\": [] }\r\n";
+        writeFile(checked, journal);
+        const QString link = m_home.path() + QStringLiteral("/link.json");
+        QFile::remove(link);
+        QVERIFY(QFile::link(checked, link));
+        for (const QString &report : {checked, link, m_folder + QStringLiteral("/../checked.json")}) {
+            const Run r = run({QStringLiteral("--verify"), checked, QStringLiteral("--report"), report});
+            QCOMPARE(r.exitCode, 2);
+            QVERIFY2(r.err.contains(QStringLiteral("--report: die Datei %1 ist dieselbe wie die geprüfte Datei %2")
+                                        .arg(report, checked)),
+                     qPrintable(r.err));
+            QCOMPARE(fileBytes(checked), journal);
+        }
+
+        const QString database = m_folder + QStringLiteral("/VelmarFaktura.mdb");
+        const QByteArray databaseBytes = fileBytes(database);
+        const QString log = m_folder + QStringLiteral("/LOG.csv");
+        QCOMPARE(::link(QFile::encodeName(database).constData(), QFile::encodeName(log).constData()), 0);
+        const Run exported = run(databaseArguments() + QStringList{QStringLiteral("--export"), QStringLiteral("dep131,log")});
+        QFile::remove(log);
+        QCOMPARE(exported.exitCode, 2);
+        QVERIFY2(exported.err.contains(QStringLiteral("LOG: die Datei %1 ist dieselbe wie die Datenbank %2").arg(log, database)),
+                 qPrintable(exported.err));
+        QVERIFY(!QFile::exists(m_folder + QStringLiteral("/DEP_131.csv")));
+        QVERIFY(fileBytes(database) == databaseBytes);
+
+        const QString dep7 = m_folder + QStringLiteral("/DEPExport01.03.2017-01.03.2019.json");
+        const Run reportOverExport =
+            run(databaseArguments() + QStringList{QStringLiteral("--from"), QStringLiteral("2017-03-01"), QStringLiteral("--to"),
+                                                  QStringLiteral("2019-03-01"), QStringLiteral("--export"), QStringLiteral("dep7"),
+                                                  QStringLiteral("--verify"), QStringLiteral("--report"), dep7});
+        QCOMPARE(reportOverExport.exitCode, 2);
+        QVERIFY2(reportOverExport.err.contains(QStringLiteral("--report: die Datei %1 ist dieselbe wie die Exportdatei").arg(dep7)),
+                 qPrintable(reportOverExport.err));
+        QVERIFY(!QFile::exists(dep7));
+    }
+
+    // Under a locale whose short date holds "/" the DEP 7 file is written,
+    // its dates with "-"; the message names it.
+    void dep7FileNameUnderAnyLocale()
+    {
+        const Run r = run(databaseArguments() + QStringList{QStringLiteral("--from"), QStringLiteral("2017-03-01"),
+                                                            QStringLiteral("--to"), QStringLiteral("2019-03-01"),
+                                                            QStringLiteral("--export"), QStringLiteral("dep7")},
+                          {QStringLiteral("LC_ALL=en_US.UTF-8")});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        const QString name = QStringLiteral("DEPExport03-01-2017-03-01-2019.json");
+        QCOMPARE(QDir(m_folder).entryList({QStringLiteral("DEPExport*")}), QStringList{name});
+        QVERIFY(receipts(m_folder + u'/' + name).size() > 100);
+        QVERIFY2(r.err.contains(QStringLiteral("Exportdatei %1 befindet sich im Ordner %2").arg(name, m_folder)),
+                 qPrintable(r.err));
+    }
+
+    // --open hands each finished file to the desktop's opener (xdg-open on
+    // PATH, here a script that notes its arguments) once, and says each
+    // success once; without an opener each file is named once.
+    void openHandsEachFileToTheOpener()
+    {
+        const QString bin = m_home.path() + QStringLiteral("/bin");
+        QVERIFY(QDir().mkpath(bin));
+        const QString opened = m_home.path() + QStringLiteral("/opened.txt");
+        QFile::remove(opened);
+        const QString script = bin + QStringLiteral("/xdg-open");
+        writeFile(script, "#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" + QFile::encodeName(opened) + "'\n");
+        QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QStringList arguments =
+            databaseArguments() + QStringList{QStringLiteral("--from"), QStringLiteral("2017-03-01"), QStringLiteral("--to"),
+                                              QStringLiteral("2019-03-01"), QStringLiteral("--open")};
+        // sorted, as the opened files are compared
+        const QStringList files = {m_folder + QStringLiteral("/DEPExport01.03.2017-01.03.2019.json"),
+                                   m_folder + QStringLiteral("/DEP_131.csv"), m_folder + QStringLiteral("/LOG.csv")};
+        const QString path = QStringLiteral("PATH=") + bin + u':' + qEnvironmentVariable("PATH");
+        const Run r = run(arguments, {QStringLiteral("LC_ALL=de_AT.UTF-8"), path});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        for (const QString &csv : {files[1], files[2]}) {
+            QCOMPARE(r.err.count(QStringLiteral("Der Datenexport in die Datei %1 wurde erfolgreich beendet.").arg(csv)), 1);
+        }
+        const auto openedFiles = [&opened] {
+            QStringList lines = QString::fromLocal8Bit(fileBytes(opened)).split(u'\n', Qt::SkipEmptyParts);
+            lines.sort();
+            return lines;
+        };
+        QTRY_COMPARE(openedFiles(), files);
+
+        const Run noOpener = run(arguments, {QStringLiteral("LC_ALL=de_AT.UTF-8"), QStringLiteral("PATH=/nonexistent")});
+        QVERIFY2(noOpener.exitCode == 0, qPrintable(noOpener.err));
+        for (const QString &csv : {files[1], files[2]}) {
+            QCOMPARE(noOpener.err.count(QStringLiteral("Der Datenexport in die Datei %1 wurde erfolgreich beendet.").arg(csv)), 1);
+        }
+        QCOMPARE(noOpener.err.count(QStringLiteral("Exportdatei DEPExport01.03.2017-01.03.2019.json befindet sich")), 1);
+    }
+
+    // A failed check is a failure whatever came before: an empty LOG
+    // period ("no data") does not mask it, in either order.
+    void failureOutranksNoData()
+    {
+        SalesTestDatabase database;
+        database.write(QStringLiteral("VelmarFaktura.mdb"), {signedSale()}, {}, QStringLiteral("geheim"));
+        for (const QString order : {QStringLiteral("log,dep7"), QStringLiteral("dep7,log")}) {
+            const Run r = run({QStringLiteral("--variant"), QStringLiteral("0"), QStringLiteral("--folder"),
+                               database.folder(), QStringLiteral("--password"), QStringLiteral("geheim"),
+                               QStringLiteral("--from"), QStringLiteral("2018-01-01"), QStringLiteral("--to"),
+                               QStringLiteral("2018-12-31"), QStringLiteral("--export"), order, QStringLiteral("--verify")});
+            QVERIFY2(r.exitCode == 7, qPrintable(order + u' ' + QString::number(r.exitCode) + u' ' + r.err));
+            QVERIFY(r.err.contains(QStringLiteral("LOG: keine Daten im Zeitraum")));
+            QVERIFY(r.out.contains(QStringLiteral("Prüfung nicht bestanden")));
+        }
+    }
+
+    // With --quiet no progress bar is drawn, also on a terminal.
+    void quietDrawsNoProgressBar()
+    {
+        const auto terminalOutput = [this](const QStringList &extra) {
+            int master = -1;
+            int slave = -1;
+            if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+                return QByteArray("<no terminal>");
+            const QString terminal = QString::fromLocal8Bit(::ttyname(slave));
+            QProcess process;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_AT.UTF-8"));
+            env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.path() + QStringLiteral("/config"));
+            env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.path() + QStringLiteral("/data"));
+            process.setProcessEnvironment(env);
+            process.setStandardErrorFile(terminal);
+            process.start(QStringLiteral(DEPEXPORT_BINARY),
+                          databaseArguments() + QStringList{QStringLiteral("--from"), QStringLiteral("2000-01-01"),
+                                                            QStringLiteral("--export"), QStringLiteral("dep131,log")}
+                              + extra);
+            ::fcntl(master, F_SETFL, O_NONBLOCK);
+            QByteArray output;
+            const auto drain = [&] {
+                char buffer[4096];
+                for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
+                    output.append(buffer, n);
+            };
+            while (!process.waitForFinished(50))
+                drain();
+            drain();
+            ::close(slave);
+            ::close(master);
+            return output;
+        };
+        QVERIFY(terminalOutput({}).contains("DEP 131 ["));
+        const QByteArray quiet = terminalOutput({QStringLiteral("--quiet")});
+        QVERIFY2(quiet.isEmpty(), quiet.constData());
+    }
+
+    // Qt's own options open the window, as in every Qt program; where there
+    // is no desktop the window says so in German and ends with exit code 2.
+    void windowOptionsAndNoDesktop()
+    {
+        const QStringList noDesktop = {QStringLiteral("LC_ALL=de_AT.UTF-8"), QStringLiteral("DISPLAY="),
+                                       QStringLiteral("WAYLAND_DISPLAY="), QStringLiteral("QT_QPA_PLATFORM=xcb")};
+        const QStringList commandLines[] = {
+            {},
+            {QStringLiteral("-platform"), QStringLiteral("xcb"), QStringLiteral("-style"), QStringLiteral("fusion"),
+             QStringLiteral("-qwindowgeometry"), QStringLiteral("640x480+10+10")},
+            {QStringLiteral("--style=fusion"), QStringLiteral("-reverse")},
+        };
+        for (const QStringList &arguments : commandLines) {
+            const Run r = run(arguments, noDesktop);
+            QVERIFY2(r.exitCode == 2, qPrintable(arguments.join(u' ') + QStringLiteral(": ") + r.err));
+            QCOMPARE(r.err, QStringLiteral("Das Fenster von DepExport braucht eine grafische Oberfläche. Ohne sie "
+                                           "erstellen Optionen die Exporte (DepExport --help).\n"));
+        }
+    }
+
+    // --verify checks each file it is given, as a shell's pattern gives
+    // them; one that fails gives exit code 7 whatever its place.
+    void verifySeveralFiles()
+    {
+        const QStringList period{QStringLiteral("--from"), QStringLiteral("2017-03-01"), QStringLiteral("--to"),
+                                 QStringLiteral("2019-03-01"), QStringLiteral("--export"), QStringLiteral("dep7")};
+        QCOMPARE(run(databaseArguments() + period + QStringList{QStringLiteral("--kassa"), QStringLiteral("1")}).exitCode, 0);
+        QCOMPARE(run(databaseArguments() + period + QStringList{QStringLiteral("--kassa"), QStringLiteral("2")}).exitCode, 0);
+        QCOMPARE(run(databaseArguments() + period).exitCode, 0);
+        const QString one = m_folder + QStringLiteral("/DEPExport01.03.2017-01.03.2019_Kassa1.json");
+        const QString two = m_folder + QStringLiteral("/DEPExport01.03.2017-01.03.2019_Kassa2.json");
+        const QString all = m_folder + QStringLiteral("/DEPExport01.03.2017-01.03.2019.json");
+        const QString report = m_home.path() + QStringLiteral("/bericht.json");
+        const Run passed = run({QStringLiteral("--verify"), one, two, QStringLiteral("--report"), report});
+        QVERIFY2(passed.exitCode == 0, qPrintable(passed.out + passed.err));
+        QCOMPARE(passed.out.count(QStringLiteral("Prüfung bestanden.")), 2);
+        QFile reportFile(report);
+        QVERIFY(reportFile.open(QIODevice::ReadOnly));
+        const QJsonArray checked = QJsonDocument::fromJson(reportFile.readAll())[QStringLiteral("dateien")].toArray();
+        QCOMPARE(checked.size(), 2);
+        QCOMPARE(checked[1][QStringLiteral("datei")].toString(), two);
+        for (const QStringList &files : {QStringList{one, all, two}, QStringList{all, one}}) {
+            const Run r = run(QStringList{QStringLiteral("--verify")} + files);
+            QVERIFY2(r.exitCode == 7, qPrintable(r.out + r.err));
+            QCOMPARE(r.out.count(QStringLiteral("Prüfung bestanden.")), files.size() - 1);
+            QCOMPARE(r.out.count(QStringLiteral("Prüfung nicht bestanden")), 1);
+        }
+    }
+
+    // Files in a Linux folder are named with "/"; a Windows-form folder
+    // keeps its form, and a missing database under it also names the
+    // folder that was searched.
+    void messagesNameFilesAsTheFolderIsWritten()
+    {
+        const Run r = run(databaseArguments() + QStringList{QStringLiteral("--from"), QStringLiteral("2017-03-01"),
+                                                            QStringLiteral("--export"), QStringLiteral("log")});
+        QVERIFY2(r.err.contains(QStringLiteral("Der Datenexport in die Datei %1/LOG.csv wurde erfolgreich beendet.").arg(m_folder)),
+                 qPrintable(r.err));
+        const Run linux = run({QStringLiteral("--variant"), QStringLiteral("0"), QStringLiteral("--folder"),
+                               QStringLiteral("/nonexistent/dir"), QStringLiteral("--export"), QStringLiteral("log")});
+        QCOMPARE(linux.exitCode, 3);
+        QVERIFY2(linux.err.contains(QStringLiteral("Die Datei '/nonexistent/dir/VelmarFaktura.mdb' wurde nicht gefunden.\n")),
+                 qPrintable(linux.err));
+        const QString drive = m_home.path() + QStringLiteral("/laufwerk-c");
+        const Run windows = run({QStringLiteral("--variant"), QStringLiteral("0"), QStringLiteral("--folder"),
+                                 QStringLiteral("C:\\Nirgends"), QStringLiteral("--export"), QStringLiteral("log")},
+                                {QStringLiteral("LC_ALL=de_AT.UTF-8"), QStringLiteral("DEPEXPORT_DRIVE_C=") + drive});
+        QCOMPARE(windows.exitCode, 3);
+        QVERIFY2(windows.err.contains(QStringLiteral("Die Datei 'C:\\Nirgends\\VelmarFaktura.mdb' wurde nicht gefunden. "
+                                                     "(gesucht in %1/Nirgends)")
+                                          .arg(drive)),
+                 qPrintable(windows.err));
+    }
+
+    // A disk that fails while the rows are read (the last page read of the
+    // LOG export): a failed query (5), whose message says that the database
+    // could not be read, not a file that could not be written; no file left.
+    void readingFailureIsAQueryFailure()
+    {
+        const QString reads = m_home.path() + QStringLiteral("/reads.txt");
+        const QStringList arguments = databaseArguments() + QStringList{QStringLiteral("--from"), QStringLiteral("2000-01-01"),
+                                                                          QStringLiteral("--to"), QStringLiteral("2030-12-31"),
+                                                                          QStringLiteral("--export"), QStringLiteral("log")};
+        const auto failingFromRead = [&](qint64 first) {
+            QFile::remove(reads);
+            return run(arguments, {QStringLiteral("LC_ALL=de_AT.UTF-8"), QStringLiteral("LD_PRELOAD=" FAULTSHIM),
+                                   QStringLiteral("DEPEXPORT_FAULT_DIR=") + m_folder,
+                                   QStringLiteral("DEPEXPORT_FAULT=pread:%1:%2").arg(EIO).arg(first),
+                                   QStringLiteral("DEPEXPORT_FAULT_LOG=") + reads});
+        };
+        QCOMPARE(failingFromRead(std::numeric_limits<int>::max()).exitCode, 0);
+        const qint64 pageReads = fileBytes(reads).count("pread\n");
+        QVERIFY(pageReads > 10);
+        removeExports();
+        const Run r = failingFromRead(pageReads - 1);
+        QVERIFY2(r.exitCode == 5, qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("Fehler beim Datenexport.: Die Datenbank kann nicht gelesen werden: ")),
+                 qPrintable(r.err));
+        QVERIFY(folderEntries().filter(QStringLiteral("LOG")).isEmpty());
+        QVERIFY(folderEntries().filter(QStringLiteral(".DepExport")).isEmpty());
+    }
+
     void gastroNullSignatureIsADataError()
     {
         // the gastro tables keep the signature as plain text, whose NULL the
         // DEP 7 export cannot turn into text
         SalesTestDatabase database;
-        Sale withSignature;
-        withSignature.settled = QDateTime(QDate(2018, 6, 1), QTime(12, 0));
-        withSignature.certificate = JetValue("CERT-A");
-        withSignature.authorities = JetValue("CA-1");
-        withSignature.signature = JetValue("jws-1");
+        const Sale withSignature = signedSale();
         Sale withoutSignature = withSignature;
         withoutSignature.id = withoutSignature.receipt = 2;
         withoutSignature.signature = JetValue();

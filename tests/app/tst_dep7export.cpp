@@ -109,9 +109,10 @@ public:
         return isGastro(window.rg_version->itemIndex()) ? window.qry_tagesabrechnung_details_dep_gastro
                                                          : window.qry_tagesabrechnung_details_dep_shop;
     }
-    QString doneMessage() const
+    // The message names the file written and the folder as typed.
+    QString doneMessage(const QString &name = fileName) const
     {
-        return QStringLiteral("Exportdatei DEPExport befindet sich im Ordner ") + window.ed_datenbank->text();
+        return QStringLiteral("Exportdatei %1 befindet sich im Ordner %2").arg(name, window.ed_datenbank->text());
     }
 
     SalesTestDatabase database;
@@ -354,7 +355,7 @@ private slots:
         run.window.ed_vondatum->setText(QStringLiteral("1.3.2018"));
         run.press();
         QCOMPARE(run.messages.texts(),
-                 QStringList{QStringLiteral("Exportdatei DEPExport befindet sich im Ordner ") + run.database.folder() + u'\\'});
+                 QStringList{run.doneMessage(QStringLiteral("DEPExport1 .3 .2018-01.03.2019.json"))});
         QCOMPARE(run.database.otherFiles(), QStringList{QStringLiteral("DEPExport1 .3 .2018-01.03.2019.json")});
 
         // A second run replaces the file.
@@ -475,8 +476,8 @@ private slots:
                               on(2, 10, 201806, "Z-CARD", "k2-10")});
         run.messages.clear();
         run.window.exportDep7(2);
-        QCOMPARE(run.messages.texts(), QStringList{run.doneMessage()});
         const QString kassaFile = QStringLiteral("DEPExport01.03.2018-01.03.2019_Kassa2.json");
+        QCOMPARE(run.messages.texts(), QStringList{run.doneMessage(kassaFile)});
         QCOMPARE(run.database.otherFiles(), QStringList{kassaFile});
         const QByteArray file = run.file(kassaFile);
         QCOMPARE(receipts(file), (QStringList{"k2-1", "k2-2", "k2-3", "k2-4", "k2-5", "k2-6", "k2-10"}));

@@ -21,6 +21,7 @@
 #include <cerrno>
 #include <functional>
 #include <memory>
+#include <fcntl.h>
 #include <sys/file.h>
 #include <csignal>
 #include <sys/stat.h>
@@ -284,9 +285,11 @@ private slots:
             {"rename", EIO}, {"rename", EACCES}, {"rename", EXDEV}, {"rename", EROFS},
             {"create", EROFS}, {"create", ENOSPC}, {"create", ENAMETOOLONG}, {"create", EDQUOT},
         };
+        // with unnamed temporary files and on a file system without them
         for (const Writer &writer : std::as_const(m_writers)) {
-            for (const auto &fault : faults) {
-                const QString spec = QStringLiteral("%1:%2:100").arg(QLatin1String(fault.call)).arg(fault.error);
+            for (const auto &fault : faults)
+            for (const QString unnamed : {QString(), QStringLiteral(",tmpfile:%1").arg(EOPNOTSUPP)}) {
+                const QString spec = QStringLiteral("%1:%2:100").arg(QLatin1String(fault.call)).arg(fault.error) + unnamed;
                 // the settings store makes its key when opened, so only the
                 // exports start in an empty folder
                 for (const QByteArray &earlier : {writer.earlier, QByteArray()}) {
@@ -396,10 +399,61 @@ private slots:
         }
     }
 
-    // Temporary files of a killed run are removed by the next write into
-    // the folder; those of a living run and foreign files stay.
+    // A run killed while it writes (kill -9) leaves nothing in the folder:
+    // its file had no name yet. The earlier file stays as it was.
+    void killedRunLeavesNothing()
+    {
+        writeFile(m_folder + QStringLiteral("/LOG.csv"), "earlier");
+        for (const bool buffered : {false, true}) {
+            const pid_t child = ::fork();
+            if (child == 0) {
+                AtomicFile file(m_folder + QStringLiteral("/LOG.csv"), QStringLiteral("LOG.csv"));
+                file.write(QByteArray(3 * AtomicFile::bufferSize + 17, 'x'));
+                if (!buffered)
+                    file.flush();
+                ::raise(SIGKILL);
+            }
+            int status = 0;
+            QCOMPARE(::waitpid(child, &status, 0), child);
+            QVERIFY(WIFSIGNALED(status));
+            QCOMPARE(folderEntries(m_folder), QStringList{QStringLiteral("LOG.csv")});
+            QCOMPARE(fileBytes(m_folder + QStringLiteral("/LOG.csv")), QByteArray("earlier"));
+        }
+    }
+
+    // On a file system without unnamed files, another run's sweep may hold
+    // the lock of a new temporary file for a moment: the writer waits for
+    // it, so its file is locked while it is written and no later sweep
+    // takes it for a killed run's.
+    void temporaryFileStaysLockedWhenASweepHeldIt()
+    {
+        const Fault active(m_folder, QStringLiteral("tmpfile:%1,flock:%2:1").arg(EOPNOTSUPP).arg(EWOULDBLOCK));
+        AtomicFile writing(m_folder + QStringLiteral("/DEP_131.csv"), QStringLiteral("DEP_131.csv"));
+        writing.write("ID\r\n");
+        writing.flush();
+        const QStringList entries = folderEntries(m_folder);
+        QCOMPARE(entries.size(), 1);
+        QVERIFY(AtomicFile::isTemporaryName(entries.first()));
+        const int other = ::open(QFile::encodeName(m_folder + u'/' + entries.first()).constData(), O_RDWR | O_CLOEXEC);
+        QVERIFY(other >= 0);
+        const int locked = ::flock(other, LOCK_EX | LOCK_NB);
+        ::close(other);
+        QVERIFY2(locked != 0, "the temporary file is not locked");
+        // an hour later a sweep still leaves it alone
+        struct utimbuf past = {::time(nullptr) - 3600, ::time(nullptr) - 3600};
+        QCOMPARE(::utime(QFile::encodeName(m_folder + u'/' + entries.first()).constData(), &past), 0);
+        AtomicFile::removeStaleTemporaries(m_folder);
+        QCOMPARE(folderEntries(m_folder), entries);
+        writing.commit();
+        QCOMPARE(folderEntries(m_folder), QStringList{QStringLiteral("DEP_131.csv")});
+    }
+
+    // Named temporary files of a killed run (where the file system offers
+    // no unnamed ones) are removed by the next write into the folder; those
+    // of a living run and foreign files stay.
     void staleTemporariesAreRemoved()
     {
+        const Fault namedOnly(m_folder, QStringLiteral("tmpfile:%1").arg(EOPNOTSUPP));
         // a run killed while writing
         const pid_t child = ::fork();
         if (child == 0) {

@@ -5,15 +5,25 @@
 ** every call, so a test may change it between cases):
 **
 **   DEPEXPORT_FAULT_DIR   only files directly in this folder are touched
-**   DEPEXPORT_FAULT       "<call>:<errno>[:<bytes>]", one of
+**   DEPEXPORT_FAULT       "<call>:<errno>[:<bytes>]", several separated by
+**                         commas, each one of
 **       write:E:N    a file opened for writing takes N bytes, then its
 **                    writes fail with E (a write crossing N is cut there)
 **       fsync:E      fsync and fdatasync of such a file fail with E
 **       close:E      closing such a file fails with E (it is closed all the same)
 **       rename:E     renaming onto a name in the folder fails with E
-**       create:E     creating a new file in the folder fails with E
+**       create:E     creating a new file in the folder fails with E (an
+**                    unnamed one, O_TMPFILE, too)
+**       tmpfile:E    creating an unnamed file (O_TMPFILE) in the folder fails
+**                    with E, as on a file system that does not offer them
+**       flock:E:N    the first N flock calls of the process on such a file
+**                    fail with E
+**       pread:E:N    reading a file in the folder with pread (a database
+**                    page) fails with E from the process's call N on
+**                    (counted from 0), as a disk that fails while rows are read
 **   DEPEXPORT_FAULT_LOG   a file that gets a line "rename <name>" for every
-**                         rename onto a name in the folder
+**                         rename onto a name in the folder, and under a
+**                         pread fault a line "pread" for every such read
 **
 ** Without DEPEXPORT_FAULT_DIR every call goes straight to the C library.
 */
@@ -53,20 +63,27 @@ static int faultFolder(char *resolved)
     return dir && *dir && realpath(dir, resolved) != NULL;
 }
 
-static int readFault(struct Fault *fault)
+/* The fault set for `call`, if any. */
+static int readFault(const char *call, struct Fault *fault)
 {
     const char *spec = getenv("DEPEXPORT_FAULT");
     memset(fault, 0, sizeof *fault);
-    if (!spec || !*spec)
-        return 0;
-    const char *colon = strchr(spec, ':');
-    if (!colon || colon - spec >= (long)sizeof fault->call)
-        return 0;
-    memcpy(fault->call, spec, (size_t)(colon - spec));
-    fault->error = atoi(colon + 1);
-    const char *second = strchr(colon + 1, ':');
-    fault->bytes = second ? atoll(second + 1) : 0;
-    return 1;
+    while (spec && *spec) {
+        const char *end = strchr(spec, ',');
+        if (!end)
+            end = spec + strlen(spec);
+        const char *colon = memchr(spec, ':', (size_t)(end - spec));
+        if (colon && colon - spec < (long)sizeof fault->call && (size_t)(colon - spec) == strlen(call)
+            && memcmp(spec, call, strlen(call)) == 0) {
+            memcpy(fault->call, spec, (size_t)(colon - spec));
+            fault->error = atoi(colon + 1);
+            const char *second = memchr(colon + 1, ':', (size_t)(end - colon - 1));
+            fault->bytes = second ? atoll(second + 1) : 0;
+            return 1;
+        }
+        spec = *end ? end + 1 : end;
+    }
+    return 0;
 }
 
 /* Whether `path`'s folder is the fault folder. */
@@ -86,14 +103,15 @@ static int pathInFolder(const char *path)
     return realpath(copy, resolved) && strcmp(resolved, folder) == 0;
 }
 
-/* Whether `fd` is a file in the fault folder opened for writing. */
-static int fdInFolder(int fd)
+/* Whether `fd` is a file in the fault folder, opened for writing unless
+** `anyMode`. */
+static int fdInFolderOpened(int fd, int anyMode)
 {
     char link[64], target[PATH_MAX];
     if (fd < 0 || fd >= MAX_FDS || !getenv("DEPEXPORT_FAULT_DIR"))
         return 0;
     const int flags = fcntl(fd, F_GETFL);
-    if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY)
+    if (flags < 0 || (!anyMode && (flags & O_ACCMODE) == O_RDONLY))
         return 0;
     snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
     const ssize_t n = readlink(link, target, sizeof target - 1);
@@ -103,9 +121,22 @@ static int fdInFolder(int fd)
     return pathInFolder(target);
 }
 
+/* Whether `fd` is a file in the fault folder opened for writing. */
+static int fdInFolder(int fd)
+{
+    return fdInFolderOpened(fd, 0);
+}
+
 static int faultIs(const char *call, struct Fault *fault)
 {
-    return readFault(fault) && strcmp(fault->call, call) == 0;
+    return readFault(call, fault);
+}
+
+/* Whether `path` is the fault folder itself. */
+static int isFolder(const char *path)
+{
+    char folder[PATH_MAX], resolved[PATH_MAX];
+    return faultFolder(folder) && realpath(path, resolved) && strcmp(resolved, folder) == 0;
 }
 
 ssize_t write(int fd, const void *data, size_t size)
@@ -190,11 +221,63 @@ int rename(const char *from, const char *to)
 static int creationFails(const char *path, int flags)
 {
     struct Fault fault;
+    const int unnamed = (flags & O_TMPFILE) == O_TMPFILE;
     if ((flags & O_CREAT) && faultIs("create", &fault) && pathInFolder(path)) {
         errno = fault.error;
         return 1;
     }
+    if (unnamed && (faultIs("create", &fault) || faultIs("tmpfile", &fault)) && isFolder(path)) {
+        errno = fault.error;
+        return 1;
+    }
     return 0;
+}
+
+static void logLine(const char *line)
+{
+    const char *log = getenv("DEPEXPORT_FAULT_LOG");
+    FILE *out = log && *log ? fopen(log, "a") : NULL;
+    if (out) {
+        fprintf(out, "%s\n", line);
+        fclose(out);
+    }
+}
+
+ssize_t pread(int fd, void *data, size_t size, off_t offset)
+{
+    static ssize_t (*real)(int, void *, size_t, off_t);
+    static long long calls;
+    if (!real)
+        real = (ssize_t(*)(int, void *, size_t, off_t))next("pread");
+    struct Fault fault;
+    if (faultIs("pread", &fault) && fdInFolderOpened(fd, 1)) {
+        logLine("pread");
+        if (calls++ >= fault.bytes) {
+            errno = fault.error;
+            return -1;
+        }
+    }
+    return real(fd, data, size, offset);
+}
+
+ssize_t pread64(int fd, void *data, size_t size, off_t offset)
+{
+    return pread(fd, data, size, offset);
+}
+
+int flock(int fd, int operation)
+{
+    static int (*real)(int, int);
+    static long long failed;
+    if (!real)
+        real = (int (*)(int, int))next("flock");
+    struct Fault fault;
+    if (faultIs("flock", &fault) && failed < fault.bytes && fdInFolder(fd)) {
+        ++failed;
+        errno = fault.error;
+        return -1;
+    }
+    return real(fd, operation);
 }
 
 static mode_t modeOf(int flags, va_list args)
