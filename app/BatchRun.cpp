@@ -117,6 +117,7 @@ int BatchRun::runExports(const BatchOptions &options)
     Tfrm_dep window;
     fillWindow(window, options);
     m_cashRegister = options.cashRegister;
+    m_allCashRegisters = options.allCashRegisters;
     for (TExportToText *component : {&window.ex_dep_export, &window.ex_log_export}) {
         // No progress window and no message box of the engine's own: the
         // run's outcome is told here.
@@ -156,14 +157,19 @@ int BatchRun::runExport(Tfrm_dep &window, BatchExport which, bool quiet)
     ExportOutcome outcome = ExportOutcome::Written;
     switch (which) {
     case BatchExport::Dep131: outcome = window.exportDep131(); break;
-    case BatchExport::Dep7: outcome = window.exportDep7(m_cashRegister); break;
+    case BatchExport::Dep7:
+        if (m_allCashRegisters)
+            outcome = window.exportDep7PerRegister(m_writtenDep7Files);
+        else
+            outcome = window.exportDep7(m_cashRegister);
+        break;
     case BatchExport::Log: outcome = window.exportLog(); break;
     }
     progress.finish();
     if (component)
         component->onProgress = nullptr;
 
-    if (which == BatchExport::Dep7 && outcome == ExportOutcome::Written)
+    if (which == BatchExport::Dep7 && outcome == ExportOutcome::Written && !m_allCashRegisters)
         m_writtenDep7Files.append(WindowsPath::toLocal(Dep7Export::fileName(window.dep7Request(m_cashRegister))));
     // The DEP 7 export says so itself; the engine's exports end in silence.
     if (outcome == ExportOutcome::NoData && which != BatchExport::Dep7)
@@ -191,8 +197,10 @@ int BatchRun::runChecks(const BatchOptions &options, const QStringList &files)
         if (options.trustFile)
             checkOptions.trustAnchors = rksv::Certificate::fromPemFile(WindowsPath::toLocal(*options.trustFile));
         for (const QString &file : files) {
-            if (!QFileInfo(file).isFile())
+            if (!QFileInfo::exists(file))
                 throw Error(BatchMessages::missingFile(file));
+            if (!QFileInfo(file).isFile())
+                throw Error(BatchMessages::notAFile(file));
         }
     } catch (const Error &failure) {
         print(failure.message());

@@ -33,5 +33,6 @@ private:
     std::FILE *m_messages;
     QStringList m_shown;
     std::optional<int> m_cashRegister;
+    bool m_allCashRegisters = false;
     QStringList m_writtenDep7Files; // local paths
 };

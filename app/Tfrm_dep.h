@@ -7,6 +7,7 @@
 #include "TADOQuery.h"
 #include "TExportToText.h"
 
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -89,6 +90,10 @@ public:
     // register's receipts, in the order the register chained them, into a
     // file of their own (DEPExport<from>-<to>_Kassa<N>.json).
     ExportOutcome exportDep7(std::optional<int> cashRegister = std::nullopt);
+    // The DEP 7 export once for each register with receipts in the period,
+    // as exportDep7(N) does; with `announce`, naming the folder once. The
+    // local names of the files written go to `written`, in register order.
+    ExportOutcome exportDep7PerRegister(QStringList &written, bool announce = true);
     // What the DEP 7 export reads from the fields as they stand now.
     Dep7Request dep7Request(std::optional<int> cashRegister) const;
 
@@ -101,6 +106,8 @@ private:
     ConnectionFields connectionFields() const;
     // Runs an export, showing what it throws in the general error box.
     ExportOutcome guarded(const std::function<ExportOutcome()> &operation);
+    // The DEP 7 export of a request on the open connection.
+    ExportOutcome writeDep7(const Dep7Request &request);
     // The DEP 131 and LOG exports: the query of the period into the file.
     ExportOutcome exportText(TExportToText &component, db::TADOQuery &query, const QString &fileName);
 };

@@ -1,0 +1,152 @@
+// What the window does after its DEP 7 export: the file is checked, and
+// only when it would not pass the user hears why and may have each
+// register exported into a file of its own. On register databases written
+// by our Jet writer with really signed receipts of two registers.
+
+#include "Dep7Check.h"
+#include "Dep7TestJournal.h"
+#include "FormatSettings.h"
+#include "IsolatedSettings.h"
+#include "MessageRecorder.h"
+#include "SalesTestDatabase.h"
+#include "TDateEdit.h"
+#include "TDirectoryEdit.h"
+#include "TRadioGroup.h"
+#include "Tfrm_dep.h"
+
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+const QString mainFile = QStringLiteral("DEPExport01.03.2018-01.03.2019.json");
+const QString kassa1 = QStringLiteral("DEPExport01.03.2018-01.03.2019_Kassa1.json");
+const QString kassa2 = QStringLiteral("DEPExport01.03.2018-01.03.2019_Kassa2.json");
+
+} // namespace
+
+class TestDep7Review : public QObject
+{
+    Q_OBJECT
+
+    IsolatedSettings m_settings;
+    Dep7TestJournal m_journal;
+
+    // The rows of register `cashRegister`: its chain of `count` receipts,
+    // the second device from receipt 10 on, settled in the period.
+    QList<Sale> registerRows(int cashRegister, int count) const
+    {
+        const QList<Dep7Group> groups = m_journal.registerLife("KASSE-" + QByteArray::number(cashRegister), count, 10);
+        QList<Sale> rows;
+        int receipt = 0;
+        for (const Dep7Group &group : groups) {
+            for (const QByteArray &signature : group.receipts) {
+                Sale s;
+                s.receipt = ++receipt;
+                s.id = cashRegister * 1000 + receipt;
+                s.cashRegister = cashRegister;
+                s.settled = QDateTime(QDate(2018, 10, 15), QTime(12, 30));
+                s.certificate = QString::fromLatin1(group.certificate);
+                s.authorities = QString::fromLatin1(group.authorities.join("\",\""));
+                s.signature = QString::fromLatin1(signature);
+                rows << s;
+            }
+        }
+        return rows;
+    }
+
+    void prepare(Tfrm_dep &window, SalesTestDatabase &database, const QList<Sale> &rows)
+    {
+        database.write(QStringLiteral("VelmarFaktura.mdb"), rows, {});
+        window.show();
+        window.rg_version->setItemIndex(0);
+        window.ed_datenbank->setText(database.folder());
+        window.ed_vondatum->setDate(QDate(2018, 3, 1));
+        window.ed_bisdatum->setDate(QDate(2019, 3, 1));
+    }
+
+    rksv::Dep7CheckResult check(const QString &file) const
+    {
+        rksv::Dep7CheckOptions options;
+        options.aesKey = m_journal.aesKey;
+        return rksv::Dep7Check(std::move(options)).run(file);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        FormatSettings::setCurrent(FormatSettings::fromLocale(QLocale(QStringLiteral("de_DE"))));
+    }
+    void init() { m_settings.clear(); }
+    void cleanup() { setQuestionAnswerer({}); }
+
+    void twoRegistersOneFilePerRegister()
+    {
+        SalesTestDatabase database;
+        Tfrm_dep window;
+        prepare(window, database, registerRows(1, 30) + registerRows(2, 20));
+        MessageRecorder messages;
+        QStringList questions;
+        setQuestionAnswerer([&questions](const MessageBoxRequest &box) {
+            questions << box.text;
+            return true;
+        });
+        QTest::mouseClick(window.btn_dep7_export, Qt::LeftButton);
+
+        const QString done = QStringLiteral("Exportdatei DEPExport befindet sich im Ordner ") + database.folder();
+        QCOMPARE(questions.size(), 1);
+        // The groups of the two cards may also come out of time order,
+        // as the certificates' texts sort.
+        QVERIFY2(questions.front().startsWith(QStringLiteral("Die Datei %1 würde eine Prüfung nicht bestehen. Die Datei "
+                                                             "enthält Belege mehrerer Kassen; Prüfprogramme erwarten "
+                                                             "eine Kasse je Datei.")
+                                                  .arg(mainFile)),
+                 qPrintable(questions.front()));
+        QVERIFY(questions.front().endsWith(
+            QStringLiteral("\r\n\r\nGeprüft wurden Signaturen, Verkettung und Reihenfolge der Belege; Umsatzzähler und "
+                           "Vertrauensanker der Zertifikate nicht (AES-Schlüssel und Vertrauensanker sind hier nicht "
+                           "bekannt).\r\n\r\nSoll jede Kasse in eine eigene Datei exportiert werden?")));
+        QCOMPARE(messages.kinds(),
+                 (QList<MessageBoxKind>{MessageBoxKind::Plain, MessageBoxKind::Question, MessageBoxKind::Plain}));
+        QCOMPARE(messages.texts().front(), done);
+        QCOMPARE(messages.texts().back(),
+                 QStringLiteral("Je Kasse eine Exportdatei im Ordner %1:\r\n%2: Prüfung bestanden\r\n%3: Prüfung bestanden")
+                     .arg(database.folder(), kassa1, kassa2));
+        QCOMPARE(database.otherFiles(), (QStringList{mainFile, kassa1, kassa2}));
+
+        // Each file passes with the counters too, and holds its register's
+        // whole chain.
+        const rksv::Dep7CheckResult first = check(database.path(kassa1));
+        QVERIFY(first.passed());
+        QCOMPARE(first.receipts, 30);
+        QCOMPARE(first.registers.front().registerId, QByteArray("KASSE-1"));
+        QVERIFY(first.registers.front().countersChecked);
+        const rksv::Dep7CheckResult second = check(database.path(kassa2));
+        QVERIFY(second.passed());
+        QCOMPARE(second.receipts, 20);
+
+        // "Nein": nothing more is written.
+        QFile::remove(database.path(kassa1));
+        QFile::remove(database.path(kassa2));
+        messages.clear();
+        setQuestionAnswerer([](const MessageBoxRequest &) { return false; });
+        QTest::mouseClick(window.btn_dep7_export, Qt::LeftButton);
+        QCOMPARE(messages.kinds(), (QList<MessageBoxKind>{MessageBoxKind::Plain, MessageBoxKind::Question}));
+        QCOMPARE(database.otherFiles(), QStringList{mainFile});
+    }
+
+    void passingFileAddsNothing()
+    {
+        SalesTestDatabase database;
+        Tfrm_dep window;
+        prepare(window, database, registerRows(1, 30));
+        MessageRecorder messages;
+        QTest::mouseClick(window.btn_dep7_export, Qt::LeftButton);
+        QCOMPARE(messages.texts(),
+                 QStringList{QStringLiteral("Exportdatei DEPExport befindet sich im Ordner ") + database.folder()});
+        QVERIFY(check(database.path(mainFile)).passed());
+    }
+};
+
+QTEST_MAIN(TestDep7Review)
+#include "tst_dep7review.moc"
