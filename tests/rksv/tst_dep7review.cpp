@@ -8,13 +8,18 @@
 #include "FormatSettings.h"
 #include "IsolatedSettings.h"
 #include "MessageRecorder.h"
-#include "SalesTestDatabase.h"
+#include "JetDatabaseWriter.h"
+#include "RegisterDatabase.h"
+#include "Sale.h"
 #include "TDateEdit.h"
 #include "TDirectoryEdit.h"
 #include "TRadioGroup.h"
 #include "Tfrm_dep.h"
 
+#include <QDir>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -22,6 +27,33 @@ namespace {
 const QString mainFile = QStringLiteral("DEPExport01.03.2018-01.03.2019.json");
 const QString kassa1 = QStringLiteral("DEPExport01.03.2018-01.03.2019_Kassa1.json");
 const QString kassa2 = QStringLiteral("DEPExport01.03.2018-01.03.2019_Kassa2.json");
+
+// A register database in a folder of its own, with the Memo columns that
+// hold whole certificates.
+class SignedDatabase
+{
+public:
+    explicit SignedDatabase(const QList<Sale> &rows)
+    {
+        JetDatabaseWriter writer(path(QStringLiteral("VelmarFaktura.mdb")), QStringLiteral("quillet"));
+        JetTable shop = writer.addTable(QStringLiteral("Barverkaeufe"), RegisterDatabase::shopSalesColumns());
+        QList<JetValue> row;
+        for (const Sale &sale : rows) {
+            sale.fillRow(row, false);
+            shop.addRow(row);
+        }
+        writer.addTable(QStringLiteral("BarverkaeufeGastro"), RegisterDatabase::gastroSalesColumns());
+        writer.addTable(QStringLiteral("Protokoll"), RegisterDatabase::logColumns());
+        writer.finish();
+    }
+
+    QString folder() const { return m_dir.path(); }
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QStringList exports() const { return QDir(m_dir.path()).entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name); }
+
+private:
+    QTemporaryDir m_dir;
+};
 
 } // namespace
 
@@ -55,10 +87,10 @@ class TestDep7Review : public QObject
         return rows;
     }
 
-    void prepare(Tfrm_dep &window, SalesTestDatabase &database, const QList<Sale> &rows)
+    static void prepare(Tfrm_dep &window, const SignedDatabase &database)
     {
-        database.write(QStringLiteral("VelmarFaktura.mdb"), rows, {});
         window.show();
+        window.ed_passwort->setText(QStringLiteral("quillet"));
         window.rg_version->setItemIndex(0);
         window.ed_datenbank->setText(database.folder());
         window.ed_vondatum->setDate(QDate(2018, 3, 1));
@@ -82,9 +114,9 @@ private slots:
 
     void twoRegistersOneFilePerRegister()
     {
-        SalesTestDatabase database;
+        const SignedDatabase database(registerRows(1, 30) + registerRows(2, 20));
         Tfrm_dep window;
-        prepare(window, database, registerRows(1, 30) + registerRows(2, 20));
+        prepare(window, database);
         MessageRecorder messages;
         QStringList questions;
         setQuestionAnswerer([&questions](const MessageBoxRequest &box) {
@@ -112,7 +144,7 @@ private slots:
         QCOMPARE(messages.texts().back(),
                  QStringLiteral("Je Kasse eine Exportdatei im Ordner %1:\r\n%2: Prüfung bestanden\r\n%3: Prüfung bestanden")
                      .arg(database.folder(), kassa1, kassa2));
-        QCOMPARE(database.otherFiles(), (QStringList{mainFile, kassa1, kassa2}));
+        QCOMPARE(database.exports(), (QStringList{mainFile, kassa1, kassa2}));
 
         // Each file passes with the counters too, and holds its register's
         // whole chain.
@@ -132,14 +164,14 @@ private slots:
         setQuestionAnswerer([](const MessageBoxRequest &) { return false; });
         QTest::mouseClick(window.btn_dep7_export, Qt::LeftButton);
         QCOMPARE(messages.kinds(), (QList<MessageBoxKind>{MessageBoxKind::Plain, MessageBoxKind::Question}));
-        QCOMPARE(database.otherFiles(), QStringList{mainFile});
+        QCOMPARE(database.exports(), QStringList{mainFile});
     }
 
     void passingFileAddsNothing()
     {
-        SalesTestDatabase database;
+        const SignedDatabase database(registerRows(1, 30));
         Tfrm_dep window;
-        prepare(window, database, registerRows(1, 30));
+        prepare(window, database);
         MessageRecorder messages;
         QTest::mouseClick(window.btn_dep7_export, Qt::LeftButton);
         QCOMPARE(messages.texts(),
