@@ -143,8 +143,16 @@ public:
     }
 
     void groupStarts(const Dep7GroupHeader &group) override;
-    void receipt(QByteArrayView text) override;
-    void groupEnds() override { flushGroupProblems(-1); }
+    void receipt(QByteArrayView text) override
+    {
+        checkReceipt(text);
+        submitWhenFull();
+    }
+    void groupEnds() override
+    {
+        flushGroupProblems(-1);
+        submitWhenFull();
+    }
     void progress(qint64 bytesRead) override
     {
         if (m_options.progress)
@@ -188,6 +196,7 @@ private:
     }
     const GroupCertificate &certificateFor(const Dep7GroupHeader &group);
     GroupCertificate loadCertificate(const Dep7GroupHeader &group);
+    void checkReceipt(QByteArrayView text);
     int registerFor(const QByteArray &registerId, const QByteArray &number);
     void advanceChain(RegisterState &state, QByteArrayView text, const QByteArray &number);
     void followRun(RegisterState &state, const ReceiptPayload &payload, bool newRun);
@@ -195,6 +204,14 @@ private:
     void checkCounter(int index, const ReceiptPayload &payload, bool startReceipt, std::optional<qint64> previous);
     void findChainEnds(RegisterState &state);
     void submitBatch();
+    // Whatever a receipt or group gave: a batch holds a bounded number of
+    // tasks and findings.
+    void submitWhenFull()
+    {
+        if (m_batch->tasks.size() >= size_t(SignaturePool::batchSize)
+            || m_batch->problems.size() >= size_t(SignaturePool::batchSize))
+            submitBatch();
+    }
     void merge(ReceiptBatch &batch);
     void count(const PendingProblem &pending);
     void tellOverflows();
@@ -370,7 +387,7 @@ void CheckRun::followRun(RegisterState &state, const ReceiptPayload &payload, bo
     state.runs.back().lastDateTime = payload.dateTime;
 }
 
-void CheckRun::receipt(QByteArrayView text)
+void CheckRun::checkReceipt(QByteArrayView text)
 {
     ++m_position;
     ++m_result.receipts;
@@ -484,10 +501,6 @@ void CheckRun::receipt(QByteArrayView text)
 
     checkChain(index, *payload, failedDevice);
     advanceChain(state, text, number);
-
-    if (m_batch->tasks.size() >= size_t(SignaturePool::batchSize)
-        || m_batch->problems.size() >= size_t(SignaturePool::batchSize))
-        submitBatch();
 }
 
 void CheckRun::checkChain(int index, const ReceiptPayload &payload, bool failedDevice)

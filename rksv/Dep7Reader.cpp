@@ -60,7 +60,9 @@ class BoundedStream
 public:
     using Ch = char;
 
-    explicit BoundedStream(std::FILE *file) : m_buffer(64 * 1024), m_in(file, m_buffer.data(), m_buffer.size()) {}
+    BoundedStream(std::FILE *file, size_t bufferSize)
+        : m_buffer(bufferSize), m_in(file, m_buffer.data(), m_buffer.size())
+    {}
 
     Ch Peek() const { return m_overflowed ? '\0' : m_in.Peek(); }
     Ch Take()
@@ -417,14 +419,15 @@ void read(const QString &fileName, Dep7Consumer &consumer)
             second = open(fileName);
         if (std::fseek(second.get(), long(offset) + bomSize, SEEK_SET) != 0)
             throw Error(QStringLiteral("Die Datei %1 kann nicht gelesen werden.").arg(fileName));
-        BoundedStream stream(second.get());
+        // Small reads: a file may have many such groups, most of them short.
+        BoundedStream stream(second.get(), 4096);
         ReceiptListHandler handler(consumer);
         rapidjson::Reader reader;
         if (reader.Parse<rapidjson::kParseIterativeFlag | rapidjson::kParseStopWhenDoneFlag>(stream, handler).IsError())
             throw Error(QStringLiteral("Die Datei %1 hat sich beim Lesen geändert.").arg(fileName));
     };
 
-    BoundedStream stream(file.get());
+    BoundedStream stream(file.get(), 64 * 1024);
     rapidjson::Reader reader;
     Handler handler(consumer, stream, reread);
     const rapidjson::ParseResult result = reader.Parse<rapidjson::kParseIterativeFlag>(stream, handler);
