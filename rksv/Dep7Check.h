@@ -40,7 +40,7 @@
 
 namespace rksv {
 
-// One finding, in file order.
+// One finding.
 struct Dep7Problem
 {
     // What the finding is about.
@@ -69,15 +69,15 @@ struct Dep7RegisterSummary
     QByteArray registerId;
     qint64 receipts = 0;
     qint64 groups = 0;
-    QByteArray firstNumber, firstDateTime, lastNumber, lastDateTime;
-    qint64 signedReceipts = 0; // first and last in chain order
+    QByteArray firstNumber, firstDateTime, lastNumber, lastDateTime; // in chain order
+    qint64 signedReceipts = 0;
     qint64 training = 0;
     qint64 cancellation = 0;
     qint64 failedDevice = 0;
     bool startsWithStartReceipt = false;
     qint64 chainBreaks = 0;
     bool countersChecked = false;
-    qint64 errors = 0;
+    qint64 errors = 0; // its group's findings included
 };
 
 struct Dep7CheckResult
@@ -121,9 +121,11 @@ public:
 
     using ProblemListener = std::function<void(const Dep7Problem &)>;
 
-    // Checks the file; every problem also goes to the listener, in file
-    // order. A file that cannot be read or has not the DEP 7 layout gives
-    // a result with that error.
+    // Checks the file; every problem kept in full also goes to the
+    // listener, in file order, and after them the notes on a register's
+    // whole chain and the count of each kind not kept in full. A file that
+    // cannot be read or has not the DEP 7 layout gives a result with that
+    // error.
     Dep7CheckResult run(const QString &fileName, const ProblemListener &listener = {}) const;
 
 private:

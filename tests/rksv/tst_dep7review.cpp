@@ -65,10 +65,11 @@ class TestDep7Review : public QObject
     Dep7TestJournal m_journal;
 
     // The rows of register `cashRegister`: its chain of `count` receipts,
-    // the second device from receipt 10 on, settled in the period.
-    QList<Sale> registerRows(int cashRegister, int count) const
+    // the second device from receipt `changeAt` on, settled in the period.
+    QList<Sale> registerRows(int cashRegister, int count, int changeAt = 10) const
     {
-        const QList<Dep7Group> groups = m_journal.registerLife("KASSE-" + QByteArray::number(cashRegister), count, 10);
+        const QList<Dep7Group> groups =
+            m_journal.registerLife("KASSE-" + QByteArray::number(cashRegister), count, changeAt);
         QList<Sale> rows;
         int receipt = 0;
         for (const Dep7Group &group : groups) {
@@ -169,7 +170,9 @@ private slots:
 
     void passingFileAddsNothing()
     {
-        const SignedDatabase database(registerRows(1, 30));
+        // One register with one card: the window's order by certificate
+        // text is its chain order.
+        const SignedDatabase database(registerRows(1, 30, 100));
         Tfrm_dep window;
         prepare(window, database);
         MessageRecorder messages;
