@@ -77,7 +77,8 @@ public:
     // Sets the folder field to the default folder of the chosen variant.
     void rg_versionClick();
     // The three buttons: each runs its export, whose outcome the user has
-    // been told already.
+    // been told already. The DEP 7 button then checks the file written and
+    // speaks up only when it would not pass (Dep7ExportReview).
     void btn_dep131_exportClick();
     void btn_dep7_exportClick();
     void btn_log_exportClick();
