@@ -168,6 +168,41 @@ private slots:
         QCOMPARE(database.exports(), QStringList{mainFile});
     }
 
+    // A register whose first card is used again after a second one: the
+    // export of the register alone has three groups (A, B, A) and passes.
+    void registerWhoseCardComesBack()
+    {
+        rksv::RegisterSigner signer("KASSE-1", m_journal.aesKey);
+        QList<Sale> rows;
+        for (int n = 1; n <= 30; ++n) {
+            const bool second = n >= 11 && n < 21;
+            const rksv::Certificate &device = second ? m_journal.device2 : m_journal.device1;
+            if (n == 1 || n == 11 || n == 21)
+                signer.useDevice(second ? &m_journal.deviceKey2 : &m_journal.deviceKey1, device.serialHex());
+            rksv::RegisterSigner::Receipt receipt{QByteArray::number(n), "2018-10-15T12:" + QByteArray::number(10 + n)};
+            receipt.dateTime += ":00";
+            if (n > 1)
+                receipt.sumsInCents = {100 * n, 0, 0, 0, 0};
+            Sale s;
+            s.receipt = n;
+            s.id = n;
+            s.settled = QDateTime(QDate(2018, 10, 15), QTime(12, 30));
+            s.certificate = QString::fromLatin1(device.base64());
+            s.authorities = QString::fromLatin1(m_journal.ca.base64());
+            s.signature = QString::fromLatin1(signer.next(receipt));
+            rows << s;
+        }
+        const SignedDatabase database(rows);
+        Tfrm_dep window;
+        prepare(window, database);
+        MessageRecorder messages;
+        QCOMPARE(window.exportDep7(1), ExportOutcome::Written);
+        const rksv::Dep7CheckResult result = check(database.path(kassa1));
+        QVERIFY2(result.passed(), qPrintable(result.text()));
+        QCOMPARE(result.groups, 3);
+        QCOMPARE(result.receipts, 30);
+    }
+
     void passingFileAddsNothing()
     {
         // One register with one card: the window's order by certificate
