@@ -87,8 +87,13 @@ BatchOptions BatchOptions::parse(const QStringList &arguments)
             options.from = parseDate(name, value());
         else if (name == QLatin1String("--to"))
             options.to = parseDate(name, value());
-        else if (name == QLatin1String("--kassa"))
-            options.cashRegister = parseNumber(name, value(), 0, 999999, QStringLiteral("keine Kassennummer"));
+        else if (name == QLatin1String("--kassa")) {
+            const QString text = value();
+            if (text == QLatin1String("all"))
+                options.allCashRegisters = true;
+            else
+                options.cashRegister = parseNumber(name, text, 0, 999999, QStringLiteral("keine Kassennummer"));
+        }
         else if (name == QLatin1String("--export"))
             options.exports = parseExports(value()), exportsGiven = true;
         else if (name == QLatin1String("--verify")) {
@@ -187,7 +192,8 @@ QString BatchOptions::usage()
         "  --export LISTE   dep131, dep7 und/oder log, durch Kommas getrennt\n"
         "                   (Vorgabe: alle drei)\n"
         "  --kassa N        DEP 7 nur der Kassa N, Belege in der Reihenfolge ihrer\n"
-        "                   Verkettung, in DEPExport<von>-<bis>_KassaN.json\n"
+        "                   Verkettung, in DEPExport<von>-<bis>_KassaN.json;\n"
+        "                   --kassa all: jede Kassa in eine eigene Datei\n"
         "  --verify [DATEI...] DEP-7-Dateien prüfen (Signaturen, Kette, Belegnummern,\n"
         "                   Datum, Zertifikate); ohne DATEI die DEP-7-Datei, die\n"
         "                   --export dep7 eben geschrieben hat\n"
@@ -235,6 +241,11 @@ QString noDesktop()
 {
     return QStringLiteral("Das Fenster von DepExport braucht eine grafische Oberfläche. Ohne sie erstellen "
                           "Optionen die Exporte (DepExport --help).");
+}
+
+QString notAFile(const QString &file)
+{
+    return QStringLiteral("--verify: %1 ist keine Datei.").arg(file);
 }
 
 } // namespace BatchMessages

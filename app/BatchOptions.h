@@ -22,6 +22,7 @@ struct BatchOptions
     std::optional<QDate> to;
     std::vector<BatchExport> exports{BatchExport::Dep131, BatchExport::Dep7, BatchExport::Log};
     std::optional<int> cashRegister; // DEP 7 of this register only
+    bool allCashRegisters = false;   // DEP 7 of each register into a file of its own
     // Check DEP 7 files: those named (then no export runs) or, with none
     // named, the one the run's DEP 7 export writes.
     bool verify = false;
@@ -74,5 +75,7 @@ QString missingFile(const QString &file);
 QString sameFile(const QString &what, const QString &output, const QString &input);
 // The window started where there is no graphical desktop.
 QString noDesktop();
+// --verify naming a folder or a device.
+QString notAFile(const QString &file);
 
 } // namespace BatchMessages

@@ -171,6 +171,7 @@ int BatchRun::runExports(const BatchOptions &options)
     fillWindow(window, options);
     m_cashRegister = options.cashRegister;
     m_open = options.open;
+    m_allCashRegisters = options.allCashRegisters;
     if (const std::optional<QString> refusal = overwrittenInput(window, options)) {
         print(*refusal);
         return ExitBadInput;
@@ -208,9 +209,15 @@ int BatchRun::runExport(Tfrm_dep &window, BatchExport which, bool quiet)
     }
 
     ExportOutcome outcome = ExportOutcome::Written;
+    const qsizetype dep7FilesBefore = m_writtenDep7Files.size();
     switch (which) {
     case BatchExport::Dep131: outcome = window.exportDep131(); break;
-    case BatchExport::Dep7: outcome = window.exportDep7(m_cashRegister); break;
+    case BatchExport::Dep7:
+        if (m_allCashRegisters)
+            outcome = window.exportDep7PerRegister(m_writtenDep7Files);
+        else
+            outcome = window.exportDep7(m_cashRegister);
+        break;
     case BatchExport::Log: outcome = window.exportLog(); break;
     }
     progress.finish();
@@ -218,12 +225,14 @@ int BatchRun::runExport(Tfrm_dep &window, BatchExport which, bool quiet)
         component->onProgress = nullptr;
 
     if (which == BatchExport::Dep7 && outcome == ExportOutcome::Written) {
-        const QString written = Dep7Export::fileName(window.dep7Request(m_cashRegister));
-        m_writtenDep7Files.append(WindowsPath::toLocal(written));
+        if (!m_allCashRegisters)
+            m_writtenDep7Files.append(WindowsPath::toLocal(Dep7Export::fileName(window.dep7Request(m_cashRegister))));
         // The engine's exports open their files themselves; the message
-        // already names this one where no opener is.
-        if (m_open)
-            ShellOpener::open(written);
+        // already names these where no opener is.
+        if (m_open) {
+            for (qsizetype i = dep7FilesBefore; i < m_writtenDep7Files.size(); ++i)
+                ShellOpener::open(m_writtenDep7Files.at(i));
+        }
     }
     // The DEP 7 export says so itself; the engine's exports end in silence.
     if (outcome == ExportOutcome::NoData && which != BatchExport::Dep7)
@@ -251,8 +260,10 @@ int BatchRun::runChecks(const BatchOptions &options, const QStringList &files)
         if (options.trustFile)
             checkOptions.trustAnchors = rksv::Certificate::fromPemFile(WindowsPath::toLocal(*options.trustFile));
         for (const QString &file : files) {
-            if (!QFileInfo(file).isFile())
+            if (!QFileInfo::exists(file))
                 throw Error(BatchMessages::missingFile(file));
+            if (!QFileInfo(file).isFile())
+                throw Error(BatchMessages::notAFile(file));
             if (options.reportFile && FileIdentity::same(WindowsPath::toLocal(*options.reportFile), file))
                 throw Error(BatchMessages::sameFile(QStringLiteral("--report"), *options.reportFile,
                                                     QStringLiteral("die geprüfte Datei %1").arg(file)));

@@ -37,5 +37,6 @@ private:
     QStringList m_shown;
     std::optional<int> m_cashRegister;
     bool m_open = false;
+    bool m_allCashRegisters = false;
     QStringList m_writtenDep7Files; // local paths
 };

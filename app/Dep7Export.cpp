@@ -125,8 +125,20 @@ ExportOutcome run(db::TADOQuery &query, const Dep7Request &request)
     Dep7Writer writer(fileName(request));
     writeRows(query, request.gastro, writer);
     writer.commit();
-    showMessage(QStringLiteral("Exportdatei %1 befindet sich im Ordner %2").arg(baseName(request), request.folder));
+    if (request.announce)
+        showMessage(QStringLiteral("Exportdatei %1 befindet sich im Ordner %2").arg(baseName(request), request.folder));
     return ExportOutcome::Written;
+}
+
+std::vector<int> cashRegisters(db::TADOQuery &query, const Dep7Request &request)
+{
+    bind(query, request);
+    query.open();
+    const QueryCloser closer(query);
+    std::vector<int> numbers;
+    for (; query.isActive() && !query.eof(); query.next())
+        numbers.push_back(int(query.fieldByName(QStringLiteral("Kassa")).asVariant().toInt()));
+    return numbers;
 }
 
 } // namespace Dep7Export

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 namespace db {
 class TADOQuery;
@@ -20,6 +21,7 @@ struct Dep7Request
     QString toText;
     bool gastro = false;
     std::optional<int> cashRegister;
+    bool announce = true; // the message naming the folder when the file is written
 };
 
 // The DEP 7 export: the signed receipts of the reporting period as a JSON
@@ -40,5 +42,10 @@ QString fileName(const Dep7Request &request);
 // whatever happens; a failure on the way is thrown on and leaves no file
 // behind.
 ExportOutcome run(db::TADOQuery &query, const Dep7Request &request);
+
+// The numbers of the registers whose receipts the request's export would
+// write, ascending, read with a query set up for them (QueryDesign's
+// RegisterNumbers) on an open connection. The query is closed afterwards.
+std::vector<int> cashRegisters(db::TADOQuery &query, const Dep7Request &request);
 
 } // namespace Dep7Export

@@ -75,14 +75,20 @@ void setUpListing(db::TADOQuery &query, const QStringList &lines)
 // the register made them, each register's chain from receipt to receipt.
 QString dep7OrderLine(Dep7Order order)
 {
-    return order == Dep7Order::ChainOrder ? QStringLiteral("order by Periode_bv,Barverkauf_nr,Signaturzertifikat,JWSSignatur ")
-                                          : QStringLiteral("order by Signaturzertifikat,Periode_bv,Barverkauf_nr,JWSSignatur ");
+    switch (order) {
+    case Dep7Order::ChainOrder: return QStringLiteral("order by Periode_bv,Barverkauf_nr,Signaturzertifikat,JWSSignatur ");
+    case Dep7Order::RegisterNumbers: return QStringLiteral("order by Kassa");
+    case Dep7Order::ByCertificate: break;
+    }
+    return QStringLiteral("order by Signaturzertifikat,Periode_bv,Barverkauf_nr,JWSSignatur ");
 }
 
 QStringList dep7Lines(const char *table, int paymentTypes, int emptyLinesAfterList, Dep7Order order)
 {
     QStringList lines = {
-        QStringLiteral("select distinct Signaturzertifikat,Zertifizierungsstellen,Periode_bv,Barverkauf_nr,JWSSignatur"),
+        order == Dep7Order::RegisterNumbers
+            ? QStringLiteral("select distinct Kassa")
+            : QStringLiteral("select distinct Signaturzertifikat,Zertifizierungsstellen,Periode_bv,Barverkauf_nr,JWSSignatur"),
         QStringLiteral("from ") + QLatin1String(table),
         QStringLiteral("where"),
         QStringLiteral("Firma =:pfirma   and"),

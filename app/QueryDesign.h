@@ -14,7 +14,9 @@ void setUpDep131Gastro(db::TADOQuery &query);
 // DEP 7 export, shop and gastro edition. The window's queries order the
 // receipts by certificate; the export of a single register takes them in
 // chain order: by period and receipt number, the certificate after them.
-enum class Dep7Order { ByCertificate, ChainOrder };
+// RegisterNumbers: the numbers of the registers (Kassa) with receipts in
+// the period, one row each, ascending.
+enum class Dep7Order { ByCertificate, ChainOrder, RegisterNumbers };
 void setUpDep7Shop(db::TADOQuery &query, Dep7Order order = Dep7Order::ByCertificate);
 void setUpDep7Gastro(db::TADOQuery &query, Dep7Order order = Dep7Order::ByCertificate);
 // LOG export, every variant.

@@ -3,6 +3,7 @@
 #include "TextExportDesign.h"
 #include "DatabaseError.h"
 #include "Dep7Export.h"
+#include "Dep7ExportReview.h"
 #include "ExportButtonPicture.h"
 #include "MessageBox.h"
 #include "PeriodBinding.h"
@@ -282,7 +283,8 @@ void Tfrm_dep::btn_dep131_exportClick()
 
 void Tfrm_dep::btn_dep7_exportClick()
 {
-    exportDep7();
+    if (exportDep7() == ExportOutcome::Written)
+        Dep7ExportReview::afterExport(*this);
 }
 
 void Tfrm_dep::btn_log_exportClick()
@@ -327,16 +329,53 @@ ExportOutcome Tfrm_dep::exportDep7(std::optional<int> cashRegister)
     return guarded([this, cashRegister] {
         if (!ConnectionStep::run(Datenbank_Verbindung, connectionFields()))
             return ExportOutcome::NoVariant;
-        const Dep7Request request = dep7Request(cashRegister);
-        const bool gastro = request.gastro;
-        if (!cashRegister)
-            return Dep7Export::run(gastro ? qry_tagesabrechnung_details_dep_gastro : qry_tagesabrechnung_details_dep_shop,
-                                   request);
-        db::TADOQuery chainOrder(&Datenbank_Verbindung);
-        if (gastro)
-            QueryDesign::setUpDep7Gastro(chainOrder, QueryDesign::Dep7Order::ChainOrder);
-        else
-            QueryDesign::setUpDep7Shop(chainOrder, QueryDesign::Dep7Order::ChainOrder);
-        return Dep7Export::run(chainOrder, request);
+        return writeDep7(dep7Request(cashRegister));
     });
+}
+
+ExportOutcome Tfrm_dep::exportDep7PerRegister(QStringList &written, bool announce)
+{
+    return guarded([this, &written, announce] {
+        if (!ConnectionStep::run(Datenbank_Verbindung, connectionFields()))
+            return ExportOutcome::NoVariant;
+        const Dep7Request all = dep7Request(std::nullopt);
+        db::TADOQuery numbers(&Datenbank_Verbindung);
+        if (all.gastro)
+            QueryDesign::setUpDep7Gastro(numbers, QueryDesign::Dep7Order::RegisterNumbers);
+        else
+            QueryDesign::setUpDep7Shop(numbers, QueryDesign::Dep7Order::RegisterNumbers);
+        const std::vector<int> registers = Dep7Export::cashRegisters(numbers, all);
+        if (registers.empty()) {
+            showMessage(QStringLiteral("keine Daten für Export!"));
+            return ExportOutcome::NoData;
+        }
+        QStringList names;
+        for (const int cashRegister : registers) {
+            Dep7Request request = dep7Request(cashRegister);
+            request.announce = false;
+            if (writeDep7(request) == ExportOutcome::Written) {
+                written.append(WindowsPath::toLocal(Dep7Export::fileName(request)));
+                names.append(Dep7Export::baseName(request));
+            }
+        }
+        if (announce && names.size() == 1)
+            showMessage(QStringLiteral("Exportdatei %1 befindet sich im Ordner %2").arg(names.front(), all.folder));
+        else if (announce && !names.isEmpty())
+            showMessage(QStringLiteral("Exportdateien %1 befinden sich im Ordner %2").arg(names.join(QStringLiteral(", ")), all.folder));
+        return ExportOutcome::Written;
+    });
+}
+
+ExportOutcome Tfrm_dep::writeDep7(const Dep7Request &request)
+{
+    if (!request.cashRegister)
+        return Dep7Export::run(request.gastro ? qry_tagesabrechnung_details_dep_gastro
+                                              : qry_tagesabrechnung_details_dep_shop,
+                               request);
+    db::TADOQuery chainOrder(&Datenbank_Verbindung);
+    if (request.gastro)
+        QueryDesign::setUpDep7Gastro(chainOrder, QueryDesign::Dep7Order::ChainOrder);
+    else
+        QueryDesign::setUpDep7Shop(chainOrder, QueryDesign::Dep7Order::ChainOrder);
+    return Dep7Export::run(chainOrder, request);
 }

@@ -7,6 +7,7 @@
 #include "TADOQuery.h"
 #include "TExportToText.h"
 
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -76,7 +77,8 @@ public:
     // Sets the folder field to the default folder of the chosen variant.
     void rg_versionClick();
     // The three buttons: each runs its export, whose outcome the user has
-    // been told already.
+    // been told already. The DEP 7 button then checks the file written and
+    // speaks up only when it would not pass (Dep7ExportReview).
     void btn_dep131_exportClick();
     void btn_dep7_exportClick();
     void btn_log_exportClick();
@@ -89,6 +91,10 @@ public:
     // register's receipts, in the order the register chained them, into a
     // file of their own (DEPExport<from>-<to>_Kassa<N>.json).
     ExportOutcome exportDep7(std::optional<int> cashRegister = std::nullopt);
+    // The DEP 7 export once for each register with receipts in the period,
+    // as exportDep7(N) does; with `announce`, naming the folder once. The
+    // local names of the files written go to `written`, in register order.
+    ExportOutcome exportDep7PerRegister(QStringList &written, bool announce = true);
     // What the DEP 7 export reads from the fields as they stand now.
     Dep7Request dep7Request(std::optional<int> cashRegister) const;
     // The names of the DEP 131 and LOG files in the folder field's folder.
@@ -109,6 +115,8 @@ private:
     ConnectionFields connectionFields() const;
     // Runs an export, showing what it throws in the general error box.
     ExportOutcome guarded(const std::function<ExportOutcome()> &operation);
+    // The DEP 7 export of a request on the open connection.
+    ExportOutcome writeDep7(const Dep7Request &request);
     // The DEP 131 and LOG exports: the query of the period into the file.
     ExportOutcome exportText(TExportToText &component, db::TADOQuery &query, const QString &fileName);
 };

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QMessageBox>
 
 namespace {
@@ -11,6 +12,12 @@ namespace {
 MessageBoxPresenter &presenter()
 {
     static MessageBoxPresenter current;
+    return current;
+}
+
+QuestionAnswerer &answerer()
+{
+    static QuestionAnswerer current;
     return current;
 }
 
@@ -25,6 +32,8 @@ QMessageBox::Icon iconOf(MessageBoxKind kind)
         return QMessageBox::Warning;
     case MessageBoxKind::Error:
         return QMessageBox::Critical;
+    case MessageBoxKind::Question:
+        return QMessageBox::Question;
     }
     return QMessageBox::NoIcon;
 }
@@ -62,6 +71,27 @@ void showMessageBox(MessageBoxKind kind, const QString &caption, const QString &
 void setMessageBoxPresenter(MessageBoxPresenter replacement)
 {
     presenter() = std::move(replacement);
+}
+
+bool askYesNo(const QString &text)
+{
+    const MessageBoxRequest request{MessageBoxKind::Question, applicationTitle(), text};
+    if (presenter()) {
+        presenter()(request);
+        return answerer() && answerer()(request);
+    }
+    QMessageBox box(QMessageBox::Question, request.caption, displayText(request.text), QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    const QPushButton *yes = box.addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
+    box.addButton(QStringLiteral("Nein"), QMessageBox::NoRole);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void setQuestionAnswerer(QuestionAnswerer replacement)
+{
+    answerer() = std::move(replacement);
 }
 
 QString applicationTitleFor(const QString &programFileName)

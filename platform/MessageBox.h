@@ -14,6 +14,7 @@ enum class MessageBoxKind {
     Information,
     Warning,
     Error,
+    Question, // "Ja" and "Nein"
 };
 
 struct MessageBoxRequest
@@ -29,6 +30,13 @@ using MessageBoxPresenter = std::function<void(const MessageBoxRequest &)>;
 void showMessageBox(MessageBoxKind kind, const QString &caption, const QString &text);
 // Replaces the presenter; an empty function restores the QMessageBox one.
 void setMessageBoxPresenter(MessageBoxPresenter presenter);
+
+// Asks a question in a modal box with "Ja" and "Nein", captioned with the
+// application title; true for "Ja". With a presenter installed the box
+// goes to it and the answerer gives the answer ("Nein" without one).
+bool askYesNo(const QString &text);
+using QuestionAnswerer = std::function<bool(const MessageBoxRequest &)>;
+void setQuestionAnswerer(QuestionAnswerer answerer);
 
 // The program file's name up to its first ".", every letter after the first
 // lower-cased: "DepExport" gives "Depexport". Every box is captioned with it.

@@ -4,15 +4,16 @@ namespace rksv::Base64 {
 
 namespace {
 
-std::optional<QByteArray> decodeWith(QByteArrayView text, QByteArray::Base64Options options)
+// With `canonical`, the text must be the one encoding of its bytes: Qt
+// accepts missing padding and stray bits in the last character. Without,
+// only the stray bits are let pass.
+std::optional<QByteArray> decodeWith(QByteArrayView text, QByteArray::Base64Options options, bool canonical = true)
 {
     auto result = QByteArray::fromBase64Encoding(text.toByteArray(), options | QByteArray::AbortOnBase64DecodingErrors);
     if (!result)
         return std::nullopt;
-    // Qt accepts missing padding and stray bits in the last character; the
-    // encodings here have one form only.
     const QByteArray again = QByteArray(*result).toBase64(options);
-    if (again != text)
+    if (canonical ? again != text : again.size() != text.size())
         return std::nullopt;
     return std::move(*result);
 }
@@ -37,6 +38,11 @@ QByteArray encodeUrl(QByteArrayView bytes)
 std::optional<QByteArray> decodeUrl(QByteArrayView text)
 {
     return decodeWith(text, QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
+}
+
+std::optional<QByteArray> decodeUrlIgnoringUnusedBits(QByteArrayView text)
+{
+    return decodeWith(text, QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals, false);
 }
 
 std::optional<QByteArray> decodeCertificateText(QByteArrayView text)

@@ -17,6 +17,10 @@ std::optional<QByteArray> decode(QByteArrayView text);
 
 QByteArray encodeUrl(QByteArrayView bytes);
 std::optional<QByteArray> decodeUrl(QByteArrayView text);
+// The bytes of a base64url text without padding whose last character may
+// carry bits beyond the data, which decodeUrl refuses; none for any other
+// fault.
+std::optional<QByteArray> decodeUrlIgnoringUnusedBits(QByteArrayView text);
 
 // A certificate's text: base64 that may be broken into lines (a PEM body),
 // with or without the PEM armour lines. Whitespace is not part of the data.

@@ -93,6 +93,11 @@ void Dep7ReportFile::endFile(const Dep7CheckResult &result)
     out.writer.Int64(result.notes);
     out.key("bestanden");
     out.writer.Bool(result.passed());
+    out.key("fehlerOhneKasse");
+    out.writer.Int64(result.unassignedErrors);
+    // Without trust anchors a file signed with a made-up authority passes.
+    out.key("zertifikateGegenVertrauensankerGeprueft");
+    out.writer.Bool(result.trustAnchorsUsed);
     out.key("kassen");
     out.writer.StartArray();
     for (const Dep7RegisterSummary &r : result.registers) {

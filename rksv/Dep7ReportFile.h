@@ -7,7 +7,8 @@
 //
 //     {"dateien":[{"datei":"...","befunde":[{"bereich":"Beleg","stelle":17,"gruppe":1,"kasse":"K-1","beleg":"17",
 //                  "fehler":true,"grund":"Signatur ungültig"}, ...],
-//                  "belege":..,"gruppen":..,"fehler":..,"hinweise":..,"bestanden":false,
+//                  "belege":..,"gruppen":..,"fehler":..,"hinweise":..,"bestanden":false,"fehlerOhneKasse":0,
+//                  "zertifikateGegenVertrauensankerGeprueft":false,
 //                  "kassen":[{"kasse":"K-1","belege":..,...}]}, ...],
 //      "fehler":N,"bestanden":false}
 //

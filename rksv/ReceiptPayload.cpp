@@ -22,21 +22,24 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// "12,50", "-3,00": an optional minus, digits, a comma, two digits.
+// "12,50", "-3,00": an optional minus, digits, a comma, two digits; at
+// most 16 characters, so the sums of a receipt fit in 64 bits.
 qint64 parseSum(QByteArrayView text, const char *name)
 {
-    bool ok = text.size() >= 4 && text.size() <= 17 && text.at(text.size() - 3) == ',';
     const qsizetype start = text.startsWith('-') ? 1 : 0;
-    ok = ok && text.size() - start >= 4;
+    bool form = text.size() - start >= 4 && text.at(text.size() - 3) == ',';
+    for (qsizetype i = start; form && i < text.size(); ++i)
+        form = i == text.size() - 3 || isDigit(text.at(i));
+    const QString shown = QString::fromLatin1(text.first(std::min<qsizetype>(text.size(), 40)));
+    if (!form)
+        reject(QStringLiteral("Betrag %1 '%2' hat nicht die Form 0,00").arg(QLatin1String(name), shown));
+    if (text.size() > 17)
+        reject(QStringLiteral("Betrag %1 '%2' liegt außerhalb des Wertebereichs").arg(QLatin1String(name), shown));
     qint64 cents = 0;
-    for (qsizetype i = start; ok && i < text.size(); ++i) {
-        if (i == text.size() - 3)
-            continue;
-        ok = isDigit(text.at(i));
-        cents = cents * 10 + (text.at(i) - '0');
+    for (qsizetype i = start; i < text.size(); ++i) {
+        if (i != text.size() - 3)
+            cents = cents * 10 + (text.at(i) - '0');
     }
-    if (!ok)
-        reject(QStringLiteral("Betrag %1 '%2' hat nicht die Form 0,00").arg(QLatin1String(name), QString::fromLatin1(text)));
     return start ? -cents : cents;
 }
 

@@ -116,9 +116,14 @@ void SignaturePool::check(SignatureBatch &batch, std::vector<std::unique_ptr<Es2
 {
     for (SignatureTask &task : batch.tasks) {
         const QByteArrayView text = QByteArrayView(batch.texts).sliced(task.offset, task.length);
-        const auto signature = Base64::decodeUrl(text.sliced(task.signingInputLength + 1));
+        const QByteArrayView signatureText = text.sliced(task.signingInputLength + 1);
+        const auto signature = Base64::decodeUrl(signatureText);
         if (!signature || signature->size() != 64) {
-            task.outcome = SignatureTask::Outcome::Malformed;
+            // The signed bytes must have one text: stray bits in the last
+            // character are refused, and told as what they are.
+            const auto loose = Base64::decodeUrlIgnoringUnusedBits(signatureText);
+            task.outcome = !signature && loose && loose->size() == 64 ? SignatureTask::Outcome::NotCanonical
+                                                                      : SignatureTask::Outcome::Malformed;
             continue;
         }
         if (size_t(task.key) >= verifiers.size())

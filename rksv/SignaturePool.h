@@ -32,7 +32,7 @@ namespace rksv {
 
 struct SignatureTask
 {
-    enum class Outcome { Valid, Invalid, Malformed };
+    enum class Outcome { Valid, Invalid, Malformed, NotCanonical };
 
     int key = -1;
     qint64 position = 0; // the caller's order number of the receipt

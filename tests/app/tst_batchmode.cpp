@@ -222,6 +222,7 @@ private slots:
         QVERIFY(allReceipts.size() > 100);
 
         QStringList perRegister;
+        QList<QStringList> ofRegister;
         QString summaries;
         for (int cashRegister = 1; cashRegister <= 3; ++cashRegister) {
             const Run one = run(databaseArguments() + period + QStringList{QStringLiteral("--kassa"), QString::number(cashRegister)}
@@ -235,7 +236,17 @@ private slots:
             const QStringList own = receipts(m_folder + QStringLiteral("/DEPExport01.03.2017-01.03.2019_Kassa%1.json").arg(cashRegister));
             QVERIFY(!own.isEmpty());
             perRegister += own;
+            ofRegister << own;
         }
+        // --kassa all: the same files in one run, each checked.
+        for (int cashRegister = 1; cashRegister <= 3; ++cashRegister)
+            QVERIFY(QFile::remove(m_folder + QStringLiteral("/DEPExport01.03.2017-01.03.2019_Kassa%1.json").arg(cashRegister)));
+        const Run each = run(databaseArguments() + period + QStringList{QStringLiteral("--kassa"), QStringLiteral("all")} + check);
+        QVERIFY2(each.exitCode == 0, qPrintable(each.out + each.err));
+        QCOMPARE(each.out.count(QStringLiteral("Prüfung bestanden.\n")), 3);
+        for (int cashRegister = 1; cashRegister <= 3; ++cashRegister)
+            QCOMPARE(receipts(m_folder + QStringLiteral("/DEPExport01.03.2017-01.03.2019_Kassa%1.json").arg(cashRegister)),
+                     ofRegister.at(cashRegister - 1));
         QStringList sortedAll = allReceipts;
         sortedAll.sort();
         perRegister.sort();

@@ -143,7 +143,6 @@ private slots:
         QTest::newRow("amount changed") << 4 << QByteArray("14") << QStringLiteral("Signatur ungültig");
         QTest::newRow("amount changed, counter") << 4 << QByteArray("14") << QStringLiteral("Umsatzzähler ist");
         QTest::newRow("group out of time order") << 5 << QByteArray("1") << QStringLiteral("Gruppen nicht in zeitlicher Reihenfolge");
-        QTest::newRow("certificate back") << 6 << QByteArray("35") << QStringLiteral("kam schon in einer früheren Gruppe");
         QTest::newRow("serial of the other device") << 7 << QByteArray("26") << QStringLiteral("Seriennummer 5A17C0DE01 ist nicht die des Signaturzertifikats");
         QTest::newRow("not issued by the group's CA") << 8 << QByteArray() << QStringLiteral("von keiner der angegebenen Zertifizierungsstellen");
         QTest::newRow("signature cut") << 9 << QByteArray("3") << QStringLiteral("kein Base64url-Text von 64 Bytes");
@@ -166,24 +165,6 @@ private slots:
         case 3: key = QByteArray(32, 'k'); break;
         case 4: first[13] = Dep7TestJournal::withPayloadField(first[13], 5, "9999,99"); break;
         case 5: groups.swapItemsAt(0, 1); break;
-        case 6: {
-            // The first device signs again from receipt 35 on, in a group of its own.
-            rksv::RegisterSigner signer("KASSE-1", m_journal.aesKey);
-            Dep7Group back = m_journal.group(m_journal.device1);
-            signer.useDevice(&m_journal.deviceKey1, m_journal.device1.serialHex());
-            for (int n = 1; n <= 40; ++n) {
-                if (n == 25)
-                    signer.useDevice(&m_journal.deviceKey2, m_journal.device2.serialHex());
-                if (n == 35)
-                    signer.useDevice(&m_journal.deviceKey1, m_journal.device1.serialHex());
-                const QByteArray receipt = signer.next({QByteArray::number(n), "2019-02-01T10:00:00"});
-                (n < 25 ? first[n - 1] : n < 35 ? second[n - 25] : back.receipts.emplaceBack()) = receipt;
-            }
-            second.resize(10);
-            groups.append(back);
-            key.reset();
-            break;
-        }
         case 7: {
             rksv::RegisterSigner signer("KASSE-1", m_journal.aesKey);
             signer.useDevice(&m_journal.deviceKey1, m_journal.device1.serialHex());
@@ -350,16 +331,19 @@ private slots:
             QVERIFY(!result.passed());
             QVERIFY2(result.firstProblems.back().reason.contains(reason), qPrintable(problems(result).join(u'\n')));
         }
-        // No receipt at all: nothing wrong, but worth a note.
+        // No receipt at all: a period without receipts is what the
+        // export's "no data" message is for.
         const QString empty = path(QStringLiteral("empty.json"));
         QFile emptyFile(empty);
         QVERIFY(emptyFile.open(QIODevice::WriteOnly));
         emptyFile.write("{ \"Belege-Gruppe\": [\r\n                   ]\r\n}\r\n");
         emptyFile.close();
         const rksv::Dep7CheckResult none = checkFile(empty);
-        QVERIFY(none.passed());
-        QCOMPARE(none.notes, 1);
-        QVERIFY(none.text().contains(QStringLiteral("Hinweis: Datei: Die Datei enthält keinen Beleg")));
+        QVERIFY(!none.passed());
+        QVERIFY(none.text().contains(QStringLiteral("  Datei: Die Datei enthält keine Belege\n")));
+        const Run refused = run({QStringLiteral("--verify"), empty});
+        QCOMPARE(refused.exitCode, 7);
+        QVERIFY(refused.out.endsWith(QStringLiteral("Prüfung nicht bestanden: die Datei enthält keine Belege.\n")));
 
         // A byte order mark, keys the format does not know (one with a
         // Windows-1252 text), LF line ends.
@@ -512,6 +496,9 @@ private slots:
             {{QStringLiteral("--verify"), good, QStringLiteral("--aes-key"), QStringLiteral("c2hvcnQ=")},
              QStringLiteral("nicht Base64 von 32 Bytes")},
             {{QStringLiteral("--verify"), path(QStringLiteral("missing.json"))}, QStringLiteral("gibt es nicht")},
+            {{QStringLiteral("--verify"), m_dir.path()}, m_dir.path() + QStringLiteral(" ist keine Datei.")},
+            {{QStringLiteral("--verify"), QStringLiteral("/dev/zero")}, QStringLiteral("/dev/zero ist keine Datei.")},
+            {{QStringLiteral("--verify"), QStringLiteral("/dev/null")}, QStringLiteral("/dev/null ist keine Datei.")},
             {{QStringLiteral("--verify"), good, QStringLiteral("--trust"), good}, QStringLiteral("kein PEM-Zertifikat")},
             {{QStringLiteral("--verify"), good, QStringLiteral("--export"), QStringLiteral("dep7")}, QStringLiteral("--verify DATEI")},
             {{QStringLiteral("--aes-key"), QStringLiteral("x")}, QStringLiteral("gehören zu --verify")},
