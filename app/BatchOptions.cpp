@@ -122,7 +122,7 @@ BatchOptions BatchOptions::parse(const QStringList &arguments)
         else
             throw Error(QStringLiteral("Unbekannte Option '%1'.").arg(arguments.at(i)));
     }
-    if (options.cashRegister
+    if ((options.cashRegister || options.allCashRegisters)
         && (options.exports.size() != 1 || options.exports.front() != BatchExport::Dep7 || !exportsGiven))
         throw Error(QStringLiteral("--kassa gilt nur für den DEP-7-Export: dazu gehört --export dep7."));
     if (!options.verify && (options.aesKey || options.trustFile || options.reportFile))
