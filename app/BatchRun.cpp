@@ -1,11 +1,13 @@
 #include "BatchRun.h"
 
 #include "Base64.h"
+#include "BatchPeriod.h"
 #include "Dep7Check.h"
 #include "Error.h"
 #include "Dep7Export.h"
 #include "Dep7ReportFile.h"
 #include "MessageBox.h"
+#include "SystemErrorText.h"
 #include "TDateEdit.h"
 #include "TDirectoryEdit.h"
 #include "TRadioGroup.h"
@@ -14,8 +16,12 @@
 #include "TurnoverCounter.h"
 #include "WindowsPath.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -111,11 +117,32 @@ void BatchRun::fillWindow(Tfrm_dep &window, const BatchOptions &options) const
         window.ed_bisdatum->setDate(*options.to);
 }
 
+std::optional<QString> BatchRun::makeOutputFolder(const BatchOptions &options, const Tfrm_dep &window) const
+{
+    const QString name = options.periodName.value_or(
+        BatchPeriod::nameOf({window.ed_vondatum->date(), window.ed_bisdatum->date()}));
+    QString folder = *options.outputFolder;
+    folder.replace(QStringLiteral("{period}"), name);
+    std::error_code failure;
+    std::filesystem::create_directories(QFile::encodeName(WindowsPath::toLocal(folder)).toStdString(), failure);
+    if (failure) {
+        print(BatchMessages::outputFolderNotMade(folder, SystemErrorText::of(failure.value())));
+        return std::nullopt;
+    }
+    return folder;
+}
+
 int BatchRun::runExports(const BatchOptions &options)
 {
     MessagePresenterScope presenter([this](const MessageBoxRequest &box) { m_shown.append(box.text); });
     Tfrm_dep window;
     fillWindow(window, options);
+    if (options.outputFolder) {
+        const std::optional<QString> folder = makeOutputFolder(options, window);
+        if (!folder)
+            return ExitWriteFailed;
+        window.setOutputFolder(*folder);
+    }
     m_cashRegister = options.cashRegister;
     for (TExportToText *component : {&window.ex_dep_export, &window.ex_log_export}) {
         // No progress window and no message box of the engine's own: the

@@ -26,6 +26,9 @@ public:
 private:
     int runExports(const BatchOptions &options);
     void fillWindow(Tfrm_dep &window, const BatchOptions &options) const;
+    // Makes the --output folder, "{period}" replaced by the period's name,
+    // with the folders above it; returns it, or tells why it cannot be made.
+    std::optional<QString> makeOutputFolder(const BatchOptions &options, const Tfrm_dep &window) const;
     int runExport(Tfrm_dep &window, BatchExport which, bool quiet);
     int runChecks(const BatchOptions &options, const QStringList &files);
     void print(const QString &text) const;

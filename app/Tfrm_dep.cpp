@@ -6,6 +6,7 @@
 #include "ExportButtonPicture.h"
 #include "MessageBox.h"
 #include "PeriodBinding.h"
+#include "ProgramIcon.h"
 #include "ProgramVariant.h"
 #include "QueryDesign.h"
 #include "TDateEdit.h"
@@ -15,6 +16,7 @@
 #include "WindowFonts.h"
 
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -94,6 +96,9 @@ Tfrm_dep::Tfrm_dep(QWidget *parent) : QWidget(parent)
     WindowFonts::load();
     setObjectName(QStringLiteral("frm_dep"));
     setWindowTitle(QStringLiteral("DEP Dateien 20.03.2019"));
+    setWindowIcon(ProgramIcon::icon());
+    // The desktop matches the window to its menu entry by this name.
+    QGuiApplication::setDesktopFileName(ProgramIcon::desktopId());
     setFont(WindowFonts::window());
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
@@ -215,6 +220,16 @@ ConnectionFields Tfrm_dep::connectionFields() const
     return {rg_version->itemIndex(), ed_datenbank->text(), ed_passwort->text(), ed_servername->text()};
 }
 
+void Tfrm_dep::setOutputFolder(const QString &folder)
+{
+    m_outputFolder = folder;
+}
+
+QString Tfrm_dep::targetFolder() const
+{
+    return m_outputFolder.isEmpty() ? ed_datenbank->text() : m_outputFolder;
+}
+
 namespace {
 
 // What a failure that an export does not handle itself means for its outcome.
@@ -255,7 +270,7 @@ ExportOutcome Tfrm_dep::exportText(TExportToText &component, db::TADOQuery &quer
     if (!query.isActive() || query.isEmpty())
         return ExportOutcome::NoData;
     component.setDataSet(&query);
-    component.setFileName(ed_datenbank->text() + u'\\' + fileName);
+    component.setFileName(targetFolder() + u'\\' + fileName);
     component.execute();
     switch (component.statistic().result) {
     case erCompleted: return ExportOutcome::Written;
@@ -294,7 +309,7 @@ ExportOutcome Tfrm_dep::exportLog()
 
 Dep7Request Tfrm_dep::dep7Request(std::optional<int> cashRegister) const
 {
-    return {ed_datenbank->text(), ed_vondatum->dateText(), ed_bisdatum->dateText(),
+    return {targetFolder(), ed_vondatum->dateText(), ed_bisdatum->dateText(),
             ProgramVariant::isGastro(rg_version->itemIndex()), cashRegister};
 }
 

@@ -91,6 +91,10 @@ public:
     ExportOutcome exportDep7(std::optional<int> cashRegister = std::nullopt);
     // What the DEP 7 export reads from the fields as they stand now.
     Dep7Request dep7Request(std::optional<int> cashRegister) const;
+    // The folder (a Windows or local path, which must exist) the three
+    // exports write to instead of the database folder; empty, as the window
+    // has it, for the database folder. Batch mode's --output sets it.
+    void setOutputFolder(const QString &folder);
 
 protected:
     // Comes after the event filters of the window, so the settings
@@ -99,8 +103,12 @@ protected:
 
 private:
     ConnectionFields connectionFields() const;
+    // Where the exports write: the output folder, else the database folder.
+    QString targetFolder() const;
     // Runs an export, showing what it throws in the general error box.
     ExportOutcome guarded(const std::function<ExportOutcome()> &operation);
     // The DEP 131 and LOG exports: the query of the period into the file.
     ExportOutcome exportText(TExportToText &component, db::TADOQuery &query, const QString &fileName);
+
+    QString m_outputFolder;
 };
