@@ -21,6 +21,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QVBoxLayout>
 
 namespace {
@@ -65,6 +67,36 @@ QLabel *makeLabel(QWidget *panel, const char *name, const QString &text, QPoint 
     label->move(position);
     label->adjustSize();
     return label;
+}
+
+// Where a one-line field draws the baseline of its text, in its own
+// coordinates: QLineEdit centres a line of its font in the contents
+// rectangle its style leaves inside the frame.
+int textBaseline(const QLineEdit *field)
+{
+    QStyleOptionFrame frame;
+    frame.initFrom(field);
+    frame.rect = field->rect();
+    frame.lineWidth = field->hasFrame() ? field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, field) : 0;
+    frame.midLineWidth = 0;
+    frame.state |= QStyle::State_Sunken;
+    frame.features = QStyleOptionFrame::None;
+    const QRect contents = field->style()
+                               ->subElementRect(QStyle::SE_LineEditContents, &frame, field)
+                               .marginsRemoved(field->textMargins());
+    const QFontMetrics metrics = field->fontMetrics();
+    return contents.y() + (contents.height() - metrics.height() + 1) / 2 + metrics.ascent();
+}
+
+// Moves the label up or down so that its text stands on the same line as
+// the text of the field it names, whatever fonts stand in for the designed
+// ones (the label's font is larger than the field's).
+void alignWithField(QLabel *label, const QLineEdit *field)
+{
+    const QFontMetrics metrics = label->fontMetrics();
+    const QRect room = label->contentsRect();
+    const int labelBaseline = room.top() + (room.height() - metrics.height()) / 2 + metrics.ascent();
+    label->move(label->x(), field->y() + textBaseline(field) - labelBaseline);
 }
 
 template <typename Edit>
@@ -161,6 +193,12 @@ Tfrm_dep::Tfrm_dep(QWidget *parent) : QWidget(parent)
     Label5 = makeLabel(Panel3, "Label5", QStringLiteral("Servername"), {40, 41}, WindowFonts::caption());
     ed_servername = makeEdit<QLineEdit>(Panel3, "ed_servername", {168, 40}, 378);
     ed_servername->setText(QStringLiteral("LOCALHOST\\SQLEXPRESS"));
+
+    alignWithField(lbl_zeitraumvon, ed_vondatum);
+    alignWithField(lbl_zeitraumbis, ed_bisdatum);
+    alignWithField(Label1, ed_datenbank);
+    alignWithField(Label2, ed_passwort);
+    alignWithField(Label5, ed_servername);
 
     // Top to bottom; only the variant list takes up a change of height.
     auto *layout = new QVBoxLayout(this);
