@@ -16,6 +16,7 @@
 #include "TurnoverCounter.h"
 #include "WindowsPath.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -58,6 +59,20 @@ public:
     ~MessagePresenterScope() { setMessageBoxPresenter({}); }
     MessagePresenterScope(const MessagePresenterScope &) = delete;
     MessagePresenterScope &operator=(const MessagePresenterScope &) = delete;
+};
+
+// Removes a folder the run made when the run leaves it empty (no export
+// wrote a file), so that a failed backup leaves no folder that looks like one.
+class EmptyFolderRemoval
+{
+public:
+    explicit EmptyFolderRemoval(QString path) : m_path(std::move(path)) {}
+    ~EmptyFolderRemoval() { QDir().rmdir(m_path); } // only an empty one goes
+    EmptyFolderRemoval(const EmptyFolderRemoval &) = delete;
+    EmptyFolderRemoval &operator=(const EmptyFolderRemoval &) = delete;
+
+private:
+    QString m_path;
 };
 
 } // namespace
@@ -117,19 +132,21 @@ void BatchRun::fillWindow(Tfrm_dep &window, const BatchOptions &options) const
         window.ed_bisdatum->setDate(*options.to);
 }
 
-std::optional<QString> BatchRun::makeOutputFolder(const BatchOptions &options, const Tfrm_dep &window) const
+QString BatchRun::outputFolder(const BatchOptions &options, const Tfrm_dep &window)
 {
     const QString name = options.periodName.value_or(
         BatchPeriod::nameOf({window.ed_vondatum->date(), window.ed_bisdatum->date()}));
     QString folder = *options.outputFolder;
-    folder.replace(QStringLiteral("{period}"), name);
+    return folder.replace(QStringLiteral("{period}"), name);
+}
+
+bool BatchRun::makeFolder(const QString &folder) const
+{
     std::error_code failure;
     std::filesystem::create_directories(QFile::encodeName(WindowsPath::toLocal(folder)).toStdString(), failure);
-    if (failure) {
+    if (failure)
         print(BatchMessages::outputFolderNotMade(folder, SystemErrorText::of(failure.value())));
-        return std::nullopt;
-    }
-    return folder;
+    return !failure;
 }
 
 int BatchRun::runExports(const BatchOptions &options)
@@ -137,11 +154,15 @@ int BatchRun::runExports(const BatchOptions &options)
     MessagePresenterScope presenter([this](const MessageBoxRequest &box) { m_shown.append(box.text); });
     Tfrm_dep window;
     fillWindow(window, options);
+    std::optional<EmptyFolderRemoval> newFolder;
     if (options.outputFolder) {
-        const std::optional<QString> folder = makeOutputFolder(options, window);
-        if (!folder)
-            return ExitWriteFailed;
-        window.setOutputFolder(*folder);
+        const QString folder = outputFolder(options, window);
+        if (!QFileInfo(WindowsPath::toLocal(folder)).isDir()) {
+            if (!makeFolder(folder))
+                return ExitWriteFailed;
+            newFolder.emplace(WindowsPath::toLocal(folder));
+        }
+        window.setOutputFolder(folder);
     }
     m_cashRegister = options.cashRegister;
     for (TExportToText *component : {&window.ex_dep_export, &window.ex_log_export}) {

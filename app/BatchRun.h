@@ -26,9 +26,10 @@ public:
 private:
     int runExports(const BatchOptions &options);
     void fillWindow(Tfrm_dep &window, const BatchOptions &options) const;
-    // Makes the --output folder, "{period}" replaced by the period's name,
-    // with the folders above it; returns it, or tells why it cannot be made.
-    std::optional<QString> makeOutputFolder(const BatchOptions &options, const Tfrm_dep &window) const;
+    // The --output folder, "{period}" replaced by the period's name.
+    static QString outputFolder(const BatchOptions &options, const Tfrm_dep &window);
+    // Makes the folder with the folders above it, or tells why it cannot.
+    bool makeFolder(const QString &folder) const;
     int runExport(Tfrm_dep &window, BatchExport which, bool quiet);
     int runChecks(const BatchOptions &options, const QStringList &files);
     void print(const QString &text) const;

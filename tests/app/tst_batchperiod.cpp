@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -155,6 +156,17 @@ private slots:
                                                                     root + QStringLiteral("/{period}")});
         QVERIFY2(log.exitCode == 0, qPrintable(log.err));
         QVERIFY(QFile::exists(root + QStringLiteral("/2018-10-01_2018-12-31/LOG.csv")));
+
+        // a run that writes nothing leaves no new, empty folder behind,
+        // and an existing one as it was
+        const ProgramRun empty = run(databaseArguments() + QStringList{"--period", "2010-Q1", "--output",
+                                                                      root + QStringLiteral("/{period}")});
+        QCOMPARE(empty.exitCode, 1);
+        QVERIFY(!QFileInfo::exists(root + QStringLiteral("/2010-Q1")));
+        QVERIFY(QDir().mkpath(root + QStringLiteral("/2010-Q2")));
+        QCOMPARE(run(databaseArguments() + QStringList{"--period", "2010-Q2", "--output",
+                                                       root + QStringLiteral("/{period}")}).exitCode, 1);
+        QVERIFY(QFileInfo(root + QStringLiteral("/2010-Q2")).isDir());
     }
 
     // A file where a folder should be, a folder without write permission:
