@@ -9,6 +9,7 @@
 #include "Error.h"
 #include "ProgramRun.h"
 #include "RegisterDatabase.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,18 +38,12 @@ class TestBatchPeriod : public QObject
                 QStringLiteral("--password"), QStringLiteral("geheim")};
     }
 
-    static QByteArray fileBytes(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
-
 private slots:
+    // A small register database of its own, in the folder the runs name.
     void initTestCase()
     {
         QVERIFY(m_home.isValid());
-        m_folder = m_home.path() + QStringLiteral("/kassa");
-        QVERIFY(QDir().mkpath(m_folder));
+        m_folder = m_home.path();
         RegisterDatabase::write(m_folder + QStringLiteral("/VelmarFaktura.mdb"),
                                 {.salesRows = 400, .logRows = 40, .password = QStringLiteral("geheim")});
     }
@@ -143,12 +138,12 @@ private slots:
         QVERIFY2(named.exitCode == 0, qPrintable(named.err));
         const QString quarter = root + QStringLiteral("/2018-Q4");
         for (const char *file : {"DEP_131.csv", "LOG.csv", "DEPExport01.10.2018-31.12.2018.json"}) {
-            const QByteArray bytes = fileBytes(quarter + u'/' + QLatin1String(file));
+            const QByteArray bytes = TestFiles::read(quarter + u'/' + QLatin1String(file));
             QVERIFY2(bytes.size() > 100, file);
-            QCOMPARE(bytes, fileBytes(byDates + u'/' + QLatin1String(file)));
+            QCOMPARE(bytes, TestFiles::read(byDates + u'/' + QLatin1String(file)));
         }
         QVERIFY(named.err.contains(QStringLiteral("befindet sich im Ordner ") + quarter));
-        QCOMPARE(QDir(m_folder).entryList({QStringLiteral("*.csv"), QStringLiteral("*.json")}), QStringList());
+        QCOMPARE(QDir(m_folder).entryList({QStringLiteral("*.csv"), QStringLiteral("*.json")}, QDir::Files), QStringList());
 
         // without --period, "{period}" stands for the two days
         const ProgramRun log = run(databaseArguments() + QStringList{"--from", "2018-10-01", "--to", "2018-12-31",
