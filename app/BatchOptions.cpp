@@ -1,5 +1,7 @@
 #include "BatchOptions.h"
 
+#include "BatchPeriod.h"
+
 #include "Error.h"
 #include "FormatSettings.h"
 #include "OleDate.h"
@@ -53,10 +55,12 @@ std::vector<BatchExport> parseExports(const QString &text)
 
 } // namespace
 
-BatchOptions BatchOptions::parse(const QStringList &arguments)
+BatchOptions BatchOptions::parse(const QStringList &arguments, QDate today)
 {
     BatchOptions options;
     bool exportsGiven = false;
+    bool periodGiven = false;
+    bool datesGiven = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         QString name = arguments.at(i);
         std::optional<QString> inlineValue;
@@ -84,9 +88,20 @@ BatchOptions BatchOptions::parse(const QStringList &arguments)
         else if (name == QLatin1String("--server"))
             options.server = value();
         else if (name == QLatin1String("--from"))
-            options.from = parseDate(name, value());
+            options.from = parseDate(name, value()), datesGiven = true;
         else if (name == QLatin1String("--to"))
-            options.to = parseDate(name, value());
+            options.to = parseDate(name, value()), datesGiven = true;
+        else if (name == QLatin1String("--period")) {
+            const BatchPeriod::Named named = BatchPeriod::parse(value(), today);
+            options.periodName = named.name;
+            options.from = named.period.from;
+            options.to = named.period.to;
+            periodGiven = true;
+        } else if (name == QLatin1String("--output")) {
+            options.outputFolder = value();
+            if (options.outputFolder->isEmpty())
+                throw Error(QStringLiteral("--output braucht einen Ordner."));
+        }
         else if (name == QLatin1String("--kassa")) {
             const QString text = value();
             if (text == QLatin1String("all"))
@@ -125,6 +140,8 @@ BatchOptions BatchOptions::parse(const QStringList &arguments)
     if ((options.cashRegister || options.allCashRegisters)
         && (options.exports.size() != 1 || options.exports.front() != BatchExport::Dep7 || !exportsGiven))
         throw Error(QStringLiteral("--kassa gilt nur für den DEP-7-Export: dazu gehört --export dep7."));
+    if (periodGiven && datesGiven)
+        throw Error(QStringLiteral("--period gibt den Zeitraum an: dazu kein --from und kein --to."));
     if (!options.verify && (options.aesKey || options.trustFile || options.reportFile))
         throw Error(QStringLiteral("--aes-key, --trust und --report gehören zu --verify."));
     if (!options.verifyFiles.isEmpty()) {
@@ -189,6 +206,14 @@ QString BatchOptions::usage()
         "  --from DATUM     erster Tag des Zeitraums, im Datumsformat des Fensters\n"
         "                   oder als JJJJ-MM-TT (Vorgabe: heute minus 365 Tage)\n"
         "  --to DATUM       letzter Tag des Zeitraums (Vorgabe: heute)\n"
+        "  --period ZEITRAUM\n"
+        "                   statt --from und --to: JJJJ (das Jahr), JJJJ-MM (der\n"
+        "                   Monat), JJJJ-Qn (das Quartal), last-month, last-quarter\n"
+        "                   oder last-year (der vorige Monat, das vorige Quartal,\n"
+        "                   das vorige Jahr)\n"
+        "  --output ORDNER  Zielordner der Dateien statt des Datenbankordners (wird\n"
+        "                   angelegt); {period} darin steht für den Zeitraum\n"
+        "                   (2026-Q3)\n"
         "  --export LISTE   dep131, dep7 und/oder log, durch Kommas getrennt\n"
         "                   (Vorgabe: alle drei)\n"
         "  --kassa N        DEP 7 nur der Kassa N, Belege in der Reihenfolge ihrer\n"
@@ -246,6 +271,11 @@ QString noDesktop()
 QString notAFile(const QString &file)
 {
     return QStringLiteral("--verify: %1 ist keine Datei.").arg(file);
+}
+
+QString outputFolderNotMade(const QString &folder, const QString &reason)
+{
+    return QStringLiteral("--output: der Ordner %1 kann nicht angelegt werden: %2.").arg(folder, reason);
 }
 
 } // namespace BatchMessages

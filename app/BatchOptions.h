@@ -20,6 +20,12 @@ struct BatchOptions
     std::optional<QString> server;
     std::optional<QDate> from;
     std::optional<QDate> to;
+    // The text that names the period in --output's "{period}": the
+    // --period's name ("2026-Q3"), else set from the run's dates.
+    std::optional<QString> periodName;
+    // Where the files go instead of the database folder; "{period}" in it
+    // stands for the period's name.
+    std::optional<QString> outputFolder;
     std::vector<BatchExport> exports{BatchExport::Dep131, BatchExport::Dep7, BatchExport::Log};
     std::optional<int> cashRegister; // DEP 7 of this register only
     bool allCashRegisters = false;   // DEP 7 of each register into a file of its own
@@ -36,9 +42,10 @@ struct BatchOptions
     bool version = false;
 
     // Reads the command line's arguments (without the program name). Dates
-    // are read in the window's date format or as ISO dates (2019-03-01).
+    // are read in the window's date format or as ISO dates (2019-03-01);
+    // the relative periods of --period ("last-quarter") count from `today`.
     // Throws Error with a German message on bad arguments.
-    static BatchOptions parse(const QStringList &arguments);
+    static BatchOptions parse(const QStringList &arguments, QDate today = QDate::currentDate());
     // The help text, in German.
     static QString usage();
     // Whether a command line opens the window: one without arguments or
@@ -77,5 +84,7 @@ QString sameFile(const QString &what, const QString &output, const QString &inpu
 QString noDesktop();
 // --verify naming a folder or a device.
 QString notAFile(const QString &file);
+// --output naming a folder that cannot be made, with the system's reason.
+QString outputFolderNotMade(const QString &folder, const QString &reason);
 
 } // namespace BatchMessages

@@ -1,6 +1,7 @@
 #include "BatchRun.h"
 
 #include "Base64.h"
+#include "BatchPeriod.h"
 #include "Dep7Check.h"
 #include "Error.h"
 #include "Dep7Export.h"
@@ -8,6 +9,7 @@
 #include "Dep7ReportFile.h"
 #include "MessageBox.h"
 #include "ShellOpener.h"
+#include "SystemErrorText.h"
 #include "TDateEdit.h"
 #include "TDirectoryEdit.h"
 #include "TRadioGroup.h"
@@ -16,10 +18,14 @@
 #include "TurnoverCounter.h"
 #include "WindowsPath.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -68,6 +74,20 @@ public:
     ~MessagePresenterScope() { setMessageBoxPresenter({}); }
     MessagePresenterScope(const MessagePresenterScope &) = delete;
     MessagePresenterScope &operator=(const MessagePresenterScope &) = delete;
+};
+
+// Removes a folder the run made when the run leaves it empty (no export
+// wrote a file), so that a failed backup leaves no folder that looks like one.
+class EmptyFolderRemoval
+{
+public:
+    explicit EmptyFolderRemoval(QString path) : m_path(std::move(path)) {}
+    ~EmptyFolderRemoval() { QDir().rmdir(m_path); } // only an empty one goes
+    EmptyFolderRemoval(const EmptyFolderRemoval &) = delete;
+    EmptyFolderRemoval &operator=(const EmptyFolderRemoval &) = delete;
+
+private:
+    QString m_path;
 };
 
 } // namespace
@@ -164,17 +184,43 @@ std::optional<QString> BatchRun::overwrittenInput(Tfrm_dep &window, const BatchO
     return std::nullopt;
 }
 
+QString BatchRun::outputFolder(const BatchOptions &options, const Tfrm_dep &window)
+{
+    const QString name = options.periodName.value_or(
+        BatchPeriod::nameOf({window.ed_vondatum->date(), window.ed_bisdatum->date()}));
+    QString folder = *options.outputFolder;
+    return folder.replace(QStringLiteral("{period}"), name);
+}
+
+bool BatchRun::makeFolder(const QString &folder) const
+{
+    std::error_code failure;
+    std::filesystem::create_directories(QFile::encodeName(WindowsPath::toLocal(folder)).toStdString(), failure);
+    if (failure)
+        print(BatchMessages::outputFolderNotMade(folder, SystemErrorText::of(failure.value())));
+    return !failure;
+}
+
 int BatchRun::runExports(const BatchOptions &options)
 {
     MessagePresenterScope presenter([this](const MessageBoxRequest &box) { m_shown.append(box.text); });
     Tfrm_dep window;
     fillWindow(window, options);
+    const std::optional<QString> folder = options.outputFolder ? std::optional(outputFolder(options, window)) : std::nullopt;
+    if (folder)
+        window.setOutputFolder(*folder);
     m_cashRegister = options.cashRegister;
     m_open = options.open;
     m_allCashRegisters = options.allCashRegisters;
     if (const std::optional<QString> refusal = overwrittenInput(window, options)) {
         print(*refusal);
         return ExitBadInput;
+    }
+    std::optional<EmptyFolderRemoval> newFolder;
+    if (folder && !QFileInfo(WindowsPath::toLocal(*folder)).isDir()) {
+        if (!makeFolder(*folder))
+            return ExitWriteFailed;
+        newFolder.emplace(WindowsPath::toLocal(*folder));
     }
     for (TExportToText *component : {&window.ex_dep_export, &window.ex_log_export}) {
         // No progress window and no message box of the engine's own: the

@@ -29,6 +29,10 @@ private:
     // database, the DEP 7 file the report is about): nothing is written.
     std::optional<QString> overwrittenInput(Tfrm_dep &window, const BatchOptions &options) const;
     void fillWindow(Tfrm_dep &window, const BatchOptions &options) const;
+    // The --output folder, "{period}" replaced by the period's name.
+    static QString outputFolder(const BatchOptions &options, const Tfrm_dep &window);
+    // Makes the folder with the folders above it, or tells why it cannot.
+    bool makeFolder(const QString &folder) const;
     int runExport(Tfrm_dep &window, BatchExport which, bool quiet);
     int runChecks(const BatchOptions &options, const QStringList &files);
     void print(const QString &text) const;

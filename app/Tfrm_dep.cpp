@@ -7,6 +7,7 @@
 #include "ExportButtonPicture.h"
 #include "MessageBox.h"
 #include "PeriodBinding.h"
+#include "ProgramIcon.h"
 #include "ProgramVariant.h"
 #include "QueryDesign.h"
 #include "TDateEdit.h"
@@ -17,10 +18,13 @@
 #include "WindowsPath.h"
 
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QVBoxLayout>
 
 namespace {
@@ -67,6 +71,36 @@ QLabel *makeLabel(QWidget *panel, const char *name, const QString &text, QPoint 
     return label;
 }
 
+// Where a one-line field draws the baseline of its text, in its own
+// coordinates: QLineEdit centres a line of its font in the contents
+// rectangle its style leaves inside the frame.
+int textBaseline(const QLineEdit *field)
+{
+    QStyleOptionFrame frame;
+    frame.initFrom(field);
+    frame.rect = field->rect();
+    frame.lineWidth = field->hasFrame() ? field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, field) : 0;
+    frame.midLineWidth = 0;
+    frame.state |= QStyle::State_Sunken;
+    frame.features = QStyleOptionFrame::None;
+    const QRect contents = field->style()
+                               ->subElementRect(QStyle::SE_LineEditContents, &frame, field)
+                               .marginsRemoved(field->textMargins());
+    const QFontMetrics metrics = field->fontMetrics();
+    return contents.y() + (contents.height() - metrics.height() + 1) / 2 + metrics.ascent();
+}
+
+// Moves the label up or down so that its text stands on the same line as
+// the text of the field it names, whatever fonts stand in for the designed
+// ones (the label's font is larger than the field's).
+void alignWithField(QLabel *label, const QLineEdit *field)
+{
+    const QFontMetrics metrics = label->fontMetrics();
+    const QRect room = label->contentsRect();
+    const int labelBaseline = room.top() + (room.height() - metrics.height()) / 2 + metrics.ascent();
+    label->move(label->x(), field->y() + textBaseline(field) - labelBaseline);
+}
+
 template <typename Edit>
 Edit *makeEdit(QWidget *panel, const char *name, QPoint position, int width)
 {
@@ -96,6 +130,9 @@ Tfrm_dep::Tfrm_dep(QWidget *parent) : QWidget(parent)
     WindowFonts::load();
     setObjectName(QStringLiteral("frm_dep"));
     setWindowTitle(QStringLiteral("DEP Dateien 20.03.2019"));
+    setWindowIcon(ProgramIcon::icon());
+    // The desktop matches the window to its menu entry by this name.
+    QGuiApplication::setDesktopFileName(ProgramIcon::desktopId());
     setFont(WindowFonts::window());
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
@@ -159,6 +196,12 @@ Tfrm_dep::Tfrm_dep(QWidget *parent) : QWidget(parent)
     ed_servername = makeEdit<QLineEdit>(Panel3, "ed_servername", {168, 40}, 378);
     ed_servername->setText(QStringLiteral("LOCALHOST\\SQLEXPRESS"));
 
+    alignWithField(lbl_zeitraumvon, ed_vondatum);
+    alignWithField(lbl_zeitraumbis, ed_bisdatum);
+    alignWithField(Label1, ed_datenbank);
+    alignWithField(Label2, ed_passwort);
+    alignWithField(Label5, ed_servername);
+
     // Top to bottom; only the variant list takes up a change of height.
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -215,6 +258,16 @@ void Tfrm_dep::rg_versionClick()
 ConnectionFields Tfrm_dep::connectionFields() const
 {
     return {rg_version->itemIndex(), ed_datenbank->text(), ed_passwort->text(), ed_servername->text()};
+}
+
+void Tfrm_dep::setOutputFolder(const QString &folder)
+{
+    m_outputFolder = folder;
+}
+
+QString Tfrm_dep::targetFolder() const
+{
+    return m_outputFolder.isEmpty() ? ed_datenbank->text() : m_outputFolder;
 }
 
 namespace {
@@ -307,7 +360,7 @@ ExportOutcome Tfrm_dep::exportLog()
 
 QString Tfrm_dep::exportFileName(const QString &fileName) const
 {
-    return WindowsPath::join(ed_datenbank->text(), fileName);
+    return WindowsPath::join(targetFolder(), fileName);
 }
 
 std::optional<QString> Tfrm_dep::databaseFileName() const
@@ -320,7 +373,7 @@ std::optional<QString> Tfrm_dep::databaseFileName() const
 
 Dep7Request Tfrm_dep::dep7Request(std::optional<int> cashRegister) const
 {
-    return {ed_datenbank->text(), ed_vondatum->dateText(), ed_bisdatum->dateText(),
+    return {targetFolder(), ed_vondatum->dateText(), ed_bisdatum->dateText(),
             ProgramVariant::isGastro(rg_version->itemIndex()), cashRegister};
 }
 

@@ -100,11 +100,15 @@ public:
     // The names of the DEP 131 and LOG files in the folder field's folder.
     static inline const QString dep131FileName = QStringLiteral("DEP_131.csv");
     static inline const QString logFileName = QStringLiteral("LOG.csv");
-    // A file in the folder field's folder, as the messages name it.
+    // A file in the folder the exports write to, as the messages name it.
     QString exportFileName(const QString &fileName) const;
     // The Access database file the connection opens; none for SQL Server
     // or while no variant is chosen.
     std::optional<QString> databaseFileName() const;
+    // The folder (a Windows or local path, which must exist) the three
+    // exports write to instead of the database folder; empty, as the window
+    // has it, for the database folder. Batch mode's --output sets it.
+    void setOutputFolder(const QString &folder);
 
 protected:
     // Comes after the event filters of the window, so the settings
@@ -113,10 +117,14 @@ protected:
 
 private:
     ConnectionFields connectionFields() const;
+    // Where the exports write: the output folder, else the database folder.
+    QString targetFolder() const;
     // Runs an export, showing what it throws in the general error box.
     ExportOutcome guarded(const std::function<ExportOutcome()> &operation);
     // The DEP 7 export of a request on the open connection.
     ExportOutcome writeDep7(const Dep7Request &request);
     // The DEP 131 and LOG exports: the query of the period into the file.
     ExportOutcome exportText(TExportToText &component, db::TADOQuery &query, const QString &fileName);
+
+    QString m_outputFolder;
 };

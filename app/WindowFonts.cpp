@@ -25,7 +25,10 @@ bool loadFaces()
         return false;
     const QDir dir(folder);
     int loaded = 0;
-    for (const char *file : {"ms_sans_serif.ttf", "tahoma.ttf", "tahomabd.ttf"}) {
+    // Not tahomabd.ttf: the "Tahoma Bold" of fonts-wine draws the strokes of
+    // a regular face, so bold text in it looks regular. Without it Qt draws
+    // bold Tahoma by thickening the regular face, which does look bold.
+    for (const char *file : {"ms_sans_serif.ttf", "tahoma.ttf"}) {
         const QString path = dir.filePath(QLatin1String(file));
         if (QFile::exists(path) && QFontDatabase::addApplicationFont(path) >= 0)
             ++loaded;

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl1-mesa-dev
   mdbtools mdbtools-dev
   libsqlite3-dev
   libssl-dev openssl rapidjson-dev
@@ -13,6 +13,8 @@ packages=(
   postgresql
   xvfb xauth fonts-wine
   locales
+  # the installed files' checks and the Debian package (cpack -G DEB, lintian)
+  desktop-file-utils appstream man-db systemd bash-completion file dpkg-dev lintian
   nodejs npm
 )
 

@@ -3,9 +3,21 @@
 #include <QButtonGroup>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QPainter>
 #include <QRadioButton>
+#include <QStyle>
+#include <qdrawutil.h>
 
 #include <algorithm>
+
+namespace {
+
+// The caption starts this far in from the group's left edge, with this gap
+// in the frame line on either side of its text (as Windows draws a group).
+constexpr int captionIndent = 8;
+constexpr int captionGap = 2;
+
+} // namespace
 
 TRadioGroup::TRadioGroup(QWidget *parent) : QGroupBox(parent), m_group(new QButtonGroup(this))
 {
@@ -83,6 +95,26 @@ void TRadioGroup::changeEvent(QEvent *event)
         arrangeButtons();
 }
 
+QRect TRadioGroup::captionRect() const
+{
+    const QFontMetrics metrics(font());
+    return {captionIndent, 0, metrics.horizontalAdvance(title()) + 2 * captionGap, metrics.height()};
+}
+
+void TRadioGroup::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const QRect caption = captionRect();
+    // An etched line, as Windows draws a group's frame (the styles' own
+    // group frames set their line below the caption, each by its own rule).
+    qDrawShadeRect(&painter, rect().adjusted(0, caption.center().y(), 0, 0), palette(), true);
+    // The caption interrupts the line, on the colour around the group.
+    const QWidget *around = parentWidget() ? parentWidget() : this;
+    painter.fillRect(caption, around->palette().brush(around->backgroundRole()));
+    style()->drawItemText(&painter, caption, Qt::AlignCenter, palette(), isEnabled(), title(),
+                          QPalette::WindowText);
+}
+
 QSize TRadioGroup::minimumSizeHint() const
 {
     int rowHeight = 0;
@@ -93,7 +125,7 @@ QSize TRadioGroup::minimumSizeHint() const
     }
     const QFontMetrics metrics(font());
     const int captionHeight = metrics.height();
-    return {std::max(rowWidth, metrics.horizontalAdvance(title())) + 10 + 8, captionHeight + 5 + count() * rowHeight};
+    return {std::max(rowWidth, captionRect().right() + 1) + 10 + 8, captionHeight + 5 + count() * rowHeight};
 }
 
 // The buttons share the height below the caption evenly; what does not

@@ -16,6 +16,10 @@ class QRadioButton;
 // setting ItemIndex, the group sends its click notification,
 // itemIndexChanged(). Clicking the item that is already selected changes
 // nothing and sends nothing.
+//
+// The group draws itself as on Windows, whatever the style: a frame whose
+// top line runs through the middle of the caption, the caption set into
+// that line a few pixels in from the left, the buttons below the line.
 class TRadioGroup : public QGroupBox
 {
     Q_OBJECT
@@ -44,8 +48,11 @@ signals:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
+    // The caption's place in the top line of the frame, its gap included.
+    QRect captionRect() const;
     void buttonToggled(int index, bool checked);
     void arrangeButtons();
     void clearSelection();
