@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <new>
 
 namespace db {
 
@@ -32,11 +31,6 @@ QStringView textView(const void *text, int bytes)
 
 } // namespace
 
-void DistinctRun::ValueFree::operator()(sqlite3_value *value) const
-{
-    sqlite3_value_free(value);
-}
-
 DistinctRun::DistinctRun(sqlite3_stmt *statement, std::vector<int> keys, std::vector<bool> jetCollated)
     : m_statement(statement)
     , m_keys(std::move(keys))
@@ -44,20 +38,19 @@ DistinctRun::DistinctRun(sqlite3_stmt *statement, std::vector<int> keys, std::ve
 {
 }
 
-bool DistinctRun::equal(int column, sqlite3_value *kept) const
+bool DistinctRun::equal(int column, const KeptValue &kept) const
 {
     sqlite3_stmt *s = m_statement;
     const int type = sqlite3_column_type(s, column);
-    const int keptType = sqlite3_value_type(kept);
-    if (isNumber(type) && isNumber(keptType)) {
-        if (type == SQLITE_INTEGER && keptType == SQLITE_INTEGER)
-            return sqlite3_column_int64(s, column) == sqlite3_value_int64(kept);
-        if (type == SQLITE_FLOAT && keptType == SQLITE_FLOAT)
-            return sqlite3_column_double(s, column) == sqlite3_value_double(kept);
-        return type == SQLITE_INTEGER ? equalNumbers(sqlite3_column_int64(s, column), sqlite3_value_double(kept))
-                                      : equalNumbers(sqlite3_value_int64(kept), sqlite3_column_double(s, column));
+    if (isNumber(type) && isNumber(kept.type)) {
+        if (type == SQLITE_INTEGER && kept.type == SQLITE_INTEGER)
+            return sqlite3_column_int64(s, column) == kept.integer;
+        if (type == SQLITE_FLOAT && kept.type == SQLITE_FLOAT)
+            return sqlite3_column_double(s, column) == kept.real;
+        return type == SQLITE_INTEGER ? equalNumbers(sqlite3_column_int64(s, column), kept.real)
+                                      : equalNumbers(kept.integer, sqlite3_column_double(s, column));
     }
-    if (type != keptType)
+    if (type != kept.type)
         return false;
     switch (type) {
     case SQLITE_NULL:
@@ -65,17 +58,15 @@ bool DistinctRun::equal(int column, sqlite3_value *kept) const
     case SQLITE_TEXT: {
         const void *text = sqlite3_column_text16(s, column);
         const int bytes = sqlite3_column_bytes16(s, column);
-        const void *keptText = sqlite3_value_text16(kept);
-        const int keptBytes = sqlite3_value_bytes16(kept);
-        if (bytes == keptBytes && std::memcmp(text, keptText, size_t(bytes)) == 0)
+        if (size_t(bytes) == kept.bytes.size() && std::memcmp(text, kept.bytes.data(), size_t(bytes)) == 0)
             return true;
         return m_jetCollated[size_t(column)]
-            && JetCollation::compare(textView(text, bytes), textView(keptText, keptBytes)) == 0;
+            && JetCollation::compare(textView(text, bytes), textView(kept.bytes.data(), int(kept.bytes.size()))) == 0;
     }
     case SQLITE_BLOB: {
         const int bytes = sqlite3_column_bytes(s, column);
-        return bytes == sqlite3_value_bytes(kept)
-            && (bytes == 0 || std::memcmp(sqlite3_column_blob(s, column), sqlite3_value_blob(kept), size_t(bytes)) == 0);
+        return size_t(bytes) == kept.bytes.size()
+            && (bytes == 0 || std::memcmp(sqlite3_column_blob(s, column), kept.bytes.data(), size_t(bytes)) == 0);
     }
     default:
         return false;
@@ -85,7 +76,7 @@ bool DistinctRun::equal(int column, sqlite3_value *kept) const
 bool DistinctRun::sameKeys(const Row &row) const
 {
     for (const int key : m_keys) {
-        if (!equal(key, row[size_t(key)].get()))
+        if (!equal(key, row[size_t(key)]))
             return false;
     }
     return true;
@@ -94,35 +85,47 @@ bool DistinctRun::sameKeys(const Row &row) const
 bool DistinctRun::sameRow(const Row &row) const
 {
     for (size_t column = 0; column < row.size(); ++column) {
-        if (!equal(int(column), row[column].get()))
+        if (!equal(int(column), row[column]))
             return false;
     }
     return true;
 }
 
-DistinctRun::Row DistinctRun::currentRow() const
+void DistinctRun::keepCurrentRow()
 {
-    const int count = sqlite3_column_count(m_statement);
-    Row row;
-    row.reserve(size_t(count));
-    for (int column = 0; column < count; ++column) {
-        sqlite3_value *copy = sqlite3_value_dup(sqlite3_column_value(m_statement, column));
-        if (!copy)
-            throw std::bad_alloc();
-        row.emplace_back(copy);
+    if (m_runSize == m_run.size())
+        m_run.emplace_back(size_t(sqlite3_column_count(m_statement)));
+    for (int column = 0; column < int(m_run[m_runSize].size()); ++column) {
+        KeptValue &kept = m_run[m_runSize][size_t(column)];
+        kept.type = sqlite3_column_type(m_statement, column);
+        const void *bytes = nullptr;
+        int size = 0;
+        if (kept.type == SQLITE_INTEGER) {
+            kept.integer = sqlite3_column_int64(m_statement, column);
+        } else if (kept.type == SQLITE_FLOAT) {
+            kept.real = sqlite3_column_double(m_statement, column);
+        } else if (kept.type == SQLITE_TEXT) {
+            bytes = sqlite3_column_text16(m_statement, column);
+            size = sqlite3_column_bytes16(m_statement, column);
+        } else if (kept.type == SQLITE_BLOB) {
+            bytes = sqlite3_column_blob(m_statement, column);
+            size = sqlite3_column_bytes(m_statement, column);
+        }
+        const auto *begin = static_cast<const char *>(bytes);
+        kept.bytes.assign(begin, begin + size);
     }
-    return row;
+    ++m_runSize;
 }
 
 bool DistinctRun::admit()
 {
-    if (!m_run.empty() && !sameKeys(m_run.front()))
-        m_run.clear();
-    for (const Row &row : m_run) {
-        if (sameRow(row))
+    if (m_runSize > 0 && !sameKeys(m_run.front()))
+        m_runSize = 0;
+    for (size_t i = 0; i < m_runSize; ++i) {
+        if (sameRow(m_run[i]))
             return false;
     }
-    m_run.push_back(currentRow());
+    keepCurrentRow();
     return true;
 }
 

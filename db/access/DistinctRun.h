@@ -1,10 +1,10 @@
 #pragma once
 
-#include <memory>
+#include <QtGlobal>
+
 #include <vector>
 
 struct sqlite3_stmt;
-struct sqlite3_value;
 
 namespace db {
 
@@ -17,7 +17,7 @@ namespace db {
 // Rows are compared as SQLite's DISTINCT compares them: NULL equals NULL,
 // integers and reals by their numeric value, texts by their column's
 // collation (JET or BINARY), blobs byte by byte, values of other kinds
-// never equal.
+// never equal. The kept rows' room is reused from run to run.
 //
 //     DistinctRun run(statement, keys, jetCollated);
 //     while (statement.step()) { if (run.admit()) ... }
@@ -35,22 +35,29 @@ public:
     bool admit();
 
 private:
-    struct ValueFree
+    // A kept value: its SQLite type, a number, or the bytes of a text
+    // (UTF-16) or blob.
+    struct KeptValue
     {
-        void operator()(sqlite3_value *value) const;
+        int type = 0;
+        qint64 integer = 0;
+        double real = 0;
+        std::vector<char> bytes;
     };
-    using Row = std::vector<std::unique_ptr<sqlite3_value, ValueFree>>;
+    using Row = std::vector<KeptValue>;
 
-    bool equal(int column, sqlite3_value *kept) const;
+    bool equal(int column, const KeptValue &kept) const;
     bool sameKeys(const Row &row) const;
     bool sameRow(const Row &row) const;
-    Row currentRow() const;
+    void keepCurrentRow();
 
     sqlite3_stmt *m_statement;
     std::vector<int> m_keys;
     std::vector<bool> m_jetCollated;
-    // The distinct rows of the current run, in the order they came.
+    // The distinct rows of the current run, in the order they came: the
+    // first m_runSize of m_run (the others are room kept for reuse).
     std::vector<Row> m_run;
+    size_t m_runSize = 0;
 };
 
 } // namespace db
