@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
-# Times the three exports in batch mode on register databases of 10,000,
-# 100,000 and 1,000,000 rows, beside mdbtools' own mdb-export dumping the
-# same table to CSV, and prints a table:
-#   rows  export  seconds  rows/s  peak MiB  mdb-export s  ratio  files
+# Times the three exports in batch mode on register databases of two
+# shapes, beside mdbtools' own mdb-export dumping the same table to CSV, and
+# prints a table:
+#   rows  shape  export  seconds  rows/s  peak MiB  mdb-export s  ratio  files
+# - unsigned (SIZES, default 10,000, 100,000 and 1,000,000 rows): made-up
+#   certificates and random signature bytes, small rows;
+# - signed (SIGNED_SIZES, default 300,000 and 500,000 rows): a real
+#   certificate and signature on every receipt, as a register's table holds
+#   them; 500,000 rows is about the largest such file under the 2 GB a Jet
+#   file holds.
+# Either list may be empty (SIGNED_SIZES= for the unsigned series alone).
 # ratio is our time over mdb-export's time of the export's table; each time
 # is the median of REPEAT runs (default 3).
 #
@@ -13,12 +20,13 @@
 # (default main) built in ${BUILD_DIR}-reference; REFERENCE=path/to/DepExport
 # takes a binary built before instead.
 #
-#   bash bench/run-benchmarks.sh            (builds first; SIZES="10000" for a quick run)
+#   bash bench/run-benchmarks.sh            (builds first; SIZES="10000" SIGNED_SIZES="10000" for a quick run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=${BUILD_DIR:-build}
-sizes=${SIZES:-"10000 100000 1000000"}
+sizes=${SIZES-"10000 100000 1000000"}
+signed_sizes=${SIGNED_SIZES-"300000 500000"}
 if [ -z "${NO_BUILD:-}" ]; then
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$build" -j"$(nproc)" --target DepExport make-register-db >/dev/null
@@ -67,13 +75,20 @@ checksums() {
   (cd "$1" && find . -type f -printf '%P\n' | LC_ALL=C sort | xargs -r -d '\n' sha256sum)
 }
 
-printf '%-9s %-7s %9s %11s %9s %13s %6s %s\n' rows export seconds rows/s "peak MiB" "mdb-export s" ratio files
-for n in $sizes; do
-  dir="$work/db$n"
+printf '%-9s %-8s %-7s %9s %11s %9s %13s %6s %s\n' rows shape export seconds rows/s "peak MiB" "mdb-export s" ratio files
+
+# Times the exports on a database of $1 rows per table of shape $2
+# (signed or unsigned).
+bench_database() {
+  local n=$1 shape=$2 dir="$work/db$1-$2" export base secs kib same shop_s log_s
   mkdir -p "$dir/reference"
-  # made-up signatures: real certificates would take the 1,000,000-row
-  # tables beyond the 2 GB that Jet files hold
-  "$makedb" "$n" "$dir/VelmarFaktura.mdb" --password quillet --unsigned
+  if [ "$shape" = unsigned ]; then
+    # made-up signatures: real certificates would take the 1,000,000-row
+    # tables beyond the 2 GB that Jet files hold
+    "$makedb" "$n" "$dir/VelmarFaktura.mdb" --password quillet --unsigned
+  else
+    "$makedb" "$n" "$dir/VelmarFaktura.mdb" --password quillet
+  fi
   ln "$dir/VelmarFaktura.mdb" "$dir/reference/VelmarFaktura.mdb"
   read -r shop_s _ < <(measure mdb-export "$dir/VelmarFaktura.mdb" Barverkaeufe)
   read -r log_s _ < <(measure mdb-export "$dir/VelmarFaktura.mdb" Protokoll)
@@ -90,14 +105,23 @@ for n in $sizes; do
       same=DIFFERENT
     fi
     [ -n "$(checksums "$dir/new/$export")" ] || same=MISSING
-    awk -v n="$n" -v e="$export" -v s="$secs" -v k="$kib" -v b="$base" -v f="$same" 'BEGIN {
+    awk -v n="$n" -v sh="$shape" -v e="$export" -v s="$secs" -v k="$kib" -v b="$base" -v f="$same" 'BEGIN {
       t = s > 0 ? s : 0.005; bb = b > 0 ? b : 0.005;
-      printf "%-9d %-7s %9.2f %11.0f %9.1f %13.2f %6.2f %s\n", n, e, s, n / t, k / 1024, b, t / bb, f }'
+      printf "%-9d %-8s %-7s %9.2f %11.0f %9.1f %13.2f %6.2f %s\n", n, sh, e, s, n / t, k / 1024, b, t / bb, f }'
     if [ "$same" != same ]; then
-      echo "$export on $n rows: the files differ from the reference build's:" >&2
+      echo "$export on $n $shape rows: the files differ from the reference build's:" >&2
       diff <(checksums "$dir/old/$export") <(checksums "$dir/new/$export") >&2 || true
       exit 1
     fi
     rm -rf "$dir/new/$export" "$dir/old/$export"
   done
+  # the next database gets the disk space back
+  rm -rf "$dir"
+}
+
+for n in $sizes; do
+  bench_database "$n" unsigned
+done
+for n in $signed_sizes; do
+  bench_database "$n" signed
 done

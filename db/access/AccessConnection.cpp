@@ -5,6 +5,7 @@
 #include "JetCollation.h"
 #include "JetHeaderPage.h"
 #include "JetTableModule.h"
+#include "OrderedDistinctQuery.h"
 #include "ReadAheadCursor.h"
 #include "SqliteCursor.h"
 #include "CountingQuery.h"
@@ -88,9 +89,33 @@ std::unique_ptr<SqliteStatement> AccessConnection::prepare(const QString &sql)
 std::unique_ptr<Cursor> AccessConnection::execute(const QString &sql, const std::vector<Argument> &arguments)
 {
     const std::lock_guard lock(*m_lock);
-    std::unique_ptr<SqliteStatement> statement = prepare(sql);
+    std::unique_ptr<Cursor> cursor = openOrderedDistinct(sql, arguments);
+    if (!cursor) {
+        std::unique_ptr<SqliteStatement> statement = prepare(sql);
+        statement->bind(arguments);
+        cursor = std::make_unique<SqliteCursor>(std::move(statement));
+    }
+    return std::make_unique<ReadAheadCursor>(std::move(cursor), m_lock);
+}
+
+std::unique_ptr<Cursor> AccessConnection::openOrderedDistinct(const QString &sql,
+                                                              const std::vector<Argument> &arguments)
+{
+    const std::optional<OrderedDistinctQuery> query = OrderedDistinctQuery::of(sql);
+    if (!query)
+        return nullptr;
+    std::unique_ptr<SqliteStatement> statement;
+    try {
+        statement = std::make_unique<SqliteStatement>(m_sqlite.handle(), query->textWithoutDistinct());
+    } catch (const Error &) {
+        // the query as written gives the failure
+        return nullptr;
+    }
+    std::optional<DistinctRun> run = query->distinctRun(statement->handle());
+    if (!run)
+        return nullptr;
     statement->bind(arguments);
-    return std::make_unique<ReadAheadCursor>(std::make_unique<SqliteCursor>(std::move(statement)), m_lock);
+    return std::make_unique<SqliteCursor>(std::move(statement), std::move(run));
 }
 
 qint64 AccessConnection::countRows(const QString &sql, const std::vector<Argument> &arguments)

@@ -39,6 +39,11 @@ public:
     qint64 countRows(const QString &sql, const std::vector<Argument> &arguments) override;
 
 private:
+    // The cursor of a "select distinct" ordered by result columns, run
+    // without its DISTINCT and its duplicates dropped run by run
+    // (OrderedDistinctQuery); null for any other query, which SQLite runs
+    // as it is written.
+    std::unique_ptr<Cursor> openOrderedDistinct(const QString &sql, const std::vector<Argument> &arguments);
     // The statement for `sql`; when it cannot be prepared and names a table
     // whose definition could not be read, that table's failure is raised.
     std::unique_ptr<SqliteStatement> prepare(const QString &sql);

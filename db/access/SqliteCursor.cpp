@@ -22,10 +22,11 @@ QString textOf(sqlite3_stmt *statement, int column)
 
 } // namespace
 
-SqliteCursor::SqliteCursor(std::unique_ptr<SqliteStatement> statement)
+SqliteCursor::SqliteCursor(std::unique_ptr<SqliteStatement> statement, std::optional<DistinctRun> distinct)
     : m_statement(std::move(statement))
+    , m_distinct(std::move(distinct))
 {
-    m_firstIsRow = m_statement->step();
+    m_firstIsRow = step();
     const int count = m_statement->columnCount();
     m_fields.reserve(size_t(count));
     m_expression.reserve(size_t(count));
@@ -73,9 +74,18 @@ bool SqliteCursor::fetch()
         m_firstPending = false;
         m_atEnd = !m_firstIsRow;
     } else {
-        m_atEnd = !m_statement->step();
+        m_atEnd = !step();
     }
     return !m_atEnd;
+}
+
+bool SqliteCursor::step()
+{
+    while (m_statement->step()) {
+        if (!m_distinct || m_distinct->admit())
+            return true;
+    }
+    return false;
 }
 
 Value SqliteCursor::expressionValue(int column) const

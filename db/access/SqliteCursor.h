@@ -1,9 +1,11 @@
 #pragma once
 
 #include "Cursor.h"
+#include "DistinctRun.h"
 #include "SqliteStatement.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace db {
@@ -13,10 +15,14 @@ namespace db {
 // come from (JetDeclaredType); an expression column takes its type from
 // its value in the first row. For that the first row is read when the
 // cursor is made.
+//
+// With a DistinctRun the cursor gives only the rows the run admits: a
+// query run without its DISTINCT gives the rows it would have given.
 class SqliteCursor : public Cursor
 {
 public:
-    explicit SqliteCursor(std::unique_ptr<SqliteStatement> statement);
+    explicit SqliteCursor(std::unique_ptr<SqliteStatement> statement,
+                          std::optional<DistinctRun> distinct = std::nullopt);
 
     const std::vector<FieldDef> &fields() const override { return m_fields; }
     bool fetch() override;
@@ -25,8 +31,10 @@ public:
 private:
     FieldDef fieldOf(int column, bool &expression) const;
     Value expressionValue(int column) const;
+    bool step();
 
     std::unique_ptr<SqliteStatement> m_statement;
+    std::optional<DistinctRun> m_distinct;
     std::vector<FieldDef> m_fields;
     std::vector<bool> m_expression;
     bool m_firstPending = true;

@@ -17,6 +17,7 @@
 #include "access/JetCatalog.h"
 #include "access/JetFile.h"
 #include "access/JetHeaderPage.h"
+#include "access/OrderedDistinctQuery.h"
 #include "access/JetRowOrder.h"
 #include "access/JetTableScan.h"
 #include "access/JetValueReader.h"
@@ -77,6 +78,24 @@ void writeTable(const QString &path, int rows)
     writer.finish();
 }
 
+// Every row of a query, each value as text with its kind.
+QStringList rowsOf(TADOQuery &query, const QString &sql)
+{
+    query.setSql(sql);
+    query.open();
+    QStringList rows;
+    for (; !query.eof(); query.next()) {
+        QString row;
+        for (int i = 0; i < query.fieldCount(); ++i) {
+            const Value value = query.field(i).value();
+            row += QString::number(int(value.kind())) + u':' + (value.isNull() ? QString() : value.toText()) + u'|';
+        }
+        rows << row;
+    }
+    query.close();
+    return rows;
+}
+
 QList<int> ids(TADOQuery &query, const QString &sql)
 {
     query.setSql(sql);
@@ -99,6 +118,10 @@ private slots:
     void oneKeyEachTypeAndDirection_data();
     void oneKeyEachTypeAndDirection();
     void severalKeysWithFilterAndDistinct();
+    void distinctOrderedByResultColumns_data();
+    void distinctOrderedByResultColumns();
+    void distinctQueriesRunWithoutDistinct_data();
+    void distinctQueriesRunWithoutDistinct();
     void keysReadAgainFromTheFile();
     void textsComeWhole();
     void queriesSideBySideAndClosedEarly();
@@ -147,6 +170,69 @@ void AccessOrder::severalKeysWithFilterAndDistinct()
     // DISTINCT over other columns than the order (as the receipts query).
     QCOMPARE(ids(query, QStringLiteral("select distinct Kurz, Notiz, Name from Reihen order by Notiz, Kurz")),
              ids(query, QStringLiteral("select distinct Kurz, Notiz, Name from Reihen order by +Notiz, +Kurz, +Name")));
+}
+
+// A DISTINCT query ordered by some of its result columns is run without
+// its DISTINCT, its duplicates dropped run by run: the rows must be SQLite's
+// own (a LIMIT after the ORDER BY leaves the DISTINCT to SQLite), the first
+// of texts alike but for case kept, NULLs alike, 0 and -0 alike, duplicates
+// apart from each other within a run of equal keys.
+void AccessOrder::distinctOrderedByResultColumns_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::newRow("receipts' shape") << QStringLiteral(
+        "select distinct Kurz, Notiz, Name from Reihen where Nr <> 3 order by Notiz, Kurz");
+    QTest::newRow("one key, descending") << QStringLiteral("select distinct Name, Ja from Reihen order by Name desc");
+    QTest::newRow("numbers") << QStringLiteral(
+        "select distinct Wert, Zeit, Einfach, Betrag, Klein from Reihen order by Zeit asc, Klein");
+    QTest::newRow("every column a key") << QStringLiteral(
+        "select distinct Name, Klein from Reihen order by Klein desc, Name");
+    QTest::newRow("alias and quoted names") << QStringLiteral(
+        "select distinct Name as N, Notiz, [Kurz] from \"Reihen\" -- Kommentar\n order by \"n\" , [Kurz] ;");
+}
+
+void AccessOrder::distinctOrderedByResultColumns()
+{
+    QFETCH(QString, sql);
+    QVERIFY(OrderedDistinctQuery::of(sql));
+    TADOQuery query(&m_connection);
+    const QStringList distinctBySqlite = rowsOf(query, QString(sql).remove(u';') + QStringLiteral(" limit -1"));
+    QVERIFY(distinctBySqlite.size() > 1);
+    QCOMPARE(rowsOf(query, sql), distinctBySqlite);
+    QVERIFY(rowsOf(query, QString(sql).replace(QStringLiteral("distinct"), QString())).size() > distinctBySqlite.size());
+}
+
+// Queries whose duplicates need not come side by side keep SQLite's DISTINCT.
+void AccessOrder::distinctQueriesRunWithoutDistinct_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<bool>("withoutDistinct");
+    QTest::newRow("receipts") << QStringLiteral("select distinct A, B from T\r\nwhere A <> ? and\r\n"
+                                                "(B=?) or\r\n(B=?)\r\n\r\norder by A,B ") << true;
+    QTest::newRow("no order") << QStringLiteral("select distinct A from T") << false;
+    QTest::newRow("no distinct") << QStringLiteral("select A from T order by A") << false;
+    QTest::newRow("order by an expression") << QStringLiteral("select distinct A from T order by A + 1") << false;
+    QTest::newRow("order by a collation") << QStringLiteral("select distinct A from T order by A collate nocase") << false;
+    QTest::newRow("order by a number") << QStringLiteral("select distinct A from T order by 1") << false;
+    QTest::newRow("limit") << QStringLiteral("select distinct A from T order by A limit 3") << false;
+    QTest::newRow("union") << QStringLiteral("select distinct A from T union all select A from U order by A") << false;
+    QTest::newRow("order of a subquery") << QStringLiteral(
+        "select distinct A from (select A from T order by A)") << false;
+    QTest::newRow("two statements") << QStringLiteral("select distinct A from T; select A from T order by A")
+                                    << false;
+    QTest::newRow("distinct later") << QStringLiteral("select A from (select distinct A from T) order by A") << false;
+}
+
+void AccessOrder::distinctQueriesRunWithoutDistinct()
+{
+    QFETCH(QString, sql);
+    QFETCH(bool, withoutDistinct);
+    const std::optional<OrderedDistinctQuery> query = OrderedDistinctQuery::of(sql);
+    QCOMPARE(bool(query), withoutDistinct);
+    if (query) {
+        QCOMPARE(query->textWithoutDistinct().size(), sql.size());
+        QVERIFY(!query->textWithoutDistinct().contains(QStringLiteral("distinct")));
+    }
 }
 
 // With no room to rank texts in memory, every text key and the keys after

@@ -129,13 +129,24 @@ private slots:
         db->create({{u"T"_s,
                      {JetColumn::of(u"ID"_s, JetType::Long), JetColumn::text(u"Text"_s, 50),
                       JetColumn::of(u"Memo"_s, JetType::Memo)},
-                     {{1, u"a;b"_s, u"Zeile 1\r\nZeile 2"_s}, {2, u"sagt \"hallo\""_s, u"nur\nLF"_s}}}});
+                     {{1, u"a;b"_s, u"Zeile 1\r\nZeile 2"_s},
+                      {2, u"sagt \"hallo\""_s, u"nur\nLF"_s},
+                      // long texts: the character to find in every place of
+                      // an eight-character step and in the rest after the
+                      // last step, or nowhere
+                      {3, u"abcdefghij;k"_s, QString(17, u'x') + u'\r' + QString(20, u'y')},
+                      {4, QString(16, u'z'), QString(300, u'm') + u'\n'},
+                      {5, u"01234567;"_s, QString(8, u'n') + u';' + QString(7, u'n')}}}});
         prepare(u"select ID, Text, Memo as [Me;mo] from T order by ID"_s);
         ex->execute();
         QCOMPARE(ExportTestDatabase::readFile(target()),
                  QByteArray("ID;Text;\"Me;mo\"\r\n"
                             "1;\"a;b\";\"Zeile 1\r\nZeile 2\"\r\n"
-                            "2;sagt \"hallo\";\"nur\nLF\"\r\n"));
+                            "2;sagt \"hallo\";\"nur\nLF\"\r\n"
+                            "3;\"abcdefghij;k\";\"")
+                     + QByteArray(17, 'x') + '\r' + QByteArray(20, 'y') + "\"\r\n4;" + QByteArray(16, 'z') + ";\""
+                     + QByteArray(300, 'm') + "\n\"\r\n5;\"01234567;\";\"" + QByteArray(8, 'n') + ';'
+                     + QByteArray(7, 'n') + "\"\r\n");
     }
 
     void qualifierRules_data()
