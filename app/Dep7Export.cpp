@@ -98,6 +98,8 @@ QString fileNameDate(QString text)
     return text;
 }
 
+} // namespace
+
 QString baseName(const Dep7Request &request)
 {
     QString name = QStringLiteral("DEPExport") + fileNameDate(request.fromText) + u'-' + fileNameDate(request.toText);
@@ -105,8 +107,6 @@ QString baseName(const Dep7Request &request)
         name += QStringLiteral("_Kassa%1").arg(*request.cashRegister);
     return name + QStringLiteral(".json");
 }
-
-} // namespace
 
 QString fileName(const Dep7Request &request)
 {

@@ -33,6 +33,8 @@ namespace Dep7Export {
 // character a file name cannot hold, such as the "/" of 03/01/2019, written as
 // "-"), for a single register "_Kassa" and its number, ".json".
 QString fileName(const Dep7Request &request);
+// The file's name without its folder.
+QString baseName(const Dep7Request &request);
 
 // Runs the export on the edition's query, whose connection is open: binds
 // the constants (the request's register, else every register) and the
