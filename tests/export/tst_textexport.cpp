@@ -4,6 +4,7 @@
 #include "TextExportDesign.h"
 #include "TDatasetDataEngine.h"
 #include "TExportToText.h"
+#include "ProgressWindowObserver.h"
 #include "TfrmExportProcess.h"
 
 #include <QDir>
@@ -221,7 +222,7 @@ private slots:
         QStringList texts;
         bool connected = false;
         ex->onBeforeRecord = [&](TExportBaseComponent &sender, bool &) {
-            TfrmExportProcess *window = sender.progressWindow();
+            TfrmExportProcess *window = ProgressWindowObserver::windowOf(sender);
             QVERIFY(window);
             if (!connected) {
                 texts << window->statusText();
@@ -239,7 +240,7 @@ private slots:
         QCOMPARE(texts,
                  QStringList({u"Exportiere... (0/3)"_s, u"Exportiere... (1/3)"_s, u"Exportiere... (2/3)"_s,
                               u"Der Datenexport in die Datei %1 wurde erfolgreich beendet. (3/3)"_s.arg(target())}));
-        QCOMPARE(ex->progressWindow(), nullptr);
+        QCOMPARE(ProgressWindowObserver::windowOf(*ex), nullptr);
         QCOMPARE(recorder->texts(), QStringList());
         QCOMPARE(recorder->opened, QStringList{target()});
 
@@ -263,8 +264,8 @@ private slots:
         QStringList texts;
         QString cancelCaption;
         ex->onBeforeRecord = [&](TExportBaseComponent &sender, bool &) {
-            cancelCaption = sender.progressWindow()->btnCancel->text();
-            QObject::connect(sender.progressWindow(), &TfrmExportProcess::statusChanged, sender.progressWindow(),
+            cancelCaption = ProgressWindowObserver::windowOf(sender)->btnCancel->text();
+            QObject::connect(ProgressWindowObserver::windowOf(sender), &TfrmExportProcess::statusChanged, ProgressWindowObserver::windowOf(sender),
                              [&texts](const QString &text) { texts << text; });
         };
         ex->execute();
@@ -286,7 +287,7 @@ private slots:
         prepare(u"select * from Zahlen order by ID"_s);
         QStringList texts;
         ex->onAfterRecord = [&](TExportBaseComponent &sender, bool &) {
-            TfrmExportProcess *window = sender.progressWindow();
+            TfrmExportProcess *window = ProgressWindowObserver::windowOf(sender);
             if (!window->canceled()) {
                 QObject::connect(window, &TfrmExportProcess::statusChanged, window,
                                  [&texts](const QString &text) { texts << text; });
@@ -316,7 +317,7 @@ private slots:
         QCOMPARE(recorder->kinds(), QList<MessageBoxKind>{MessageBoxKind::Information});
         QCOMPARE(db->files(), QStringList());
         QCOMPARE(recorder->opened, QStringList());
-        QCOMPARE(ex->progressWindow(), nullptr);
+        QCOMPARE(ProgressWindowObserver::windowOf(*ex), nullptr);
     }
 
     void engineOfTheCaller()
@@ -368,10 +369,9 @@ private slots:
         QCOMPARE(ExportTestDatabase::readFile(target()), QByteArray("die Datei von gestern\r\n"));
         QCOMPARE(db->files(), QStringList{u"DEP_131.csv"_s});
         QCOMPARE(recorder->opened, QStringList());
-        // The run had its own separators, and the process's are back.
-        QCOMPARE(inside.decimalSeparator, u',');
-        QCOMPARE(inside.dateSeparator, u'.');
-        QCOMPARE(inside.shortDateFormat, processFormats().shortDateFormat);
+        // The run formats with its own separators without touching the
+        // process's, neither during the run nor after it.
+        compareFiveSettings(inside, processFormats());
         compareFiveSettings(FormatSettings::current(), processFormats());
         QVERIFY(!db->query().controlsDisabled());
     }
