@@ -61,43 +61,40 @@ public:
     bool opens = true;
 };
 
-TestTable numbersTable(int rows)
-{
-    TestTable t{u"Zahlen"_s, {JetColumn::of(u"ID"_s, JetType::Long), JetColumn::text(u"Name"_s, 20)}, {}};
-    for (int i = 1; i <= rows; ++i)
-        t.rows.append({i, u"Zeile %1"_s.arg(i)});
-    return t;
-}
-
 } // namespace
 
 class TestExportObservers : public QObject
 {
     Q_OBJECT
 
-    // The window's text design on `db`, with the recorders instead of the
-    // window's observer and sink.
-    static void design(TExportToText &ex, ExportTestDatabase &db, RecordedProgress &progress,
-                       const std::shared_ptr<RecordingSink> &sink)
+    // A database of `rows` numbers and the window's text design on it,
+    // with the recorders instead of the window's observer and sink.
+    struct ObservedRun
     {
-        TextExportDesign::apply(ex);
-        ex.setProgressObserver(std::make_unique<RecordingObserver>(progress));
-        ex.setMessageSink(sink);
-        ex.setDataSet(&db.open(u"select * from Zahlen order by ID"_s));
-        ex.setFileName(db.path(u"LOG.csv"_s));
-    }
+        explicit ObservedRun(int rows)
+        {
+            db.create({numbersTable(rows)});
+            TextExportDesign::apply(ex);
+            ex.setProgressObserver(std::make_unique<RecordingObserver>(progress));
+            ex.setMessageSink(sink);
+            ex.setDataSet(&db.open(u"select * from Zahlen order by ID"_s));
+            ex.setFileName(db.path(u"LOG.csv"_s));
+        }
+        ExportTestDatabase db;
+        RecordedProgress progress;
+        std::shared_ptr<RecordingSink> sink = std::make_shared<RecordingSink>();
+        TExportToText ex;
+    };
 
 private slots:
     void initTestCase() { FormatSettings::setCurrent(foreignProcessFormats(u':')); }
 
     void progressAndOpeningGoToTheCallersParts()
     {
-        ExportTestDatabase db;
-        db.create({numbersTable(2)});
-        RecordedProgress progress;
-        auto sink = std::make_shared<RecordingSink>();
-        TExportToText ex;
-        design(ex, db, progress, sink);
+        ObservedRun run(2);
+        const RecordedProgress &progress = run.progress;
+        TExportToText &ex = run.ex;
+        const RecordingSink *sink = run.sink.get();
         ex.execute();
         QCOMPARE(ex.statistic().result, erCompleted);
         QCOMPARE(progress.starts.size(), 1);
@@ -116,13 +113,10 @@ private slots:
 
     void theObserversCancelStopsTheRun()
     {
-        ExportTestDatabase db;
-        db.create({numbersTable(5)});
-        RecordedProgress progress;
-        progress.cancelAt = 1;
-        auto sink = std::make_shared<RecordingSink>();
-        TExportToText ex;
-        design(ex, db, progress, sink);
+        ObservedRun run(5);
+        const RecordedProgress &progress = run.progress;
+        TExportToText &ex = run.ex;
+        run.progress.cancelAt = 1;
         ex.execute();
         QCOMPARE(ex.statistic().result, erCanceled);
         QCOMPARE(progress.updates.size(), 3);
@@ -133,14 +127,12 @@ private slots:
     // the window says them, and the run goes on.
     void whatCannotBeShownIsSaid()
     {
-        ExportTestDatabase db;
-        db.create({numbersTable(1)});
-        RecordedProgress progress;
-        progress.opens = false;
-        auto sink = std::make_shared<RecordingSink>();
-        sink->opens = false;
-        TExportToText ex;
-        design(ex, db, progress, sink);
+        ObservedRun run(1);
+        const RecordedProgress &progress = run.progress;
+        TExportToText &ex = run.ex;
+        const RecordingSink *sink = run.sink.get();
+        run.progress.opens = false;
+        run.sink->opens = false;
         ex.execute();
         QCOMPARE(ex.statistic().result, erCompleted);
         QVERIFY(progress.updates.isEmpty());

@@ -30,14 +30,6 @@ void compareFiveSettings(const FormatSettings &actual, const FormatSettings &exp
     QCOMPARE(actual.currencyString, expected.currencyString);
 }
 
-TestTable numbersTable(int rows)
-{
-    TestTable t{u"Zahlen"_s, {JetColumn::of(u"ID"_s, JetType::Long), JetColumn::text(u"Name"_s, 20)}, {}};
-    for (int i = 1; i <= rows; ++i)
-        t.rows.append({i, u"Zeile %1"_s.arg(i)});
-    return t;
-}
-
 } // namespace
 
 class TestTextExport : public QObject
