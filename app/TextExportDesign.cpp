@@ -1,5 +1,7 @@
 #include "TextExportDesign.h"
 
+#include "DesktopMessageSink.h"
+#include "ProgressWindowObserver.h"
 #include "TExportToText.h"
 
 namespace TextExportDesign {
@@ -34,6 +36,8 @@ void apply(TExportToText &ex)
     ex.setRightToLeft(false);
     ex.setAnimatedStatus(true);
     ex.setActionAfterExport(aeOpenView);
+    ex.setProgressObserver(std::make_unique<ProgressWindowObserver>());
+    ex.setMessageSink(std::make_shared<DesktopMessageSink>());
 }
 
 } // namespace TextExportDesign

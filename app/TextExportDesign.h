@@ -6,7 +6,8 @@ class TExportToText;
 // and ex_log_export, which carry the same ones: columns from the dataset, a
 // title row, cells joined by ";", CR LF after every row, no qualifier,
 // Windows-1252, "," as decimal and "." as thousands separator, dates as
-// DD.MM.YYYY with ":" in times, "€", the file opened afterwards.
+// DD.MM.YYYY with ":" in times, "€", the file opened afterwards; the run's
+// progress in the progress window, its messages in message boxes.
 namespace TextExportDesign {
 
 void apply(TExportToText &component);

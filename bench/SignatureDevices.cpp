@@ -1,7 +1,7 @@
 #include "SignatureDevices.h"
 
 #include "Base64.h"
-#include "Certificate.h"
+#include "CertificateIssuer.h"
 #include "CompactJws.h"
 #include "ReceiptPayload.h"
 #include "SigningKey.h"
@@ -62,7 +62,7 @@ SignatureDevices::SignatureDevices(Signing signing, quint64 seed)
         return;
     }
     rksv::SigningKey key = rksv::SigningKey::generate();
-    rksv::Certificate certificate = rksv::Certificate::issue({QStringLiteral("DepExport Test-CA"), "01", key.key(),
+    rksv::Certificate certificate = rksv::CertificateIssuer::issue({QStringLiteral("DepExport Test-CA"), "01", key.key(),
                                                              nullptr, &key, true, validDays, validFrom});
     m_authorityText = QString::fromLatin1(certificate.base64());
     m_authority = std::make_unique<Authority>(Authority{std::move(key), std::move(certificate)});
@@ -76,7 +76,7 @@ SignatureDevices::Device SignatureDevices::makeDevice(int number)
     if (m_signing == Signing::MadeUp)
         return {std::nullopt, QString::fromLatin1(m_random.bytes(150).toBase64()), serial};
     rksv::SigningKey key = rksv::SigningKey::generate();
-    const rksv::Certificate certificate = rksv::Certificate::issue(
+    const rksv::Certificate certificate = rksv::CertificateIssuer::issue(
         {QStringLiteral("Signaturkarte %1").arg(number), serial, key.key(), &m_authority->certificate,
          &m_authority->key, false, validDays, validFrom});
     return {std::move(key), QString::fromLatin1(certificate.base64()), certificate.serialHex()};

@@ -5,7 +5,7 @@
 // device was out of order with the signed null receipt after it. Prints the
 // register's AES key (base64) and writes the CA certificate to OUT.json.ca.pem.
 
-#include "Certificate.h"
+#include "CertificateIssuer.h"
 #include "Dep7Writer.h"
 #include "Error.h"
 #include "RegisterSigner.h"
@@ -26,11 +26,11 @@ void write(const QString &fileName, qint64 count)
 {
     using Kind = rksv::RegisterSigner::Kind;
     const rksv::SigningKey caKey = rksv::SigningKey::generate();
-    const rksv::Certificate ca = rksv::Certificate::issue({QStringLiteral("Bench-CA"), "01", caKey.key(), nullptr, &caKey, true});
+    const rksv::Certificate ca = rksv::CertificateIssuer::issue({QStringLiteral("Bench-CA"), "01", caKey.key(), nullptr, &caKey, true});
     const rksv::SigningKey keys[2] = {rksv::SigningKey::generate(), rksv::SigningKey::generate()};
     const rksv::Certificate devices[2] = {
-        rksv::Certificate::issue({QStringLiteral("Gerät 1"), "B0C0DE01", keys[0].key(), &ca, &caKey, false}),
-        rksv::Certificate::issue({QStringLiteral("Gerät 2"), "B0C0DE02", keys[1].key(), &ca, &caKey, false})};
+        rksv::CertificateIssuer::issue({QStringLiteral("Gerät 1"), "B0C0DE01", keys[0].key(), &ca, &caKey, false}),
+        rksv::CertificateIssuer::issue({QStringLiteral("Gerät 2"), "B0C0DE02", keys[1].key(), &ca, &caKey, false})};
     QByteArray aesKey(32, '\0');
     QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(aesKey.data()), 8);
 

@@ -51,12 +51,23 @@ QString TField::asString() const
     return text;
 }
 
+QString TField::displayText(const FormatSettings &settings) const
+{
+    QString text;
+    appendText(text, settings);
+    return text;
+}
+
 void TField::appendText(QString &out) const
+{
+    appendText(out, FormatSettings::current());
+}
+
+void TField::appendText(QString &out, const FormatSettings &settings) const
 {
     const Value &v = value();
     if (v.isNull())
         return;
-    const FormatSettings &settings = FormatSettings::current();
     switch (m_def.type) {
     case ftBoolean:
         out += v.toBool() ? QLatin1StringView("True") : QLatin1StringView("False");
@@ -86,7 +97,7 @@ void TField::appendText(QString &out) const
         TextFormat::appendDateAndTime(out, v.toDouble(), settings);
         break;
     default:
-        out += v.kind() == Value::String ? v.stringRef() : v.toText();
+        out += v.kind() == Value::String ? v.stringRef() : v.toText(settings);
         break;
     }
 }

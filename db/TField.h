@@ -48,11 +48,15 @@ public:
     // Appends asString()'s text to `out`, so that a caller that formats
     // many values can reuse one buffer.
     void appendText(QString &out) const;
+    // The same under the given separators and formats instead of the
+    // process's.
+    void appendText(QString &out, const FormatSettings &settings) const;
     // The value as a variant: Null stays Null, except in long-text fields,
     // which give the empty text.
     Value asVariant() const;
     // The text shown for the field; without display formats the plain text.
     QString displayText() const { return asString(); }
+    QString displayText(const FormatSettings &settings) const;
 
 private:
     QString decimalText(const Value &v, const FormatSettings &settings) const;

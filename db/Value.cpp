@@ -54,14 +54,19 @@ const QByteArray &Value::bytesRef() const
 
 QString Value::toText() const
 {
+    return toText(FormatSettings::current());
+}
+
+QString Value::toText(const FormatSettings &settings) const
+{
     switch (m_kind) {
     case Null:
         throw DataError(QStringLiteral("Could not convert variant of type (%1) into type (%2)")
                         .arg(QLatin1String(kindName(Null)), QLatin1String(kindName(String))));
     case Boolean: return std::get<bool>(m_data) ? QStringLiteral("True") : QStringLiteral("False");
     case Integer: return QString::number(std::get<qint64>(m_data));
-    case Double: return TextFormat::floatToText(std::get<double>(m_data), FormatSettings::current());
-    case DateTime: return TextFormat::dateTimeToText(std::get<double>(m_data), FormatSettings::current());
+    case Double: return TextFormat::floatToText(std::get<double>(m_data), settings);
+    case DateTime: return TextFormat::dateTimeToText(std::get<double>(m_data), settings);
     case String: return std::get<QString>(m_data);
     case Bytes: return QString::fromLatin1(std::get<QByteArray>(m_data));
     }

@@ -5,6 +5,8 @@
 
 #include <variant>
 
+struct FormatSettings;
+
 namespace db {
 
 // One value of a field or a parameter: Null, a boolean, an integer, a
@@ -36,6 +38,9 @@ public:
     // The variant-to-text conversion: Null raises DataError
     // "Could not convert variant of type (Null) into type (String)".
     QString toText() const;
+    // The same with the given separators and formats for numbers and
+    // date-times.
+    QString toText(const FormatSettings &settings) const;
     // Name of the kind as the conversion errors name it ("Null", "String", ...).
     static const char *kindName(Kind kind);
 

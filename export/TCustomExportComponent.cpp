@@ -1,12 +1,6 @@
 #include "TCustomExportComponent.h"
 
 #include "ExportLanguage.h"
-#include "MessageBox.h"
-#include "ShellOpener.h"
-#include "TfrmExportProcess.h"
-
-#include <QApplication>
-#include <QPushButton>
 
 TCustomExportComponent::TCustomExportComponent() = default;
 
@@ -28,14 +22,21 @@ QString TCustomExportComponent::succeededText(const QString &fileName)
     return languageString(ExportLanguage::ExportSucceeded).replace(QLatin1String("%s"), fileName);
 }
 
+void TCustomExportComponent::setProgressObserver(std::unique_ptr<ExportProgressObserver> observer)
+{
+    closeProgressWindow();
+    endWaitCursor();
+    m_progress = std::move(observer);
+}
+
 bool TCustomExportComponent::canceled() const
 {
-    return m_progress ? m_progress->canceled() : m_canceled;
+    return m_progressOpen ? m_progress->canceled() : m_canceled;
 }
 
 void TCustomExportComponent::cancel()
 {
-    if (m_progress)
+    if (m_progressOpen)
         m_progress->cancel();
     else
         m_canceled = true;
@@ -44,48 +45,48 @@ void TCustomExportComponent::cancel()
 void TCustomExportComponent::clearCanceled()
 {
     m_canceled = false;
-    if (m_progress)
+    if (m_progressOpen)
         m_progress->clearCanceled();
 }
 
 void TCustomExportComponent::openProgressWindow(qint64 maximum)
 {
-    if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
-        showMessageBox(MessageBoxKind::Error, applicationTitle(), ExportLanguage::progressWindowFailed());
+    closeProgressWindow();
+    if (!m_progress)
         return;
-    }
-    m_progress = std::make_unique<TfrmExportProcess>();
-    m_progress->setWindowTitle(m_keyGenerator);
-    m_progress->btnCancel->setText(languageString(ExportLanguage::Cancel));
-    m_progress->setRange(0, maximum);
-    m_progress->setStatus(languageString(ExportLanguage::Exporting));
-    m_progress->showPainted();
+    const ExportProgressObserver::Start start{m_keyGenerator, languageString(ExportLanguage::Cancel),
+                                              languageString(ExportLanguage::Exporting), maximum};
+    m_progressOpen = m_progress->open(start);
+    if (!m_progressOpen)
+        message(MessageBoxKind::Error, ExportLanguage::progressWindowFailed());
 }
 
 void TCustomExportComponent::closeProgressWindow()
 {
-    m_progress.reset();
+    if (m_progressOpen)
+        m_progress->close();
+    m_progressOpen = false;
 }
 
 void TCustomExportComponent::hideProgressWindow()
 {
-    if (m_progress)
+    if (m_progressOpen)
         m_progress->hide();
 }
 
 void TCustomExportComponent::updateProgress(const QString &text, qint64 n, bool force)
 {
-    if (!m_progress)
+    if (!m_progressOpen)
         return;
     if (m_statistic.updateStep > 0 && n % m_statistic.updateStep != 0)
         return;
-    m_progress->updateProgress(text, n, force);
+    m_progress->update(text, n, force);
 }
 
 void TCustomExportComponent::beginWaitCursor()
 {
-    if (!m_waitCursor && qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!m_waitCursor && m_progress) {
+        m_progress->setBusy(true);
         m_waitCursor = true;
     }
 }
@@ -93,15 +94,21 @@ void TCustomExportComponent::beginWaitCursor()
 void TCustomExportComponent::endWaitCursor()
 {
     if (m_waitCursor) {
-        QGuiApplication::restoreOverrideCursor();
+        m_progress->setBusy(false);
         m_waitCursor = false;
     }
+}
+
+void TCustomExportComponent::message(MessageBoxKind kind, const QString &text)
+{
+    if (m_messages)
+        m_messages->message(kind, text);
 }
 
 void TCustomExportComponent::showMessage(const QString &text)
 {
     if (m_options.contains(soShowMessage))
-        showMessageBox(MessageBoxKind::Information, applicationTitle(), text);
+        message(MessageBoxKind::Information, text);
 }
 
 void TCustomExportComponent::performActionAfterExport(const QString &fileName, bool successShown)
@@ -112,8 +119,8 @@ void TCustomExportComponent::performActionAfterExport(const QString &fileName, b
     case aeOpenView:
         // Without a program to open it the file would vanish from sight in
         // silence: name it instead, unless the user was told already.
-        if (!ShellOpener::open(fileName) && !successShown)
-            showMessageBox(MessageBoxKind::Information, applicationTitle(), succeededText(fileName));
+        if ((!m_messages || !m_messages->openFile(fileName)) && !successShown)
+            message(MessageBoxKind::Information, succeededText(fileName));
         break;
     case aeEMail:
         // There is no system mail interface to hand the file to here.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ExportMessageSink.h"
+#include "ExportProgressObserver.h"
 #include "TExportOptions.h"
 #include "TExportSendTo.h"
 #include "TExportStatistic.h"
@@ -9,15 +11,14 @@
 #include <functional>
 #include <memory>
 
-class TfrmExportProcess;
-
 // What happens with the finished file: nothing, open it in its associated
 // program, or send it by e-mail.
 enum TActionAfterExport { aeNone, aeOpenView, aeEMail };
 
 // The run control that every export component shares: options, messages,
-// the progress window and its cancel flag, the statistic and the
-// after-export action.
+// the progress display and its cancel flag, the statistic and the
+// after-export action. The progress goes to the observer and the messages
+// to the sink handed in; the component needs no window of its own.
 class TCustomExportComponent
 {
 public:
@@ -45,9 +46,15 @@ public:
     // The success message of a run that wrote `fileName`.
     QString succeededText(const QString &fileName);
 
-    // The progress window while a run shows it, else nullptr.
-    TfrmExportProcess *progressWindow() const { return m_progress.get(); }
-    // The cancel flag: the progress window's while it exists, else our own.
+    // What shows a run's progress and takes the user's cancel; none at first.
+    void setProgressObserver(std::unique_ptr<ExportProgressObserver> observer);
+    ExportProgressObserver *progressObserver() const { return m_progress.get(); }
+    // Where the run's messages go and who opens the finished file; none at
+    // first (nothing is said, nothing opened).
+    void setMessageSink(std::shared_ptr<ExportMessageSink> sink) { m_messages = std::move(sink); }
+    ExportMessageSink *messageSink() const { return m_messages.get(); }
+
+    // The cancel flag: the progress display's while it is open, else our own.
     bool canceled() const;
     void cancel();
 
@@ -60,11 +67,13 @@ public:
 
 protected:
     void clearCanceled();
-    // Opens the progress window with a bar from 0 to `maximum`. When no
-    // window can be made, says so and the run goes on without one.
+    // Opens the progress display with a bar from 0 to `maximum`. When it
+    // cannot be shown, says so and the run goes on without one; without an
+    // observer there is nothing to open.
     void openProgressWindow(qint64 maximum);
     void closeProgressWindow();
-    // "text (n/maximum)" in the progress window, unless n is not a multiple
+    bool progressWindowOpen() const { return m_progressOpen; }
+    // "text (n/maximum)" in the progress display, unless n is not a multiple
     // of Statistic.UpdateStep.
     void updateProgress(const QString &text, qint64 n, bool force = false);
     void hideProgressWindow();
@@ -72,7 +81,9 @@ protected:
     void beginWaitCursor();
     void endWaitCursor();
 
-    // A message box, with soShowMessage only.
+    // A message to the sink, whatever the options.
+    void message(MessageBoxKind kind, const QString &text);
+    // A message to the sink, with soShowMessage only.
     void showMessage(const QString &text);
     // Opens the file (or, without an opener, names it when `successShown`
     // says the user has not been told of it yet).
@@ -86,7 +97,9 @@ private:
     TExportStatistic m_statistic;
     TExportSendTo m_sendTo;
 
-    std::unique_ptr<TfrmExportProcess> m_progress;
+    std::unique_ptr<ExportProgressObserver> m_progress;
+    bool m_progressOpen = false;
+    std::shared_ptr<ExportMessageSink> m_messages;
     bool m_canceled = false;
     bool m_waitCursor = false;
 };

@@ -31,7 +31,7 @@ TExportBaseComponent::~TExportBaseComponent()
 
 void TExportBaseComponent::execute()
 {
-    // Whatever happens, the process formats, the cursor, the dataset's
+    // Whatever happens, the cursor, the dataset's
     // controls and the progress window are put back.
     auto cleanup = qScopeGuard([this] { releaseRun(); });
     m_lastFailure = nullptr;
@@ -72,7 +72,7 @@ void TExportBaseComponent::beforeExecute()
     m_runFormats = m_dataFormats;
     m_runDateFormat = m_runFormats.dateFormat();
     m_runTimeFormat = m_runFormats.timeFormat();
-    m_formatGuard.emplace(m_runFormats);
+    m_runSettings = m_runFormats.installedInto(FormatSettings::current());
 
     if (options().contains(soDisableControls)) {
         m_engine->disableControls();
@@ -153,7 +153,7 @@ void TExportBaseComponent::afterExecute()
         bool abort = false;
         onProgress(*this, m_recordCount, m_recordCount, abort);
     }
-    if (animatedStatus() && progressWindow()) {
+    if (animatedStatus() && progressWindowOpen()) {
         updateProgress(message, m_recordCount, true);
         closeProgressWindow();
     }
@@ -171,7 +171,6 @@ void TExportBaseComponent::afterExecute()
 
 void TExportBaseComponent::releaseRun()
 {
-    m_formatGuard.reset();
     endWaitCursor();
     closeProgressWindow();
     if (m_controlsDisabled && m_engine)
@@ -254,7 +253,7 @@ void TExportBaseComponent::readCell(int position, ExportCell &cell)
             cell.field = v.field;
         } else {
             const db::Value value = m_engine->getValue(column);
-            cell.text = value.isNull() ? QString() : value.toText();
+            cell.text = value.isNull() ? QString() : value.toText(m_runSettings);
             cell.cellType = cellTypeOfText(m_engine->columnFieldType(column), cell.text, m_blankIfZero);
             cell.field = nullptr;
         }
@@ -283,9 +282,9 @@ void TExportBaseComponent::fieldText(const db::TField &field, QString &text) con
         if (!field.isNull())
             text += field.value().toBool() ? m_runFormats.booleanTrue : m_runFormats.booleanFalse;
     } else if (masked) {
-        text += field.displayText();
+        text += field.displayText(m_runSettings);
     } else {
-        field.appendText(text);
+        field.appendText(text, m_runSettings);
     }
 
     if (m_blankIfZero) {
@@ -300,7 +299,7 @@ void TExportBaseComponent::fieldText(const db::TField &field, QString &text) con
 
     if (masked && reformatsDates() && !text.isEmpty() && isDateTimeType(type)) {
         const double day = field.value().toDouble();
-        const FormatSettings &settings = FormatSettings::current();
+        const FormatSettings &settings = m_runSettings;
         if (type == db::ftDate)
             text = TextFormat::formatDateTime(m_runDateFormat, day, settings);
         else if (type == db::ftTime)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FormatSettingsGuard.h"
+#include "FormatSettings.h"
 #include "TCellType.h"
 #include "TCustomExportComponent.h"
 #include "TExportColumnBands.h"
@@ -12,7 +12,6 @@
 #include <exception>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <vector>
 
 class TCustomDataEngine;
@@ -144,7 +143,9 @@ private:
     TExportDataFormats m_runFormats;
     QString m_runDateFormat;
     QString m_runTimeFormat;
-    std::optional<FormatSettingsGuard> m_formatGuard;
+    // The process's format settings with the run's separators and currency
+    // text, for every value the run formats.
+    FormatSettings m_runSettings;
     bool m_controlsDisabled = false;
     bool m_derivedColumns = false;
     std::vector<VisibleColumn> m_visible;

@@ -4,8 +4,8 @@
 #include "TCellType.h"
 #include "TColor.h"
 #include "TExportColumnTitle.h"
+#include "TFont.h"
 
-#include <QFont>
 #include <QString>
 
 // Where the text of a column's cells comes from: a dataset field, the
@@ -22,7 +22,7 @@ public:
     // The field name; for a constant column the constant text, for a
     // system-variable column the variable's name.
     QString fieldName;
-    QFont font;
+    TFont font;
     // Width in characters, used by fixed-width text.
     int width = 0;
     int precision = 0;

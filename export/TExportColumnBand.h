@@ -2,8 +2,8 @@
 
 #include "FieldType.h"
 #include "TColor.h"
+#include "TFont.h"
 
-#include <QFont>
 #include <QString>
 
 // A caption over a run of neighbouring columns, written as an extra title
@@ -14,7 +14,7 @@ public:
     db::Alignment alignment = db::taCenter;
     QString caption;
     bool visible = true;
-    QFont font;
+    TFont font;
     TColor color = clSilver;
 
     void assign(const TExportColumnBand &source);

@@ -2,8 +2,8 @@
 
 #include "FieldType.h"
 #include "TColor.h"
+#include "TFont.h"
 
-#include <QFont>
 #include <QString>
 
 // The title of an export column: the text of its cell in the title row.
@@ -12,7 +12,7 @@ class TExportColumnTitle
 public:
     QString caption;
     db::Alignment alignment = db::taLeftJustify;
-    QFont font;
+    TFont font;
     TColor color = clSilver;
 
     void assign(const TExportColumnTitle &source);

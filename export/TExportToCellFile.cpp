@@ -137,7 +137,7 @@ void TExportToCellFile::closeFile()
     m_file.reset();
 }
 
-void TExportToCellFile::putCell(QString &text, CellPlace place, TColor color, db::Alignment alignment, const QFont &font)
+void TExportToCellFile::putCell(QString &text, CellPlace place, TColor color, db::Alignment alignment, const TFont &font)
 {
     if (onGetCellParams) {
         m_cellFont = font;
@@ -150,7 +150,7 @@ void TExportToCellFile::writeLines(const QStringList &lines, CellRole role)
 {
     for (const QString &line : lines) {
         QString text = line;
-        putCell(text, {role, 0, true, nullptr, ctString}, clWhite, db::taLeftJustify, QFont());
+        putCell(text, {role, 0, true, nullptr, ctString}, clWhite, db::taLeftJustify, TFont());
         endRow();
     }
 }
@@ -166,7 +166,7 @@ void TExportToCellFile::writeBandRow()
         QString text;
         TColor color = clSilver;
         db::Alignment alignment = db::taCenter;
-        QFont font;
+        TFont font;
         // The band's caption goes over the first column of its run.
         if (known && band != previousBand && bands().at(band).visible) {
             const TExportColumnBand &b = bands().at(band);
@@ -200,7 +200,7 @@ void TExportToCellFile::writeTitle()
         for (int p = 0; p < count; ++p) {
             QString text;
             putCell(text, {CellRole::BlankRow, p, p == count - 1, nullptr, ctString}, clWhite, db::taLeftJustify,
-                    QFont());
+                    TFont());
         }
         endRow();
     }

@@ -3,9 +3,9 @@
 #include "CharacterSets.h"
 #include "ExportFile.h"
 #include "TExportBaseComponent.h"
+#include "TFont.h"
 
 #include <QByteArray>
-#include <QFont>
 #include <QStringList>
 
 #include <functional>
@@ -45,7 +45,7 @@ public:
     // May change each cell before it is written: its type, colour,
     // alignment, font and text. `field` is nullptr for cells without one.
     std::function<void(TExportToCellFile &sender, db::TField *field, TCellType &cellType, TColor &color,
-                       db::Alignment &alignment, QFont &font, QString &text)>
+                       db::Alignment &alignment, TFont &font, QString &text)>
         onGetCellParams;
     // May change the name of each file (number 0 is the first).
     std::function<void(TExportToCellFile &sender, int number, QString &fileName)> onGetFileName;
@@ -92,7 +92,7 @@ private:
     void writeTitle();
     void writeRecord();
     void endRow();
-    void putCell(QString &text, CellPlace place, TColor color, db::Alignment alignment, const QFont &font);
+    void putCell(QString &text, CellPlace place, TColor color, db::Alignment alignment, const TFont &font);
     int titleRowCount() const;
 
     QString m_fileName;
@@ -110,5 +110,5 @@ private:
     int m_rowsSinceFlush = 0;
     std::vector<int> m_widths;
     ExportCell m_cell;
-    QFont m_cellFont;
+    TFont m_cellFont;
 };

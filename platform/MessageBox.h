@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MessageBoxKind.h"
+
 #include <QString>
 
 #include <exception>
@@ -9,13 +11,6 @@
 // function: on the desktop a QMessageBox with a single "OK" button; tests
 // install a recorder instead and see each box's kind, caption and text in
 // the order the program shows them.
-enum class MessageBoxKind {
-    Plain,       // no icon
-    Information,
-    Warning,
-    Error,
-    Question, // "Ja" and "Nein"
-};
 
 struct MessageBoxRequest
 {

@@ -3,8 +3,7 @@
 // An X.509 certificate of a signature device or of a certification
 // authority, as a DEP 7 file carries it (base64 of the DER bytes, possibly
 // in PEM lines), with what a receipt check asks of it: the serial number,
-// the public key, whether another certificate issued it. issue() makes
-// certificates, for sample data and tests.
+// the public key, whether another certificate issued it.
 //
 //     rksv::Certificate certificate = rksv::Certificate::fromText(group.certificateText);
 //     if (!certificate.matchesSerial(payload.certificateSerial)) ...
@@ -20,8 +19,6 @@
 
 namespace rksv {
 
-class SigningKey;
-
 class Certificate
 {
 public:
@@ -31,19 +28,8 @@ public:
     // Every certificate of a PEM file; throws Error when there is none.
     static std::vector<Certificate> fromPemFile(const QString &fileName);
 
-    // What issue() needs.
-    struct IssueRequest
-    {
-        QString commonName;
-        QByteArray serialHex; // e.g. "1A2B3C"
-        EVP_PKEY *subjectKey = nullptr;
-        const Certificate *issuer = nullptr; // nullptr: self-signed
-        const SigningKey *issuerKey = nullptr; // the subject's own key when self-signed
-        bool authority = false; // CA: may issue certificates
-        int validDays = 3650;
-        QDateTime validFrom = {}; // invalid: from a day before now
-    };
-    static Certificate issue(const IssueRequest &request);
+    // Takes over a certificate OpenSSL made.
+    static Certificate fromHandle(X509Handle certificate) { return Certificate(std::move(certificate)); }
 
     QByteArray der() const;
     QByteArray base64() const;

@@ -1,7 +1,6 @@
 #include "CompactJws.h"
 
 #include "Base64.h"
-#include "SigningKey.h"
 
 namespace rksv {
 
@@ -40,13 +39,6 @@ bool CompactJws::hasValidHeader() const
 bool CompactJws::isFailedDeviceMarker() const
 {
     return signature == failedDeviceSignature;
-}
-
-QByteArray CompactJws::makeSigned(QByteArrayView payloadText, const SigningKey &key)
-{
-    QByteArray input = es256Header.toByteArray() + '.' + Base64::encodeUrl(payloadText);
-    const QByteArray signature = key.sign(input);
-    return input + '.' + Base64::encodeUrl(signature);
 }
 
 QByteArray CompactJws::makeFailedDevice(QByteArrayView payloadText)

@@ -2,7 +2,8 @@
 
 // A receipt in compact JWS form: base64url(header) "." base64url(payload)
 // "." base64url(signature). split() takes the text apart without copying;
-// make() puts a signed or "ausgefallen" receipt together.
+// makeFailedDevice() puts an "ausgefallen" receipt together
+// (the signed ones are the signature device's business).
 //
 //     const auto jws = rksv::CompactJws::split(text);
 //     if (jws && jws->hasValidHeader()) verify(jws->signingInput(), ...);
@@ -13,8 +14,6 @@
 #include <optional>
 
 namespace rksv {
-
-class SigningKey;
 
 struct CompactJws
 {
@@ -33,8 +32,6 @@ struct CompactJws
     // The signature part says the signature device was out of order.
     bool isFailedDeviceMarker() const;
 
-    // A receipt signed with ES256 over the payload text.
-    static QByteArray makeSigned(QByteArrayView payloadText, const SigningKey &key);
     // A receipt made while the signature device was out of order.
     static QByteArray makeFailedDevice(QByteArrayView payloadText);
 

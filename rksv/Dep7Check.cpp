@@ -8,7 +8,7 @@
 #include "ReceiptNumberSet.h"
 #include "ReceiptPayload.h"
 #include "SignaturePool.h"
-#include "SigningKey.h"
+#include "Es256Verifier.h"
 #include "TurnoverCounter.h"
 
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 #include "Base64.h"
 #include "Error.h"
 #include "ReceiptChain.h"
-#include "SigningKey.h"
+#include "Es256Verifier.h"
 
 #include <QThread>
 

@@ -35,18 +35,6 @@ QByteArray TurnoverCounter::crypt(QByteArrayView registerId, QByteArrayView rece
     return out;
 }
 
-QByteArray TurnoverCounter::encrypt(QByteArrayView registerId, QByteArrayView receiptNumber, qint64 totalInCents,
-                                    int size) const
-{
-    if (size < 5 || size > 16)
-        throw Error(QStringLiteral("Ein Umsatzzähler hat 5 bis 16 Bytes, nicht %1.").arg(size));
-    QByteArray plain(size, totalInCents < 0 ? char(0xff) : char(0));
-    quint64 bits = quint64(totalInCents);
-    for (int i = 0; i < 8 && i < size; ++i, bits >>= 8)
-        plain[size - 1 - i] = char(bits & 0xff);
-    return Base64::encode(crypt(registerId, receiptNumber, plain));
-}
-
 std::optional<qint64> TurnoverCounter::decrypt(QByteArrayView registerId, QByteArrayView receiptNumber,
                                                QByteArrayView field) const
 {

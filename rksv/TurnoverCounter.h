@@ -7,7 +7,6 @@
 // receipt number; the 32-byte key belongs to the register.
 //
 //     rksv::TurnoverCounter counter(key);
-//     QByteArray field = counter.encrypt("KASSE-1", "17", 123450);
 //     std::optional<qint64> total = counter.decrypt("KASSE-1", "17", field);
 //
 // The cipher is set up with the key once; an object serves one thread.
@@ -27,9 +26,6 @@ public:
     // Throws Error unless the key has 32 bytes.
     explicit TurnoverCounter(QByteArray key);
 
-    // The counter field (base64) of a receipt with this total.
-    QByteArray encrypt(QByteArrayView registerId, QByteArrayView receiptNumber, qint64 totalInCents,
-                       int size = 8) const;
     // The total a counter field holds; nothing when the field is not base64
     // of 5 to 16 bytes or the total does not fit 64 bits.
     std::optional<qint64> decrypt(QByteArrayView registerId, QByteArrayView receiptNumber,
@@ -37,8 +33,11 @@ public:
 
     static constexpr int keySize = 32;
 
-private:
+    // The bytes with the receipt's key stream added: counter mode is its
+    // own inverse, so this encrypts and decrypts.
     QByteArray crypt(QByteArrayView registerId, QByteArrayView receiptNumber, QByteArrayView bytes) const;
+
+private:
 
     CipherContextHandle m_context; // keyed; each receipt sets its counter block
 };

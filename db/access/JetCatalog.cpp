@@ -2,23 +2,14 @@
 
 #include "Error.h"
 #include "JetFile.h"
+#include "JetLongValueReader.h"
 #include "JetPageMap.h"
 #include "JetTableScan.h"
 #include "JetValueReader.h"
 
-#include <QFile>
 #include <QtEndian>
 
-#include <mdbtools.h>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
 #include <set>
 
 namespace db {
@@ -34,60 +25,29 @@ constexpr int maxIndexes = 1000;
 constexpr int tableObjectType = 1;
 constexpr quint32 systemObjectFlags = 0x80000002u;
 
-// While it lives, what the process writes to its standard output and
-// error goes nowhere: libmdb reports what it dislikes in a file there
-// ("mdb_read_table: Unable to find page row 3"), and no library text may
-// reach the user unasked. The checks of the catalog give the user the file's
-// format error instead. Made around each call into libmdb only.
-class QuietLibrary
-{
-public:
-    QuietLibrary()
-    {
-#ifdef Q_OS_UNIX
-        std::fflush(stdout);
-        std::fflush(stderr);
-        const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (nowhere < 0)
-            return;
-        for (int i = 0; i < 2; ++i) {
-            m_saved[i] = ::fcntl(outputs[i], F_DUPFD_CLOEXEC, 3);
-            if (m_saved[i] >= 0)
-                ::dup2(nowhere, outputs[i]);
-        }
-        ::close(nowhere);
-#endif
-    }
-    ~QuietLibrary()
-    {
-#ifdef Q_OS_UNIX
-        std::fflush(stdout);
-        std::fflush(stderr);
-        for (int i = 0; i < 2; ++i) {
-            if (m_saved[i] >= 0) {
-                ::dup2(m_saved[i], outputs[i]);
-                ::close(m_saved[i]);
-            }
-        }
-#endif
-    }
-    QuietLibrary(const QuietLibrary &) = delete;
-    QuietLibrary &operator=(const QuietLibrary &) = delete;
-
-private:
-    static constexpr int outputs[2] = {1, 2};
-    int m_saved[2] = {-1, -1};
-};
-
-struct TableDefFree
-{
-    void operator()(MdbTableDef *table) const
-    {
-        QuietLibrary quiet;
-        mdb_free_tabledef(table);
-    }
-};
-using TablePtr = std::unique_ptr<MdbTableDef, TableDefFree>;
+// A Jet 4 table definition, its pages joined: the header, an entry of
+// 12 bytes for each real index, an entry of 25 bytes for each column, then
+// each column's name (its length in bytes, then its text).
+constexpr int definitionRowCountOffset = 16;
+constexpr int rowColumnCountOffset = 41; // a row's columns, deleted ones included
+constexpr int varColumnCountOffset = 43;
+constexpr int columnCountOffset = 45;
+constexpr int realIndexCountOffset = 51;
+constexpr int usageMapOffset = 55; // page << 8 | row of the table's page map
+constexpr int freeMapOffset = 59;
+constexpr int realIndexesOffset = 63;
+constexpr int realIndexEntrySize = 12;
+constexpr int columnEntrySize = 25;
+// In a column entry.
+constexpr int columnTypeOffset = 0;
+constexpr int columnNumberOffset = 5;
+constexpr int columnVarIndexOffset = 7;
+constexpr int columnPrecisionOffset = 11;
+constexpr int columnScaleOffset = 12;
+constexpr int columnFlagsOffset = 15;
+constexpr int columnFixedOffsetOffset = 21;
+constexpr int columnSizeOffset = 23;
+constexpr uchar fixedColumnFlag = 0x01;
 
 bool isKnownType(int code)
 {
@@ -104,64 +64,40 @@ const JetColumnDef *findColumn(const JetTableDef &table, const char *name)
     return nullptr;
 }
 
-JetColumnDef columnOf(const MdbColumn &mdb)
+// One column entry of a definition: its type, number, places in the row,
+// size, and for Numeric columns precision and scale.
+JetColumnDef columnOf(const char *entry)
 {
     JetColumnDef column;
-    column.name = QString::fromUtf8(mdb.name);
+    const int code = uchar(entry[columnTypeOffset]);
     // A type this reader does not know is read as its bytes.
-    column.type = isKnownType(mdb.col_type) ? JetColumnType(mdb.col_type) : JetColumnType::Binary;
-    column.size = mdb.col_size;
-    column.number = mdb.col_num;
-    column.fixed = mdb.is_fixed;
-    column.fixedOffset = mdb.fixed_offset;
-    column.varIndex = int(mdb.var_col_num);
-    // The column entry keeps precision and scale in one byte each; libmdb
-    // 1.0 hands them over the other way round. The scale never exceeds the
-    // precision, so the larger is the precision whichever way they come.
-    column.precision = std::max(mdb.col_prec, mdb.col_scale);
-    column.scale = std::min(mdb.col_prec, mdb.col_scale);
+    column.type = isKnownType(code) ? JetColumnType(code) : JetColumnType::Binary;
+    column.number = qFromLittleEndian<quint16>(entry + columnNumberOffset);
+    column.varIndex = qFromLittleEndian<quint16>(entry + columnVarIndexOffset);
+    column.fixed = uchar(entry[columnFlagsOffset]) & fixedColumnFlag;
+    column.fixedOffset = qFromLittleEndian<quint16>(entry + columnFixedOffsetOffset);
+    // A Boolean's value is its bit in the null mask: it takes no bytes.
+    column.size = column.type == JetColumnType::Boolean ? 0 : qFromLittleEndian<quint16>(entry + columnSizeOffset);
+    if (column.type == JetColumnType::Numeric) {
+        column.precision = uchar(entry[columnPrecisionOffset]);
+        column.scale = uchar(entry[columnScaleOffset]);
+    }
     return column;
 }
 
 } // namespace
 
-struct JetCatalog::Library
-{
-    explicit Library(const QString &path)
-    {
-        QuietLibrary quiet;
-        handle = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
-    }
-    ~Library()
-    {
-        QuietLibrary quiet;
-        if (handle)
-            mdb_close(handle);
-    }
-    Library(const Library &) = delete;
-    Library &operator=(const Library &) = delete;
-
-    MdbHandle *handle = nullptr;
-};
-
 JetCatalog::JetCatalog(JetFile &file)
     : m_file(file)
-    , m_mdb(std::make_unique<Library>(file.localPath()))
 {
-    const MdbHandle *mdb = m_mdb->handle;
-    if (!mdb || mdb->f->jet_version != MDB_VER_JET4 || mdb->fmt->pg_size != m_file.pageSize())
-        m_file.fail();
 }
 
-JetCatalog::~JetCatalog() = default;
-
-JetCatalog::ColumnLimits JetCatalog::checkDefinitionPages(quint32 page)
+JetCatalog::ColumnLimits JetCatalog::checkDefinitionPages(quint32 page, std::vector<char> &definition)
 {
     // The definition as one run of bytes: the first page whole, the pages
     // it continues on without their 8-byte header.
-    const MdbFormatConstants &fmt = *m_mdb->handle->fmt;
     const int pageSize = m_file.pageSize();
-    std::vector<char> definition;
+    definition.clear();
     std::vector<char> buffer(static_cast<size_t>(pageSize));
     std::set<quint32> visited;
     quint32 p = page;
@@ -177,16 +113,16 @@ JetCatalog::ColumnLimits JetCatalog::checkDefinitionPages(quint32 page)
     const char *d = definition.data();
     const qint64 size = qint64(definition.size());
     // The rows holding the usage map and the free-space map.
-    for (const int offset : {fmt.tab_usage_map_offset, fmt.tab_free_map_offset}) {
+    for (const int offset : {usageMapOffset, freeMapOffset}) {
         if (!m_file.containsPage(qFromLittleEndian<quint32>(d + offset) >> 8))
             m_file.fail();
     }
-    const int columns = qFromLittleEndian<quint16>(d + fmt.tab_num_cols_offset);
-    const qint64 indexes = qFromLittleEndian<quint32>(d + fmt.tab_num_ridxs_offset);
+    const int columns = qFromLittleEndian<quint16>(d + columnCountOffset);
+    const qint64 indexes = qFromLittleEndian<quint32>(d + realIndexCountOffset);
     if (columns > maxColumns || indexes > maxIndexes)
         m_file.fail();
     // The column entries, then each column's name with its length before it.
-    qint64 at = fmt.tab_cols_start_offset + indexes * fmt.tab_ridx_entry_size + qint64(columns) * fmt.tab_col_entry_size;
+    qint64 at = realIndexesOffset + indexes * realIndexEntrySize + qint64(columns) * columnEntrySize;
     for (int i = 0; i < columns && at + 2 <= size; ++i)
         at += 2 + qFromLittleEndian<quint16>(d + at);
     if (at > size)
@@ -194,8 +130,8 @@ JetCatalog::ColumnLimits JetCatalog::checkDefinitionPages(quint32 page)
     // Before the column count: the columns a row has, deleted ones
     // included, and the variable columns among them.
     ColumnLimits limits;
-    limits.rowColumns = qFromLittleEndian<quint16>(d + fmt.tab_num_cols_offset - 4);
-    limits.varColumns = qFromLittleEndian<quint16>(d + fmt.tab_num_cols_offset - 2);
+    limits.rowColumns = qFromLittleEndian<quint16>(d + rowColumnCountOffset);
+    limits.varColumns = qFromLittleEndian<quint16>(d + varColumnCountOffset);
     return limits;
 }
 
@@ -245,41 +181,51 @@ void JetCatalog::checkUsageMap(const JetTableDef &table)
 
 JetTableDef JetCatalog::readDefinition(quint32 page, const QString &name)
 {
-    const ColumnLimits limits = checkDefinitionPages(page);
+    std::vector<char> definition;
+    const ColumnLimits limits = checkDefinitionPages(page, definition);
 
-    MdbCatalogEntry entry;
-    std::memset(&entry, 0, sizeof entry);
-    entry.mdb = m_mdb->handle;
-    entry.object_type = MDB_TABLE;
-    entry.table_pg = page;
-    const QByteArray utf8 = name.toUtf8().left(MDB_MAX_OBJ_NAME);
-    std::memcpy(entry.object_name, utf8.constData(), size_t(utf8.size()));
-
-    TablePtr mdbTable;
-    bool columnsRead = false;
-    {
-        QuietLibrary quiet;
-        mdbTable.reset(mdb_read_table(&entry));
-        columnsRead = mdbTable && mdb_read_columns(mdbTable.get());
-    }
-    if (!columnsRead || mdbTable->columns->len != mdbTable->num_cols || mdbTable->map_sz < 1)
-        m_file.fail();
-
-    JetTableDef table;
+    JetTableDef table = decodeDefinition(definition);
     table.name = name;
     table.definitionPage = page;
-    table.rowCount = mdbTable->num_rows;
-    table.hasVarColumns = mdbTable->num_var_cols > 0;
-    table.usageMap = QByteArray(reinterpret_cast<const char *>(mdbTable->usage_map), qsizetype(mdbTable->map_sz));
-    int fixedIndex = 0;
-    for (guint i = 0; i < mdbTable->columns->len; ++i) {
-        JetColumnDef column = columnOf(*static_cast<const MdbColumn *>(g_ptr_array_index(mdbTable->columns, i)));
-        if (column.fixed)
-            column.fixedIndex = fixedIndex++;
-        table.columns.push_back(std::move(column));
-    }
     checkColumns(table, limits);
     checkUsageMap(table);
+    return table;
+}
+
+JetTableDef JetCatalog::decodeDefinition(const std::vector<char> &definition)
+{
+    // checkDefinitionPages() saw the column entries and names within the
+    // bytes.
+    const char *d = definition.data();
+    JetTableDef table;
+    table.rowCount = qFromLittleEndian<quint32>(d + definitionRowCountOffset);
+    table.hasVarColumns = qFromLittleEndian<quint16>(d + varColumnCountOffset) > 0;
+    const int columns = qFromLittleEndian<quint16>(d + columnCountOffset);
+    const qint64 entries = realIndexesOffset + qint64(qFromLittleEndian<quint32>(d + realIndexCountOffset)) * realIndexEntrySize;
+    qint64 nameAt = entries + qint64(columns) * columnEntrySize;
+    JetValueReader names(m_file);
+    for (int i = 0; i < columns; ++i) {
+        JetColumnDef column = columnOf(d + entries + qint64(i) * columnEntrySize);
+        const int nameSize = qFromLittleEndian<quint16>(d + nameAt);
+        const QByteArrayView utf16 = names.unicode(QByteArrayView(d + nameAt + 2, nameSize));
+        column.name = QString(reinterpret_cast<const QChar *>(utf16.data()), utf16.size() / 2);
+        nameAt += 2 + nameSize;
+        table.columns.push_back(std::move(column));
+    }
+    // The entries need not come in column order; rows are read in it.
+    std::stable_sort(table.columns.begin(), table.columns.end(),
+                     [](const JetColumnDef &a, const JetColumnDef &b) { return a.number < b.number; });
+    int fixedIndex = 0;
+    for (JetColumnDef &column : table.columns) {
+        if (column.fixed)
+            column.fixedIndex = fixedIndex++;
+    }
+    // The map of the pages that hold the table's rows is a row of its own.
+    JetLongValueReader rows(m_file);
+    const QByteArrayView usageMap = rows.readRow(qFromLittleEndian<quint32>(d + usageMapOffset));
+    if (usageMap.isEmpty())
+        m_file.fail();
+    table.usageMap = usageMap.toByteArray();
     return table;
 }
 

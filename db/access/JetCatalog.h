@@ -4,7 +4,6 @@
 
 #include <QString>
 
-#include <memory>
 #include <vector>
 
 namespace db {
@@ -13,11 +12,11 @@ class JetFile;
 
 // The user tables of an Access file. The catalog table MSysObjects (its
 // definition on page 2) lists every object; its live rows of type "table"
-// without a system flag are the user tables. libmdb decodes the table
-// definitions; the rows of MSysObjects are read by our own scan, which
-// skips deleted rows.
+// without a system flag are the user tables. The table definitions are
+// decoded here, the rows of MSysObjects read by our own scan, which skips
+// deleted rows.
 //
-// Before a definition goes to libmdb its pages are checked (in the file, of
+// Before a definition is decoded its pages are checked (in the file, of
 // the definition kind, the chain without loops, room for the columns it
 // declares), and afterwards every column is checked against the row
 // layout (a number and a place in the row of its own, within the columns
@@ -27,7 +26,6 @@ class JetCatalog
 {
 public:
     explicit JetCatalog(JetFile &file);
-    ~JetCatalog();
     JetCatalog(const JetCatalog &) = delete;
     JetCatalog &operator=(const JetCatalog &) = delete;
 
@@ -47,14 +45,15 @@ private:
         int varColumns = 0;
     };
     JetTableDef readDefinition(quint32 page, const QString &name);
-    ColumnLimits checkDefinitionPages(quint32 page);
+    // Checks the definition's pages and joins them in `definition`.
+    ColumnLimits checkDefinitionPages(quint32 page, std::vector<char> &definition);
+    // The columns in column order, the row count and the page map of a
+    // definition checkDefinitionPages() joined.
+    JetTableDef decodeDefinition(const std::vector<char> &definition);
     void checkColumns(const JetTableDef &table, const ColumnLimits &limits);
     void checkUsageMap(const JetTableDef &table);
 
     JetFile &m_file;
-    // The libmdb handle of the file, closed with the catalog.
-    struct Library;
-    std::unique_ptr<Library> m_mdb;
 };
 
 } // namespace db

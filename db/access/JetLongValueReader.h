@@ -26,9 +26,11 @@ public:
     // that do not hold exactly the value's length raise the file's format
     // error.
     QByteArrayView read(const uchar *reference, int size);
+    // The row at page << 8 | row, valid until the next call. A page that is
+    // no data page or a row outside it raises the file's format error.
+    QByteArrayView readRow(quint32 pageAndRow);
 
 private:
-    QByteArrayView readRow(quint32 pageAndRow);
     void readChain(quint32 pageAndRow, quint32 length);
 
     JetFile &m_file;

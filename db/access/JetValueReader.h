@@ -40,13 +40,15 @@ public:
     QByteArrayView blob(const JetColumnDef &column, const JetRow::Field &field);
 
     QString textAsString(const JetColumnDef &column, const JetRow::Field &field);
+    // Stored text (UCS-2, or Jet 4's compressed form) as little-endian
+    // UTF-16, valid until the next call.
+    QByteArrayView unicode(QByteArrayView stored);
 
     // Single values as the shortest decimal that reads back as the same
     // single: 0.1f gives 0.1, not 0.100000001490116.
     static double singleToDouble(float value);
 
 private:
-    QByteArrayView unicode(QByteArrayView stored);
     QByteArrayView guidText(const uchar *bytes);
 
     JetFile &m_file;

@@ -292,7 +292,7 @@ void AccessTables::unreadableTableFailsOnlyItsQueries()
     };
     for (const QByteArray &damaged : damages) {
         TestFiles::write(file, damaged);
-        // Whatever libmdb thinks of the damage, it keeps it to itself.
+        // Nothing of the damage reaches standard error.
         TADOConnection connection;
         const QByteArray libraryText = standardErrorOf([&] { connect(connection, file); });
         QCOMPARE(libraryText, QByteArray());

@@ -7,6 +7,14 @@
 #include <QDir>
 #include <QFile>
 
+TestTable numbersTable(int rows)
+{
+    TestTable t{QStringLiteral("Zahlen"), {JetColumn::of(QStringLiteral("ID"), JetType::Long), JetColumn::text(QStringLiteral("Name"), 20)}, {}};
+    for (int i = 1; i <= rows; ++i)
+        t.rows.append({i, QStringLiteral("Zeile %1").arg(i)});
+    return t;
+}
+
 FormatSettings foreignProcessFormats(QChar timeSeparator)
 {
     FormatSettings s;

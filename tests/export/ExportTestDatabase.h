@@ -29,6 +29,9 @@ struct TestTable
     QList<QList<JetValue>> rows;
 };
 
+// The table Zahlen: ID (Long) 1 to `rows`, Name (Text) "Zeile <ID>".
+TestTable numbersTable(int rows);
+
 // A folder of its own with an .mdb file made by our Jet writer, read back
 // through the Access provider, and a query open on it.
 class ExportTestDatabase

@@ -11,6 +11,7 @@
 #include "TDirectoryEdit.h"
 #include "TRadioGroup.h"
 #include "Tfrm_dep.h"
+#include "ProgressWindowObserver.h"
 #include "TfrmExportProcess.h"
 
 #include <QDir>
@@ -282,7 +283,7 @@ private slots:
         writeDatabase(u"Tidy-Pos"_s, u"Vel4TidyShop.mdb"_s, sales(), {});
         choose(4, QDate(2019, 3, 1), QDate(2019, 3, 31));
         w->ex_dep_export.onAfterRecord = [](TExportBaseComponent &sender, bool &) {
-            QTest::mouseClick(sender.progressWindow()->btnCancel, Qt::LeftButton);
+            QTest::mouseClick(ProgressWindowObserver::windowOf(sender)->btnCancel, Qt::LeftButton);
         };
         QTest::mouseClick(w->btn_dep131_export, Qt::LeftButton);
         QCOMPARE(w->ex_dep_export.statistic().result, erCanceled);

@@ -2,7 +2,6 @@
 #include "Error.h"
 #include "ExportTestDatabase.h"
 #include "FormatSettings.h"
-#include "FormatSettingsGuard.h"
 #include "OleDate.h"
 #include "TextExportDesign.h"
 #include "TExportDataFormats.h"
@@ -122,7 +121,9 @@ private slots:
         QVERIFY(formats.customDateTimeFormat.isEmpty());
     }
 
-    void guardInstallsFiveValuesAndRestoresThem()
+    // A run formats its values with the five values of its formats over
+    // the process's settings, and leaves the process's own as they are.
+    void runSettingsTakeFiveValues()
     {
         TExportDataFormats formats;
         formats.decimalSeparator = u',';
@@ -130,18 +131,13 @@ private slots:
         formats.dateSeparator = u'.';
         formats.timeSeparator = u'-';
         formats.currencyString = u"€"_s;
-        try {
-            FormatSettingsGuard guard(formats);
-            const FormatSettings &s = FormatSettings::current();
-            QCOMPARE(s.decimalSeparator, u',');
-            QCOMPARE(s.thousandSeparator, u'.');
-            QCOMPARE(s.dateSeparator, u'.');
-            QCOMPARE(s.timeSeparator, u'-');
-            QCOMPARE(s.currencyString, u"€"_s);
-            QCOMPARE(s.shortDateFormat, u"dd/mm/yyyy"_s);
-            throw Error(u"mitten im Lauf"_s);
-        } catch (const Error &) {
-        }
+        const FormatSettings run = formats.installedInto(FormatSettings::current());
+        QCOMPARE(run.decimalSeparator, u',');
+        QCOMPARE(run.thousandSeparator, u'.');
+        QCOMPARE(run.dateSeparator, u'.');
+        QCOMPARE(run.timeSeparator, u'-');
+        QCOMPARE(run.currencyString, u"€"_s);
+        QCOMPARE(run.shortDateFormat, u"dd/mm/yyyy"_s);
         const FormatSettings &s = FormatSettings::current();
         QCOMPARE(s.decimalSeparator, u'.');
         QCOMPARE(s.thousandSeparator, u',');

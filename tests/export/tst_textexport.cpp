@@ -4,6 +4,7 @@
 #include "TextExportDesign.h"
 #include "TDatasetDataEngine.h"
 #include "TExportToText.h"
+#include "ProgressWindowObserver.h"
 #include "TfrmExportProcess.h"
 
 #include <QDir>
@@ -27,14 +28,6 @@ void compareFiveSettings(const FormatSettings &actual, const FormatSettings &exp
     QCOMPARE(actual.dateSeparator, expected.dateSeparator);
     QCOMPARE(actual.timeSeparator, expected.timeSeparator);
     QCOMPARE(actual.currencyString, expected.currencyString);
-}
-
-TestTable numbersTable(int rows)
-{
-    TestTable t{u"Zahlen"_s, {JetColumn::of(u"ID"_s, JetType::Long), JetColumn::text(u"Name"_s, 20)}, {}};
-    for (int i = 1; i <= rows; ++i)
-        t.rows.append({i, u"Zeile %1"_s.arg(i)});
-    return t;
 }
 
 } // namespace
@@ -232,7 +225,7 @@ private slots:
         QStringList texts;
         bool connected = false;
         ex->onBeforeRecord = [&](TExportBaseComponent &sender, bool &) {
-            TfrmExportProcess *window = sender.progressWindow();
+            TfrmExportProcess *window = ProgressWindowObserver::windowOf(sender);
             QVERIFY(window);
             if (!connected) {
                 texts << window->statusText();
@@ -250,7 +243,7 @@ private slots:
         QCOMPARE(texts,
                  QStringList({u"Exportiere... (0/3)"_s, u"Exportiere... (1/3)"_s, u"Exportiere... (2/3)"_s,
                               u"Der Datenexport in die Datei %1 wurde erfolgreich beendet. (3/3)"_s.arg(target())}));
-        QCOMPARE(ex->progressWindow(), nullptr);
+        QCOMPARE(ProgressWindowObserver::windowOf(*ex), nullptr);
         QCOMPARE(recorder->texts(), QStringList());
         QCOMPARE(recorder->opened, QStringList{target()});
 
@@ -274,8 +267,8 @@ private slots:
         QStringList texts;
         QString cancelCaption;
         ex->onBeforeRecord = [&](TExportBaseComponent &sender, bool &) {
-            cancelCaption = sender.progressWindow()->btnCancel->text();
-            QObject::connect(sender.progressWindow(), &TfrmExportProcess::statusChanged, sender.progressWindow(),
+            cancelCaption = ProgressWindowObserver::windowOf(sender)->btnCancel->text();
+            QObject::connect(ProgressWindowObserver::windowOf(sender), &TfrmExportProcess::statusChanged, ProgressWindowObserver::windowOf(sender),
                              [&texts](const QString &text) { texts << text; });
         };
         ex->execute();
@@ -297,7 +290,7 @@ private slots:
         prepare(u"select * from Zahlen order by ID"_s);
         QStringList texts;
         ex->onAfterRecord = [&](TExportBaseComponent &sender, bool &) {
-            TfrmExportProcess *window = sender.progressWindow();
+            TfrmExportProcess *window = ProgressWindowObserver::windowOf(sender);
             if (!window->canceled()) {
                 QObject::connect(window, &TfrmExportProcess::statusChanged, window,
                                  [&texts](const QString &text) { texts << text; });
@@ -327,7 +320,7 @@ private slots:
         QCOMPARE(recorder->kinds(), QList<MessageBoxKind>{MessageBoxKind::Information});
         QCOMPARE(db->files(), QStringList());
         QCOMPARE(recorder->opened, QStringList());
-        QCOMPARE(ex->progressWindow(), nullptr);
+        QCOMPARE(ProgressWindowObserver::windowOf(*ex), nullptr);
     }
 
     void engineOfTheCaller()
@@ -379,10 +372,9 @@ private slots:
         QCOMPARE(ExportTestDatabase::readFile(target()), QByteArray("die Datei von gestern\r\n"));
         QCOMPARE(db->files(), QStringList{u"DEP_131.csv"_s});
         QCOMPARE(recorder->opened, QStringList());
-        // The run had its own separators, and the process's are back.
-        QCOMPARE(inside.decimalSeparator, u',');
-        QCOMPARE(inside.dateSeparator, u'.');
-        QCOMPARE(inside.shortDateFormat, processFormats().shortDateFormat);
+        // The run formats with its own separators without touching the
+        // process's, neither during the run nor after it.
+        compareFiveSettings(inside, processFormats());
         compareFiveSettings(FormatSettings::current(), processFormats());
         QVERIFY(!db->query().controlsDisabled());
     }

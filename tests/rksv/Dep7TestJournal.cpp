@@ -8,10 +8,10 @@
 #include <QRandomGenerator>
 
 Dep7TestJournal::Dep7TestJournal()
-    : ca(rksv::Certificate::issue({QStringLiteral("Test-CA"), "01", caKey.key(), nullptr, &caKey, true})),
-      otherCa(rksv::Certificate::issue({QStringLiteral("Andere CA"), "02", otherCaKey.key(), nullptr, &otherCaKey, true})),
-      device1(rksv::Certificate::issue({QStringLiteral("Kasse Gerät 1"), "5A17C0DE01", deviceKey1.key(), &ca, &caKey, false})),
-      device2(rksv::Certificate::issue({QStringLiteral("Kasse Gerät 2"), "5A17C0DE02", deviceKey2.key(), &ca, &caKey, false}))
+    : ca(rksv::CertificateIssuer::issue({QStringLiteral("Test-CA"), "01", caKey.key(), nullptr, &caKey, true})),
+      otherCa(rksv::CertificateIssuer::issue({QStringLiteral("Andere CA"), "02", otherCaKey.key(), nullptr, &otherCaKey, true})),
+      device1(rksv::CertificateIssuer::issue({QStringLiteral("Kasse Gerät 1"), "5A17C0DE01", deviceKey1.key(), &ca, &caKey, false})),
+      device2(rksv::CertificateIssuer::issue({QStringLiteral("Kasse Gerät 2"), "5A17C0DE02", deviceKey2.key(), &ca, &caKey, false}))
 {
     aesKey.resize(32);
     QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(aesKey.data()), 8);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Certificate.h"
+#include "CertificateIssuer.h"
 #include "RegisterSigner.h"
 #include "SigningKey.h"
 

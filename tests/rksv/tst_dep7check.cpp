@@ -290,9 +290,9 @@ private slots:
         // A device certificate from an intermediate authority that the
         // group lists: the root as anchor, or the intermediate itself.
         const rksv::SigningKey intermediateKey = rksv::SigningKey::generate();
-        const rksv::Certificate intermediate = rksv::Certificate::issue(
+        const rksv::Certificate intermediate = rksv::CertificateIssuer::issue(
             {QStringLiteral("Zwischen-CA"), "03", intermediateKey.key(), &m_journal.ca, &m_journal.caKey, true});
-        const rksv::Certificate device = rksv::Certificate::issue(
+        const rksv::Certificate device = rksv::CertificateIssuer::issue(
             {QStringLiteral("Kasse Gerät 3"), "5A17C0DE03", m_journal.deviceKey1.key(), &intermediate, &intermediateKey, false});
         rksv::RegisterSigner signer("KASSE-Z", m_journal.aesKey);
         signer.useDevice(&m_journal.deviceKey1, device.serialHex());

@@ -1,11 +1,13 @@
 #include "Base64.h"
-#include "Certificate.h"
+#include "CertificateIssuer.h"
 #include "CompactJws.h"
 #include "Error.h"
+#include "Es256Verifier.h"
 #include "ReceiptChain.h"
 #include "ReceiptPayload.h"
 #include "SigningKey.h"
 #include "TurnoverCounter.h"
+#include "TurnoverEncryption.h"
 
 #include <QFile>
 #include <QProcess>
@@ -158,7 +160,7 @@ private slots:
         const rksv::TurnoverCounter counter(key);
         const QByteArray iv = openssl({"dgst", "-sha256", "-binary"}, "KASSE-1" "4711").first(16);
         for (const qint64 total : {qint64(0), qint64(123456789), qint64(-250), qint64(1) << 40}) {
-            const QByteArray field = counter.encrypt("KASSE-1", "4711", total);
+            const QByteArray field = rksv::encryptTurnover(counter, "KASSE-1", "4711", total);
             const QByteArray plain = openssl({"enc", "-d", "-aes-256-ctr", "-K", key.toHex(), "-iv", iv.toHex()},
                                              rksv::Base64::decode(field).value());
             QCOMPARE(plain.size(), 8);
@@ -171,8 +173,8 @@ private slots:
             QVERIFY(counter.decrypt("KASSE-1", "4712", field) != total);
         }
         // 5 and 16 bytes read as the same signed number.
-        QCOMPARE(counter.decrypt("K", "1", counter.encrypt("K", "1", -7, 5)), -7);
-        QCOMPARE(counter.decrypt("K", "1", counter.encrypt("K", "1", 99, 16)), 99);
+        QCOMPARE(counter.decrypt("K", "1", rksv::encryptTurnover(counter, "K", "1", -7, 5)), -7);
+        QCOMPARE(counter.decrypt("K", "1", rksv::encryptTurnover(counter, "K", "1", 99, 16)), 99);
         // More than 64 bits of total: no value rather than a wrong one.
         const QByteArray wide = openssl({"enc", "-aes-256-ctr", "-K", key.toHex(), "-iv",
                                          openssl({"dgst", "-sha256", "-binary"}, "K1").first(16).toHex()},
@@ -190,7 +192,7 @@ private slots:
         writeFile(QStringLiteral("public.pem"), publicPem);
 
         // Ours signs, openssl verifies.
-        const QByteArray receipt = rksv::CompactJws::makeSigned("_R1-AT1_K_1", key);
+        const QByteArray receipt = rksv::makeSignedJws("_R1-AT1_K_1", key);
         const auto jws = rksv::CompactJws::split(receipt);
         const QByteArray signature = rksv::Base64::decodeUrl(jws->signature).value();
         QCOMPARE(signature.size(), 64);
@@ -229,10 +231,10 @@ private slots:
     void certificatesAgainstOpenssl()
     {
         const rksv::SigningKey caKey = rksv::SigningKey::generate();
-        const rksv::Certificate ca = rksv::Certificate::issue(
+        const rksv::Certificate ca = rksv::CertificateIssuer::issue(
             {QStringLiteral("Test-CA"), "01", caKey.key(), nullptr, &caKey, true});
         const rksv::SigningKey deviceKey = rksv::SigningKey::generate();
-        const rksv::Certificate device = rksv::Certificate::issue(
+        const rksv::Certificate device = rksv::CertificateIssuer::issue(
             {QStringLiteral("Kasse 1"), "0A1B2C3D4E", deviceKey.key(), &ca, &caKey, false});
         writeFile(QStringLiteral("ca.pem"), ca.pem());
         writeFile(QStringLiteral("device.pem"), device.pem());
@@ -267,9 +269,9 @@ private slots:
 
         // A certificate valid from a given time, as a card that signed
         // receipts years ago: openssl reads the dates back.
-        rksv::Certificate::IssueRequest old{QStringLiteral("Kasse 2"), "0B", deviceKey.key(), &ca, &caKey, false, 365};
+        rksv::CertificateIssuer::IssueRequest old{QStringLiteral("Kasse 2"), "0B", deviceKey.key(), &ca, &caKey, false, 365};
         old.validFrom = QDateTime(QDate(2017, 1, 1), QTime(0, 0), Qt::UTC);
-        writeFile(QStringLiteral("old.pem"), rksv::Certificate::issue(old).pem());
+        writeFile(QStringLiteral("old.pem"), rksv::CertificateIssuer::issue(old).pem());
         const QByteArray dates = openssl({"x509", "-noout", "-startdate", "-enddate", "-in", path("old.pem")}, {}, &exitCode);
         QCOMPARE(exitCode, 0);
         QCOMPARE(dates, QByteArray("notBefore=Jan  1 00:00:00 2017 GMT\nnotAfter=Jan  1 00:00:00 2018 GMT\n"));

@@ -3,6 +3,8 @@
 #include "CompactJws.h"
 #include "Error.h"
 #include "ReceiptChain.h"
+#include "SigningKey.h"
+#include "TurnoverEncryption.h"
 
 namespace rksv {
 
@@ -34,7 +36,7 @@ QByteArray RegisterSigner::next(const Receipt &receipt)
         break;
     case Kind::Normal:
         m_total += payload.totalInCents();
-        payload.turnoverCounter = m_counter.encrypt(m_registerId, receipt.number, m_total);
+        payload.turnoverCounter = encryptTurnover(m_counter, m_registerId, receipt.number, m_total);
         break;
     }
     payload.certificateSerial = m_serial;
@@ -42,7 +44,7 @@ QByteArray RegisterSigner::next(const Receipt &receipt)
     if (!receipt.deviceFailed && !m_key)
         throw Error(QStringLiteral("Die Kasse %1 hat keine Signatureinrichtung.").arg(QString::fromUtf8(m_registerId)));
     m_previous = receipt.deviceFailed ? CompactJws::makeFailedDevice(payload.text())
-                                      : CompactJws::makeSigned(payload.text(), *m_key);
+                                      : makeSignedJws(payload.text(), *m_key);
     return m_previous;
 }
 
