@@ -319,9 +319,6 @@ void AccessFiles::damagedFiles_data()
     QByteArray columns = m_small;
     qToLittleEndian<quint16>(4000, columns.data() + definition * pageSize + 45);
     QTest::newRow("too many columns") << columns;
-    QByteArray rowOutside = m_small;
-    setRowEntry(rowOutside, data[0], 1, 0x0005);
-    QTest::newRow("row offset before the row table") << rowOutside;
     QByteArray rowCount = m_small;
     qToLittleEndian<quint16>(3000, rowCount.data() + data[0] * pageSize + 12);
     QTest::newRow("row count beyond the page") << rowCount;
@@ -427,10 +424,14 @@ void AccessFiles::damagedTables_data()
     QByteArray usageMap = m_small;
     const qsizetype map = layout.usageMapAt(definition);
     QCOMPARE(int(m_small[map]), 0);
-    const int foreign = definition - int(qFromLittleEndian<quint32>(m_small.constData() + map + 1));
-    QVERIFY(foreign >= 0);
+    // The first page within the map's reach that is none of the table's.
+    const int firstPage = int(qFromLittleEndian<quint32>(m_small.constData() + map + 1));
+    int foreign = 0;
+    while (data.contains(firstPage + foreign))
+        ++foreign;
+    QVERIFY(foreign < int(layout.usageMapSize(definition) - 5) * 8 && firstPage + foreign < layout.pageCount());
     usageMap[map + 5 + foreign / 8] = char(quint8(usageMap[map + 5 + foreign / 8]) | (1u << (foreign % 8)));
-    QTest::newRow("usage map listing the definition page") << usageMap << notOwn.arg(definition);
+    QTest::newRow("usage map listing a page of another kind") << usageMap << notOwn.arg(firstPage + foreign);
     QByteArray catalogPage = m_small;
     catalogPage.replace(JetFileLayout::pageStart(data[1]), pageSize,
                         m_small.mid(JetFileLayout::pageStart(layout.dataPagesOf(2).first()), pageSize));
@@ -445,6 +446,9 @@ void AccessFiles::damagedTables_data()
     const int last = layout.rowCount(data[0]) - 1;
     setRowEntry(lastRowMoved, data[0], last, quint16(rowEntry(m_small, data[0], last) + 2));
     QTest::newRow("lowest row's offset moved up") << lastRowMoved << freeSpace.arg(data[0]);
+    QByteArray rowOutside = m_small;
+    setRowEntry(rowOutside, data[0], 1, 0x0005);
+    QTest::newRow("row offset before the row table") << rowOutside << freeSpace.arg(data[0]);
     QByteArray recordedFree = m_small;
     const qsizetype freeAt = JetFileLayout::pageStart(data[2]) + 2;
     qToLittleEndian<quint16>(quint16(qFromLittleEndian<quint16>(m_small.constData() + freeAt) + 8), recordedFree.data() + freeAt);
