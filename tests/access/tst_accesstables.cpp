@@ -93,6 +93,18 @@ QByteArray standardErrorOf(const std::function<void()> &action)
     return capture.readAll();
 }
 
+// Barverkaeufe with the numbers 1 and 2, Kaputt (to be damaged) with 3.
+void writeGoodAndBadTable(const QString &file)
+{
+    JetDatabaseWriter writer(file);
+    JetTable good = writer.addTable(QStringLiteral("Barverkaeufe"), {JetColumn::of(QStringLiteral("Nr"), JetType::Long)});
+    good.addRow({1});
+    good.addRow({2});
+    JetTable bad = writer.addTable(QStringLiteral("Kaputt"), {JetColumn::of(QStringLiteral("Nr"), JetType::Long)});
+    bad.addRow({3});
+    writer.finish();
+}
+
 } // namespace
 
 class AccessTables : public QObject
@@ -274,15 +286,7 @@ void AccessTables::encodedPagesWithAndWithoutPassword()
 void AccessTables::unreadableTableFailsOnlyItsQueries()
 {
     const QString file = path(QStringLiteral("unreadable.mdb"));
-    {
-        JetDatabaseWriter writer(file);
-        JetTable good = writer.addTable(QStringLiteral("Barverkaeufe"), {JetColumn::of(QStringLiteral("Nr"), JetType::Long)});
-        good.addRow({1});
-        good.addRow({2});
-        JetTable bad = writer.addTable(QStringLiteral("Kaputt"), {JetColumn::of(QStringLiteral("Nr"), JetType::Long)});
-        bad.addRow({3});
-        writer.finish();
-    }
+    writeGoodAndBadTable(file);
     QByteArray bytes = TestFiles::read(file);
     const QList<int> definitions = definitionPages(bytes);
     QCOMPARE(definitions.size(), 2);
@@ -319,15 +323,7 @@ void AccessTables::unreadableTableFailsOnlyItsQueries()
 void AccessTables::damagedTableFailsOnlyItsQueries()
 {
     const QString file = path(QStringLiteral("damaged.mdb"));
-    {
-        JetDatabaseWriter writer(file);
-        JetTable good = writer.addTable(QStringLiteral("Barverkaeufe"), {JetColumn::of(QStringLiteral("Nr"), JetType::Long)});
-        good.addRow({1});
-        good.addRow({2});
-        JetTable bad = writer.addTable(QStringLiteral("Kaputt"), {JetColumn::of(QStringLiteral("Nr"), JetType::Long)});
-        bad.addRow({3});
-        writer.finish();
-    }
+    writeGoodAndBadTable(file);
     // Kaputt's data page records a row less than it holds.
     QByteArray bytes = TestFiles::read(file);
     const int kaputt = definitionPages(bytes).at(1);
