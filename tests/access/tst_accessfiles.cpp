@@ -164,6 +164,7 @@ private slots:
     void damagedTables_data();
     void damagedTables();
     void recordedRowCountDecidesNothing();
+    void unreadableCatalogRowHidesOnlyItsTable();
     void pageGivenUpIsNoLongerRead();
     void rowsBeyondWhatAPointerAddressesAreRefused();
     void onlyRegularFilesAreOpened();
@@ -481,6 +482,42 @@ void AccessFiles::recordedRowCountDecidesNothing()
                                                                    "order by ID_Barverkaufspositionen desc"));
         QCOMPARE(sorted.size(), 400);
         QCOMPARE(sorted.first(), 400);
+    }
+}
+
+void AccessFiles::unreadableCatalogRowHidesOnlyItsTable()
+{
+    // The catalog row naming Barverkaeufe with its variable-length values
+    // out of order: the file opens, the table is not there.
+    QByteArray bytes = m_small;
+    const JetFileLayout layout(m_small);
+    const QByteArray name = QByteArray("Barverkaeufe");
+    const QByteArray wideName = QByteArray::fromRawData(reinterpret_cast<const char *>(u"Barverkaeufe"), name.size() * 2);
+    bool found = false;
+    for (const int page : layout.dataPagesOf(2)) {
+        for (int row = 0; row < layout.rowCount(page) && !found; ++row) {
+            const QByteArray bytesOfRow = m_small.mid(layout.rowStart(page, row), layout.rowEnd(page, row) - layout.rowStart(page, row));
+            if (!bytesOfRow.contains(name) && !bytesOfRow.contains(wideName))
+                continue;
+            // 17 columns: a null mask of 3 bytes, before it the number of
+            // variable-length values and their offsets, the first (Name)
+            // nearest.
+            const qsizetype firstOffset = layout.rowEnd(page, row) - 3 - 2 - 2;
+            qToLittleEndian<quint16>(0xFFF0, bytes.data() + firstOffset);
+            found = true;
+        }
+    }
+    QVERIFY(found);
+    const QString path = m_dir.filePath(QStringLiteral("catalog row.mdb"));
+    TestFiles::write(path, bytes);
+    TADOConnection connection;
+    connection.setConnectionString(connectionString(path));
+    connection.setConnected(true);
+    try {
+        ids(connection, QStringLiteral("select ID_Barverkaufspositionen from Barverkaeufe"));
+        QFAIL("a table whose catalog row cannot be read was found");
+    } catch (const Error &error) {
+        QVERIFY2(error.message().contains(QStringLiteral("Barverkaeufe")), qPrintable(error.message()));
     }
 }
 
