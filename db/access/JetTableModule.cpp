@@ -109,7 +109,12 @@ int connect(sqlite3 *db, void *aux, int argc, const char *const *argv, sqlite3_v
         return SQLITE_ERROR;
     }
     const JetTableDef &table = (*context->tables)[size_t(index)];
-    const QByteArray schema = JetTableModule::schemaOf(table).toUtf8();
+    QByteArray schema;
+    try {
+        schema = JetTableModule::schemaOf(table).toUtf8();
+    } catch (...) {
+        return SQLITE_NOMEM; // SQLite's C frames lie above
+    }
     const int rc = sqlite3_declare_vtab(db, schema.constData());
     if (rc != SQLITE_OK) {
         *message = copyMessage(sqlite3_errmsg(db));
