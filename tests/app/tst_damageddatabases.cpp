@@ -21,12 +21,13 @@
 // long-value reference's page is only set out of range, since one turned
 // to another value of the same length would read as that value.
 //
-// Two damages leave a file that Jet itself writes too, so no reader can
-// tell them: a data page dropped from its table's usage map (Jet gives
+// Three damages leave a file that Jet itself writes too, so no reader can
+// tell them: a row's deleted flag set (Jet deletes a row so, its bytes left
+// in place), a data page dropped from its table's usage map (Jet gives
 // pages up so, rows left on them, as real files show) and a data page
 // written over another page of the same table (a table of alike rows has
-// pages alike byte for byte). Usage maps therefore only gain pages, and
-// pages are not copied within a table.
+// pages alike byte for byte). So no deleted flag is flipped, usage maps
+// only gain pages, and pages are not copied within a table.
 //
 // DEPEXPORT_FUZZ_MUTANTS sets the number of mutants (default 2500),
 // DEPEXPORT_FUZZ_SECONDS the time after which no further mutant starts
@@ -209,11 +210,12 @@ private:
 
     void note(const QString &what) { m_done << what; }
 
-    void flipBit(qsizetype at, const QString &where)
+    void flipBit(qsizetype at, const QString &where) { flipBit(at, pick(8), where); }
+
+    void flipBit(qsizetype at, int bit, const QString &where)
     {
         if (!inside(at, 1))
             return;
-        const int bit = pick(8);
         m_bytes[at] = char(quint8(m_bytes[at]) ^ (1u << bit));
         note(QStringLiteral("bit %1 of byte %2 flipped (%3)").arg(bit).arg(at).arg(where));
     }
@@ -270,7 +272,12 @@ private:
             const int page = pickOf(m_targets.dataPages);
             const int rows = JetFileLayout(m_bytes).rowCount(page);
             const int area = qMin(14 + 2 * rows, pageSize);
-            flipBit(JetFileLayout::pageStart(page) + pick(area), QStringLiteral("data page %1 header or row table").arg(page));
+            const int at = pick(area);
+            const int bit = pick(8);
+            // A row offset's top bit marks the row deleted, as Jet deletes.
+            if (at >= 14 && (at - 14) % 2 == 1 && bit == 7)
+                return;
+            flipBit(JetFileLayout::pageStart(page) + at, bit, QStringLiteral("data page %1 header or row table").arg(page));
             break;
         }
         case 1: {
