@@ -248,10 +248,13 @@ std::vector<JetCatalog::Entry> JetCatalog::catalogEntries(const JetTableDef &cat
         const JetRow::Field idField = row.field(*id);
         const JetRow::Field nameField = row.field(*name);
         const JetRow::Field flagsField = row.field(*flags);
-        for (const JetRow::Field *f : {&typeField, &idField, &nameField, &flagsField}) {
-            if (f->state == JetRow::Field::Corrupt)
-                m_file.fail();
-        }
+        // A row whose fields cannot be read names no object we could
+        // open; a table it lists is missing, and the queries that use it
+        // fail.
+        const auto corrupt = [](const JetRow::Field *f) { return f->state == JetRow::Field::Corrupt; };
+        const JetRow::Field *fields[] = {&typeField, &idField, &nameField, &flagsField};
+        if (std::any_of(std::begin(fields), std::end(fields), corrupt))
+            continue;
         if (typeField.state != JetRow::Field::Present || idField.state != JetRow::Field::Present
             || nameField.state != JetRow::Field::Present)
             continue;

@@ -14,7 +14,9 @@ class JetFile;
 // definition on page 2) lists every object; its live rows of type "table"
 // without a system flag are the user tables. The table definitions are
 // decoded here, the rows of MSysObjects read by our own scan, which skips
-// deleted rows.
+// deleted rows. A catalog row whose fields cannot be read is passed by (the
+// queries that use a table it names fail); a catalog whose pages cannot be
+// read stops the opening, since no table can be listed then.
 //
 // Before a definition is decoded its pages are checked (in the file, of
 // the definition kind, the chain without loops, room for the columns it

@@ -95,9 +95,14 @@ void JetFile::fail() const
     throw Error(formatError());
 }
 
+QString JetFile::tableDamagedMessage(const QString &table, const QString &reason) const
+{
+    return QStringLiteral("Die Tabelle '%1' der Datenbank '%2' ist beschädigt: %3.").arg(table, m_dataSource, reason);
+}
+
 void JetFile::tableDamaged(const QString &table, const QString &reason) const
 {
-    throw Error(QStringLiteral("Die Tabelle '%1' der Datenbank '%2' ist beschädigt: %3.").arg(table, m_dataSource, reason));
+    throw Error(tableDamagedMessage(table, reason));
 }
 
 } // namespace db

@@ -55,8 +55,10 @@ public:
     QString formatError() const;
     // Throws Error with formatError().
     [[noreturn]] void fail() const;
-    // Raises "Die Tabelle '<table>' der Datenbank '<data source>' ist
-    // beschädigt: <reason>."
+    // "Die Tabelle '<table>' der Datenbank '<data source>' ist beschädigt:
+    // <reason>."
+    QString tableDamagedMessage(const QString &table, const QString &reason) const;
+    // Throws Error with tableDamagedMessage().
     [[noreturn]] void tableDamaged(const QString &table, const QString &reason) const;
 
 private:

@@ -254,14 +254,18 @@ void JetRowOrder::sortAlikeRuns(std::vector<quint32> &order, const std::vector<b
 
 std::vector<quint32> JetRowOrder::sorted(std::span<const Term> terms)
 {
+    // The recorded row count is a hint (Jet keeps it loosely), bounded by
+    // what the file's pages can hold.
+    const auto expectedRows =
+        size_t(std::min<quint64>(m_table.rowCount, quint64(m_file.pageCount()) * JetTableScan::maxRowsOnPage));
     std::vector<Column> columns(terms.size());
     for (size_t t = 0; t < terms.size(); ++t) {
         columns[t].def = &m_table.columns.at(size_t(terms[t].column));
         columns[t].isText = JetValueReader::storageOf(*columns[t].def) == JetValueReader::Storage::Text;
-        columns[t].keys.reserve(m_table.rowCount);
+        columns[t].keys.reserve(expectedRows);
     }
     std::vector<quint32> rowIds;
-    rowIds.reserve(m_table.rowCount);
+    rowIds.reserve(expectedRows);
     // The leading terms whose keys are all in memory; once a text column
     // holds too much, it and the terms after it are read again for the
     // rows the terms before leave alike.

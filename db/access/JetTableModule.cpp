@@ -67,20 +67,37 @@ char *copyMessage(const char *text)
     return sqlite3_mprintf("%s", text);
 }
 
+// The message for a failure reading `table` that is no Error of ours (a
+// standard library exception out of values no sound file holds): the
+// table's damage message.
+QByteArray unexpectedFailure(const JetVirtualTable &table)
+{
+    return table.file->tableDamagedMessage(table.table->name, QStringLiteral("sie kann nicht gelesen werden")).toUtf8();
+}
+
 // Runs `body`, turning a failure into the SQLite error of the virtual table.
+// Nothing may pass: SQLite's C frames lie above.
 template <typename Body>
 int guarded(sqlite3_vtab *vtab, Body body)
 {
+    QByteArray message;
     try {
         body();
         return SQLITE_OK;
     } catch (const Error &error) {
-        sqlite3_free(vtab->zErrMsg);
-        vtab->zErrMsg = copyMessage(error.what());
-        return SQLITE_ERROR;
+        message = error.what();
     } catch (const std::bad_alloc &) {
         return SQLITE_NOMEM;
+    } catch (...) {
+        try {
+            message = unexpectedFailure(*static_cast<JetVirtualTable *>(vtab));
+        } catch (...) {
+            return SQLITE_NOMEM;
+        }
     }
+    sqlite3_free(vtab->zErrMsg);
+    vtab->zErrMsg = copyMessage(message.constData());
+    return vtab->zErrMsg ? SQLITE_ERROR : SQLITE_NOMEM;
 }
 
 int connect(sqlite3 *db, void *aux, int argc, const char *const *argv, sqlite3_vtab **result, char **message)
@@ -92,7 +109,12 @@ int connect(sqlite3 *db, void *aux, int argc, const char *const *argv, sqlite3_v
         return SQLITE_ERROR;
     }
     const JetTableDef &table = (*context->tables)[size_t(index)];
-    const QByteArray schema = JetTableModule::schemaOf(table).toUtf8();
+    QByteArray schema;
+    try {
+        schema = JetTableModule::schemaOf(table).toUtf8();
+    } catch (...) {
+        return SQLITE_NOMEM; // SQLite's C frames lie above
+    }
     const int rc = sqlite3_declare_vtab(db, schema.constData());
     if (rc != SQLITE_OK) {
         *message = copyMessage(sqlite3_errmsg(db));
@@ -327,6 +349,13 @@ int column(sqlite3_vtab_cursor *base, sqlite3_context *context, int index)
         sqlite3_result_error(context, error.what(), -1);
     } catch (const std::bad_alloc &) {
         sqlite3_result_error_nomem(context);
+    } catch (...) {
+        try {
+            const QByteArray message = unexpectedFailure(*static_cast<JetVirtualTable *>(base->pVtab));
+            sqlite3_result_error(context, message.constData(), int(message.size()));
+        } catch (...) {
+            sqlite3_result_error_nomem(context);
+        }
     }
     return SQLITE_OK;
 }

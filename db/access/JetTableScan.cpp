@@ -3,7 +3,6 @@
 #include "JetFile.h"
 #include "JetTableDef.h"
 
-#include <QHashFunctions>
 #include <QtEndian>
 
 #include <algorithm>
@@ -15,6 +14,7 @@ namespace {
 
 constexpr uchar dataPageType = 0x01;
 constexpr uchar lastKnownPageType = 0x05;
+constexpr int freeSpaceOffset = 2;
 constexpr int ownerOffset = 4;
 constexpr int rowCountOffset = 12;
 constexpr int rowTableOffset = 14;
@@ -43,51 +43,6 @@ void JetTableScan::rewind()
     m_pages.rewind();
     m_rowsOnPage = 0;
     m_rowIndex = -1;
-    m_rowsFound = 0;
-    m_pagesByHash.clear();
-}
-
-bool JetTableScan::holdsLiveRows() const
-{
-    for (int i = 0; i < m_rowsOnPage; ++i) {
-        if (!(readUInt16(m_page, rowTableOffset + 2 * i) & deletedFlag))
-            return true;
-    }
-    return false;
-}
-
-// Pages alike byte for byte are alike in their header and row offsets
-// and in their first row, which lies at the page's end; a hash of those
-// parts finds them at a fraction of the cost of hashing whole pages (rows
-// mostly begin with a key of their own), and pages that only share those
-// parts are told apart by comparing them whole.
-size_t JetTableScan::pageHash() const
-{
-    const int size = int(m_page.size());
-    const int head = rowTableOffset + 2 * m_rowsOnPage;
-    const int firstRow = std::clamp(readUInt16(m_page, rowTableOffset) & rowOffsetMask, head, size);
-    const size_t hash = qHashBits(m_page.data(), size_t(head));
-    return qHashBits(m_page.data() + firstRow, size_t(size - firstRow), hash);
-}
-
-void JetTableScan::checkDistinct(quint32 page)
-{
-    const size_t hash = pageHash();
-    const auto [known, added] = m_pagesByHash.try_emplace(hash, page);
-    if (added)
-        return;
-    std::vector<char> other(m_page.size());
-    m_file.readPage(known->second, other.data());
-    if (other == m_page)
-        m_file.tableDamaged(m_table.name, QStringLiteral("ihre Datenseiten %1 und %2 sind gleich").arg(known->second).arg(page));
-}
-
-void JetTableScan::checkComplete()
-{
-    if (m_rowsFound < m_table.rowCount)
-        m_file.tableDamaged(m_table.name, QStringLiteral("von ihren %1 Datensätzen wurden nur %2 gefunden")
-                                              .arg(m_table.rowCount)
-                                              .arg(m_rowsFound));
 }
 
 bool JetTableScan::isTablePage(const std::vector<char> &page) const
@@ -98,24 +53,51 @@ bool JetTableScan::isTablePage(const std::vector<char> &page) const
     return type == dataPageType && qFromLittleEndian<quint32>(page.data() + ownerOffset) == m_table.definitionPage;
 }
 
+void JetTableScan::checkRowTable(quint32 page) const
+{
+    const int rows = readUInt16(m_page, rowCountOffset);
+    const int rowTableEnd = rowTableOffset + 2 * rows;
+    if (rowTableEnd > m_file.pageSize())
+        m_file.fail();
+    // Jet puts no more rows on a page than its row pointers address.
+    if (rows > maxRowsOnPage)
+        m_file.tableDamaged(m_table.name, QStringLiteral("ihre Datenseite %1 nennt %2 Datensätze").arg(page).arg(rows));
+    // Rows lie packed from the page's end down, deleted ones included (a
+    // deleted row keeps its bytes); the header records the gap between
+    // them and the row table. Jet puts a new row into that gap by the
+    // recorded size, so it keeps the size exact (it does on every data
+    // page of the real files we read). A row count or row offset that
+    // lies shows here: rows cut off the table, or a table reaching into
+    // them.
+    int lowestRow = m_file.pageSize();
+    for (int i = 0; i < rows; ++i)
+        lowestRow = std::min(lowestRow, readUInt16(m_page, rowTableOffset + 2 * i) & rowOffsetMask);
+    if (readUInt16(m_page, freeSpaceOffset) != lowestRow - rowTableEnd)
+        m_file.tableDamaged(m_table.name, QStringLiteral("auf ihrer Datenseite %1 stimmt der freie Platz nicht mit den Datensätzen überein").arg(page));
+}
+
 void JetTableScan::loadPage(quint32 page)
 {
+    checkRowTable(page);
     m_pageNumber = page;
     m_rowsOnPage = readUInt16(m_page, rowCountOffset);
-    if (rowTableOffset + 2 * m_rowsOnPage > m_file.pageSize())
-        m_file.fail();
     m_rowIndex = -1;
 }
 
 bool JetTableScan::loadNextPage()
 {
-    while (const std::optional<quint32> page = m_pages.next()) {
+    if (const std::optional<quint32> page = m_pages.next()) {
+        m_rowsOnPage = 0; // m_page no longer holds m_pageNumber's rows
         m_file.readPage(*page, m_page.data());
+        // Jet lists a page in a table's usage map when it gives the page
+        // to the table, as a data page of the table, and takes it out of
+        // the map before the page is used otherwise (the real files hold
+        // pages a table gave up, still with its rows, but never a listed
+        // page of another kind or owner). So a listed page that is no data
+        // page of the table is a page written over or a map that lies.
         if (!isTablePage(m_page))
-            continue;
+            m_file.tableDamaged(m_table.name, QStringLiteral("ihre Seitenliste nennt die Seite %1, die keine ihrer Datenseiten ist").arg(*page));
         loadPage(*page);
-        if (holdsLiveRows())
-            checkDistinct(*page);
         return true;
     }
     return false;
@@ -146,6 +128,7 @@ void JetTableScan::seek(qint64 rowId)
     const auto page = quint32(rowId >> 8);
     const int index = int(rowId & 0xFF);
     if (page != m_pageNumber || m_rowsOnPage == 0) {
+        m_rowsOnPage = 0; // m_page no longer holds m_pageNumber's rows
         readPageToSeek(page);
         loadPage(page);
     }
@@ -208,15 +191,11 @@ bool JetTableScan::next()
 {
     for (;;) {
         while (++m_rowIndex < m_rowsOnPage) {
-            if (enterRow(m_rowIndex)) {
-                ++m_rowsFound;
+            if (enterRow(m_rowIndex))
                 return true;
-            }
         }
-        if (!loadNextPage()) {
-            checkComplete();
+        if (!loadNextPage())
             return false;
-        }
     }
 }
 

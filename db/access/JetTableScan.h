@@ -5,7 +5,6 @@
 
 #include <QtGlobal>
 
-#include <unordered_map>
 #include <vector>
 
 namespace db {
@@ -19,20 +18,21 @@ struct JetTableDef;
 // offset marked as an overflow pointer) is read where it now lies. Only the
 // current page (and the page of a moved row) is held in memory.
 //
-// A page that does not belong to the table is skipped, as Jet does when a
-// usage map is stale; a page of no known kind, or a row that does not fit
-// its page, raises the file's format error.
-//
-// A scan that reaches the end checks what it found against the table
-// definition: fewer rows than the definition records (a damaged page kind,
-// owner, usage map or row count hides pages or rows), or two data pages
-// with live rows alike byte for byte (one page written over another),
-// raise the file's
-// tableDamaged() error. More rows than recorded are accepted: Jet does not
-// keep the count of its own system tables exactly.
+// Damage is found by the pages' structure only, by rules that no page Jet
+// writes can break (each with its reason at the check): a page the usage
+// map lists that is no data page of this table, a data page whose free
+// space disagrees with its row table or that has more rows than a row
+// pointer can address, raise the file's tableDamaged() error; a page of no
+// known kind, or a row that does not fit its page, the format error. The
+// row count the definition records decides nothing: Jet keeps it loosely
+// (real files record more and fewer rows than they hold).
 class JetTableScan
 {
 public:
+    // The most rows a data page holds: Jet's row pointers (index entries,
+    // the pointer a moved row leaves) give the row number one byte.
+    static constexpr int maxRowsOnPage = 256;
+
     JetTableScan(const JetTableDef &table, JetFile &file);
 
     void rewind();
@@ -47,18 +47,17 @@ public:
     void seek(qint64 rowId);
 
     const JetRow &row() const { return m_row; }
-    // Page and row number of the current row, unique within the table.
+    // Page and row number of the current row, unique within the table, as
+    // Jet's row pointers hold them: the row number in the low byte (a page
+    // with more rows is refused), the page (at most 2^24) above it.
     qint64 rowId() const { return (qint64(m_pageNumber) << 8) | m_rowIndex; }
 
 private:
     bool loadNextPage();
     void loadPage(quint32 page);
     void readPageToSeek(quint32 page);
-    bool holdsLiveRows() const;
-    size_t pageHash() const;
-    void checkDistinct(quint32 page);
-    void checkComplete();
     bool isTablePage(const std::vector<char> &page) const;
+    void checkRowTable(quint32 page) const;
     bool enterRow(int index);
     bool followOverflow(const uchar *pointer, int size);
     // A row's place on a page: bytes start to end, the flags of its
@@ -85,10 +84,6 @@ private:
     int m_rowsOnPage = 0;
     int m_rowIndex = -1;
     JetRow m_row;
-    // Of the pass since the last rewind: rows found, and the data pages
-    // read by a hash of their bytes.
-    quint32 m_rowsFound = 0;
-    std::unordered_map<size_t, quint32> m_pagesByHash;
 };
 
 } // namespace db

@@ -1,11 +1,17 @@
 #include "ReadAheadCursor.h"
 
+#include "Error.h"
+
+#include <new>
+
 namespace db {
 
 namespace {
 
 constexpr size_t rowsPerBlock = 256;
 constexpr size_t blocksAhead = 4;
+// A failure of the inner cursor that is none of ours.
+const QString unreadableRows = QStringLiteral("Die Datensätze der Abfrage konnten nicht gelesen werden.");
 
 } // namespace
 
@@ -33,9 +39,11 @@ ReadAheadCursor::Block ReadAheadCursor::readBlock()
 {
     const int columns = int(m_fields.size());
     Block block;
-    block.values.reserve(rowsPerBlock * size_t(columns));
     const std::lock_guard connection(*m_connectionLock);
+    // Everything is caught: this runs on a thread of its own, where an
+    // exception would end the process.
     try {
+        block.values.reserve(rowsPerBlock * size_t(columns));
         while (block.rows < rowsPerBlock) {
             if (!m_inner->fetch()) {
                 block.last = true;
@@ -45,10 +53,18 @@ ReadAheadCursor::Block ReadAheadCursor::readBlock()
                 block.values.push_back(m_inner->value(i));
             ++block.rows;
         }
-    } catch (...) {
+    } catch (const Error &) {
         block.failure = std::current_exception();
-        block.last = true;
+    } catch (const std::bad_alloc &) {
+        block.failure = std::current_exception();
+    } catch (...) {
+        try {
+            block.failure = std::make_exception_ptr(Error(unreadableRows));
+        } catch (...) {
+            block.failure = std::current_exception();
+        }
     }
+    block.last = block.last || block.failure;
     return block;
 }
 

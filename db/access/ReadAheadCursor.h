@@ -24,7 +24,9 @@ namespace db {
 //
 // Everything stays as the inner cursor gives it: the same rows in the
 // same order, every column's value, and a failure thrown by fetch() at
-// the row where the inner cursor failed. Destroying the cursor stops the
+// the row where the inner cursor failed (an exception that is neither an
+// Error nor bad_alloc comes as the Error "Die Datensätze der Abfrage
+// konnten nicht gelesen werden."). Destroying the cursor stops the
 // thread before the inner cursor is released, under the lock.
 class ReadAheadCursor : public Cursor
 {

@@ -13,7 +13,13 @@
 #include "JetDatabaseWriter.h"
 #include "TADOConnection.h"
 #include "TADOQuery.h"
+#include "access/JetCatalog.h"
+#include "access/JetFile.h"
 #include "access/JetHeaderPage.h"
+#include "access/JetTableModule.h"
+#include "access/ReadAheadCursor.h"
+#include "access/SqliteDatabase.h"
+#include "access/SqliteStatement.h"
 
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -22,6 +28,8 @@
 
 #include <cstdio>
 #include <functional>
+#include <mutex>
+#include <stdexcept>
 #include <unistd.h>
 
 using namespace db;
@@ -85,6 +93,18 @@ QByteArray standardErrorOf(const std::function<void()> &action)
     return capture.readAll();
 }
 
+// Barverkaeufe with the numbers 1 and 2, Kaputt (to be damaged) with 3.
+void writeGoodAndBadTable(const QString &file)
+{
+    JetDatabaseWriter writer(file);
+    JetTable good = writer.addTable(QStringLiteral("Barverkaeufe"), {JetColumn::of(QStringLiteral("Nr"), JetType::Long)});
+    good.addRow({1});
+    good.addRow({2});
+    JetTable bad = writer.addTable(QStringLiteral("Kaputt"), {JetColumn::of(QStringLiteral("Nr"), JetType::Long)});
+    bad.addRow({3});
+    writer.finish();
+}
+
 } // namespace
 
 class AccessTables : public QObject
@@ -99,6 +119,8 @@ private slots:
     void encodedPagesWithAndWithoutPassword_data();
     void encodedPagesWithAndWithoutPassword();
     void unreadableTableFailsOnlyItsQueries();
+    void damagedTableFailsOnlyItsQueries();
+    void otherExceptionsBecomeMessages();
     void missingTableOrColumnInGerman();
 
 private:
@@ -264,15 +286,7 @@ void AccessTables::encodedPagesWithAndWithoutPassword()
 void AccessTables::unreadableTableFailsOnlyItsQueries()
 {
     const QString file = path(QStringLiteral("unreadable.mdb"));
-    {
-        JetDatabaseWriter writer(file);
-        JetTable good = writer.addTable(QStringLiteral("Barverkaeufe"), {JetColumn::of(QStringLiteral("Nr"), JetType::Long)});
-        good.addRow({1});
-        good.addRow({2});
-        JetTable bad = writer.addTable(QStringLiteral("Kaputt"), {JetColumn::of(QStringLiteral("Nr"), JetType::Long)});
-        bad.addRow({3});
-        writer.finish();
-    }
+    writeGoodAndBadTable(file);
     QByteArray bytes = TestFiles::read(file);
     const QList<int> definitions = definitionPages(bytes);
     QCOMPARE(definitions.size(), 2);
@@ -303,6 +317,106 @@ void AccessTables::unreadableTableFailsOnlyItsQueries()
                  unknownFormat.arg(file));
         QCOMPARE(failureOf([&] { rowsOf(connection, QStringLiteral("select count(*) from Barverkaeufe, Kaputt")); }),
                  unknownFormat.arg(file));
+    }
+}
+
+void AccessTables::damagedTableFailsOnlyItsQueries()
+{
+    const QString file = path(QStringLiteral("damaged.mdb"));
+    writeGoodAndBadTable(file);
+    // Kaputt's data page records a row less than it holds.
+    QByteArray bytes = TestFiles::read(file);
+    const int kaputt = definitionPages(bytes).at(1);
+    int page = 1;
+    while (page * pageSize < bytes.size()
+           && (bytes[page * pageSize] != 1 || qFromLittleEndian<quint32>(bytes.constData() + page * pageSize + 4) != quint32(kaputt)))
+        ++page;
+    QVERIFY(page * pageSize < bytes.size());
+    QCOMPARE(qFromLittleEndian<quint16>(bytes.constData() + page * pageSize + 12), quint16(1));
+    qToLittleEndian<quint16>(0, bytes.data() + page * pageSize + 12);
+    TestFiles::write(file, bytes);
+
+    TADOConnection connection;
+    connect(connection, file);
+    QCOMPARE(rowsOf(connection, QStringLiteral("select Nr from Barverkaeufe order by Nr")),
+             (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
+    const QString damaged = QStringLiteral("Die Tabelle 'Kaputt' der Datenbank '%1' ist beschädigt: auf ihrer Datenseite %2 "
+                                           "stimmt der freie Platz nicht mit den Datensätzen überein.").arg(file).arg(page);
+    QCOMPARE(failureOf([&] { rowsOf(connection, QStringLiteral("select * from Kaputt")); }), damaged);
+    QCOMPARE(failureOf([&] { rowsOf(connection, QStringLiteral("select Nr from Kaputt order by Nr desc")); }), damaged);
+    QCOMPARE(failureOf([&] { rowsOf(connection, QStringLiteral("select count(*) from Barverkaeufe, Kaputt")); }), damaged);
+    QCOMPARE(rowsOf(connection, QStringLiteral("select count(*) from Barverkaeufe")), QStringList{QStringLiteral("2")});
+}
+
+namespace {
+
+// Rows 1, 2, then a failure that is no Error: what no reader of ours
+// throws, and what a thread or SQLite's C frames must not let pass.
+class FailingCursor : public Cursor
+{
+public:
+    explicit FailingCursor(std::function<void()> fail) : m_fail(std::move(fail)) {}
+    const std::vector<FieldDef> &fields() const override { return m_fields; }
+    bool fetch() override
+    {
+        if (++m_row > 2)
+            m_fail();
+        return true;
+    }
+    Value value(int) override { return Value::fromInt(m_row); }
+
+private:
+    std::function<void()> m_fail;
+    std::vector<FieldDef> m_fields{FieldDef()};
+    int m_row = 0;
+};
+
+} // namespace
+
+void AccessTables::otherExceptionsBecomeMessages()
+{
+    // On the thread that reads ahead: the rows before, then the query's
+    // message.
+    const std::vector<std::function<void()>> failures = {
+        [] { throw std::runtime_error("runtime"); },
+        [] { throw std::out_of_range("range"); },
+        [] { throw 42; },
+    };
+    for (const auto &fail : failures) {
+        ReadAheadCursor cursor(std::make_unique<FailingCursor>(fail), std::make_shared<std::mutex>());
+        QVERIFY(cursor.fetch());
+        QCOMPARE(cursor.value(0).toInt(), 1);
+        QVERIFY(cursor.fetch());
+        QCOMPARE(failureOf([&] { cursor.fetch(); }), QStringLiteral("Die Datensätze der Abfrage konnten nicht gelesen werden."));
+    }
+
+    // Below SQLite: a table definition that no longer fits the table SQLite
+    // knows (columns gone) makes the standard library throw out_of_range;
+    // the query fails with the table's damage message.
+    const QString file = path(QStringLiteral("module.mdb"));
+    {
+        JetDatabaseWriter writer(file);
+        JetTable table = writer.addTable(QStringLiteral("Zahlen"), {JetColumn::of(QStringLiteral("Nr"), JetType::Long)});
+        table.addRow({1});
+        writer.finish();
+    }
+    JetFile jet(file, file);
+    jet.setPageSize(pageSize);
+    std::vector<JetTableDef> tables = JetCatalog(jet).userTables();
+    QCOMPARE(tables.size(), size_t(1));
+    SqliteDatabase sqlite;
+    JetTableModule::registerWith(sqlite.handle(), jet, tables);
+    JetTableModule::createTable(sqlite, jet, tables, 0);
+    tables[0].columns.clear();
+    const QString damaged =
+        QStringLiteral("Die Tabelle 'Zahlen' der Datenbank '%1' ist beschädigt: sie kann nicht gelesen werden.").arg(file);
+    for (const QString &sql : {QStringLiteral("select Nr from Zahlen"), QStringLiteral("select Nr from Zahlen order by Nr")}) {
+        QCOMPARE(failureOf([&] {
+                     SqliteStatement statement(sqlite.handle(), sql);
+                     while (statement.step()) {
+                     }
+                 }),
+                 damaged);
     }
 }
 

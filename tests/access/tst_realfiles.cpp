@@ -5,7 +5,12 @@
 // the third opinion: where it disagrees with mdb-reader the test says so.
 // Access 97 and Access 2007 files must meet the clean format message. The
 // rows of each table sorted by the table itself must come as SQLite's own
-// sort puts them.
+// sort puts them. The application databases of apps/ (apps/manifest.txt:
+// path, format and password of each) are read the same way.
+//
+// A table's recorded row count is no evidence of anything (Jet keeps it
+// loosely): the tables whose count differs from the rows read are listed,
+// for information only.
 //
 // Values are compared in a normal form, so that only text notation (of
 // dates, numbers) is left out of the comparison.
@@ -33,7 +38,7 @@ using namespace db;
 
 namespace {
 
-const QString password = QStringLiteral("password");
+const QString formatProjectsPassword = QStringLiteral("password");
 const QString nullText = QStringLiteral("NULL");
 const QString mdbtoolsNull = QStringLiteral("\\N");
 const QString mdbtoolsDateFormat = QStringLiteral("%Y-%m-%d %H:%M:%S");
@@ -56,11 +61,47 @@ QStringList listedFiles(const QString &list)
     return names;
 }
 
-QString connectionString(const QString &path)
+// A file below the folder, as a test row names it, and its password.
+struct RealFile
+{
+    QString file;
+    QString password;
+};
+
+// The files of the list `list` (one name a line), with the password the
+// folder's README gives them.
+QList<RealFile> listedRealFiles(const QString &list)
+{
+    QList<RealFile> files;
+    for (const QString &name : listedFiles(list))
+        files.append({name, formatProjectsPassword});
+    return files;
+}
+
+// The files of apps/manifest.txt in format `format` ("jet4", "jet3",
+// "accdb"): "owner/name commit path format [password]" a line, the file at
+// apps/<owner>+<name>/<path>. Paths hold no spaces.
+QList<RealFile> appFiles(const QString &format)
+{
+    QFile manifest(folder() + QStringLiteral("/apps/manifest.txt"));
+    if (!manifest.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QList<RealFile> files;
+    for (const QByteArray &line : manifest.readAll().split('\n')) {
+        const QStringList parts = QString::fromUtf8(line).split(u' ', Qt::SkipEmptyParts);
+        if (parts.size() < 4 || parts[0].startsWith(u'#') || parts[3] != format)
+            continue;
+        const QString file = QStringLiteral("apps/%1/%2").arg(QString(parts[0]).replace(u'/', u'+'), parts[2]);
+        files.append({file, parts.value(4)});
+    }
+    return files;
+}
+
+QString connectionString(const QString &path, const QString &databasePassword)
 {
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Jet OLEDB:Database Password=%2;"
                           "Persist Security Info=False")
-        .arg(path, password);
+        .arg(path, databasePassword);
 }
 
 // A double in plain decimal notation, the shortest that reads back as it.
@@ -195,6 +236,8 @@ struct Counts
     int identical = 0;
     QStringList reordered;
     QStringList mdbtoolsDisagreements;
+    // Tables whose definition records another row count than they hold.
+    QStringList otherRecordedCount;
 };
 
 Counts counts;
@@ -379,6 +422,10 @@ private slots:
             qInfo("same rows as mdb-reader, moved rows in their original place: %s", qPrintable(table));
         for (const QString &line : counts.mdbtoolsDisagreements)
             qInfo("mdb-export and mdb-reader disagree: %s", qPrintable(line));
+        qInfo("tables whose recorded row count differs from the rows read: %lld",
+              qint64(counts.otherRecordedCount.size()));
+        for (const QString &line : counts.otherRecordedCount)
+            qInfo("  %s", qPrintable(line));
     }
 
     // Each file as the main window opens it, each table as the exports
@@ -386,13 +433,15 @@ private slots:
     void jet4File_data()
     {
         QTest::addColumn<QString>("file");
-        for (const QString &file : listedFiles(QStringLiteral("jet4.txt")))
-            QTest::newRow(qPrintable(file)) << file;
+        QTest::addColumn<QString>("password");
+        for (const RealFile &file : listedRealFiles(QStringLiteral("jet4.txt")) + appFiles(QStringLiteral("jet4")))
+            QTest::newRow(qPrintable(file.file)) << file.file << file.password;
     }
 
     void jet4File()
     {
         QFETCH(QString, file);
+        QFETCH(QString, password);
         const QString path = folder() + u'/' + file;
         const QJsonObject read = QJsonDocument::fromJson(ReaderCheck::run(
             QStringLiteral("node"), {QStringLiteral(JET_NODE_DIR "/read-mdb.mjs"), path, password})).object();
@@ -400,7 +449,7 @@ private slots:
         ++counts.files;
 
         TADOConnection connection;
-        connection.setConnectionString(connectionString(path));
+        connection.setConnectionString(connectionString(path, password));
         QString connectFailure;
         try {
             connection.setConnected(true);
@@ -425,6 +474,13 @@ private slots:
             differences << tableDifferences;
             for (const QString &line : mdbtoolsDifferences(path, table))
                 counts.mdbtoolsDisagreements << file + QStringLiteral(": ") + line;
+            const qint64 recorded = table.value(u"rowCount").toInteger();
+            const qint64 found = table.value(u"rows").toArray().size();
+            if (recorded != found)
+                counts.otherRecordedCount << QStringLiteral("%1: %2 records %3, holds %4")
+                                                 .arg(file, table.value(u"name").toString())
+                                                 .arg(recorded)
+                                                 .arg(found);
         }
         QVERIFY2(differences.isEmpty(), qPrintable(differences.join(u'\n')));
     }
@@ -433,16 +489,19 @@ private slots:
     void refusedFile_data()
     {
         QTest::addColumn<QString>("file");
-        for (const QString &file : listedFiles(QStringLiteral("refused.txt")))
-            QTest::newRow(qPrintable(file)) << file;
+        QTest::addColumn<QString>("password");
+        for (const RealFile &file : listedRealFiles(QStringLiteral("refused.txt")) + appFiles(QStringLiteral("jet3"))
+                 + appFiles(QStringLiteral("accdb")))
+            QTest::newRow(qPrintable(file.file)) << file.file << file.password;
     }
 
     void refusedFile()
     {
         QFETCH(QString, file);
+        QFETCH(QString, password);
         const QString path = folder() + u'/' + file;
         TADOConnection connection;
-        connection.setConnectionString(connectionString(folder() + u'/' + file));
+        connection.setConnectionString(connectionString(path, password));
         try {
             connection.setConnected(true);
             QFAIL("connected");

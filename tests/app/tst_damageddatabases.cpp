@@ -2,7 +2,8 @@
 // writer. Each mutant is the database damaged as disks, broken copies and
 // crashed writers damage files: bits flipped in the pages' structure, pages
 // zeroed, cut off, duplicated or written over others, page references out of
-// range, long-value chains that loop, row counts and usage maps that lie.
+// range, long-value chains that loop, row counts and usage maps that lie
+// (see below for the two damages left out).
 // The batch mode then exports DEP 131, DEP 7 and LOG from it into a folder
 // that holds earlier files of those names.
 //
@@ -19,6 +20,14 @@
 // flags of long-value references), not the values themselves; a
 // long-value reference's page is only set out of range, since one turned
 // to another value of the same length would read as that value.
+//
+// Three damages leave a file that Jet itself writes too, so no reader can
+// tell them: a row's deleted flag set (Jet deletes a row so, its bytes left
+// in place), a data page dropped from its table's usage map (Jet gives
+// pages up so, rows left on them, as real files show) and a data page
+// written over another page of the same table (a table of alike rows has
+// pages alike byte for byte). So no deleted flag is flipped, usage maps
+// only gain pages, and pages are not copied within a table.
 //
 // DEPEXPORT_FUZZ_MUTANTS sets the number of mutants (default 2500),
 // DEPEXPORT_FUZZ_SECONDS the time after which no further mutant starts
@@ -201,11 +210,12 @@ private:
 
     void note(const QString &what) { m_done << what; }
 
-    void flipBit(qsizetype at, const QString &where)
+    void flipBit(qsizetype at, const QString &where) { flipBit(at, pick(8), where); }
+
+    void flipBit(qsizetype at, int bit, const QString &where)
     {
         if (!inside(at, 1))
             return;
-        const int bit = pick(8);
         m_bytes[at] = char(quint8(m_bytes[at]) ^ (1u << bit));
         note(QStringLiteral("bit %1 of byte %2 flipped (%3)").arg(bit).arg(at).arg(where));
     }
@@ -262,7 +272,12 @@ private:
             const int page = pickOf(m_targets.dataPages);
             const int rows = JetFileLayout(m_bytes).rowCount(page);
             const int area = qMin(14 + 2 * rows, pageSize);
-            flipBit(JetFileLayout::pageStart(page) + pick(area), QStringLiteral("data page %1 header or row table").arg(page));
+            const int at = pick(area);
+            const int bit = pick(8);
+            // A row offset's top bit marks the row deleted, as Jet deletes.
+            if (at >= 14 && (at - 14) % 2 == 1 && bit == 7)
+                return;
+            flipBit(JetFileLayout::pageStart(page) + at, bit, QStringLiteral("data page %1 header or row table").arg(page));
             break;
         }
         case 1: {
@@ -282,8 +297,16 @@ private:
             break;
         }
         case 2: {
+            // The map's kind, its first page, or a bit of a page it does
+            // not list.
             const int map = pick(m_targets.usageMaps.size());
-            flipBit(m_targets.usageMaps[map] + pick(m_targets.usageMapSizes[map]), QStringLiteral("usage map"));
+            const qsizetype start = m_targets.usageMaps[map];
+            const qsizetype at = start + pick(m_targets.usageMapSizes[map]);
+            const int bit = pick(8);
+            if (!inside(at, 1) || (at >= start + 5 && m_bytes[start] == 0 && (quint8(m_bytes[at]) & (1u << bit))))
+                return;
+            m_bytes[at] = char(quint8(m_bytes[at]) ^ (1u << bit));
+            note(QStringLiteral("bit %1 of byte %2 flipped (usage map)").arg(bit).arg(at));
             break;
         }
         default:
@@ -321,6 +344,10 @@ private:
         if (to == from)
             to = from + 1 < pageCount() ? from + 1 : from - 1;
         if (to < 1 || from >= pageCount() || to >= pageCount())
+            return;
+        const JetFileLayout layout(m_bytes);
+        if (layout.pageType(from) == JetFileLayout::dataPageType && layout.pageType(to) == JetFileLayout::dataPageType
+            && layout.pageOwner(from) == layout.pageOwner(to) && layout.pageOwner(from) != JetFileLayout::longValueOwner)
             return;
         const QByteArray page = m_bytes.mid(JetFileLayout::pageStart(from), pageSize);
         if (pick(3) == 0) {
@@ -416,21 +443,20 @@ private:
             break;
         }
         default: {
-            // A usage map bit: a data page of the table dropped, or a page
-            // that is none of its own added.
+            // A usage map bit: a page that is none of the table's own
+            // added.
             const int table = pick(m_targets.usageMaps.size());
             const qsizetype map = m_targets.usageMaps[table];
             if (!inside(map, 5) || m_bytes[map] != 0)
                 return;
             const quint32 firstPage = get32(map + 1);
             const int bits = int(m_targets.usageMapSizes[table] - 5) * 8;
-            const QList<int> &own = m_targets.dataPagesOf[m_targets.definitions[table]];
-            const int bit = pick(2) && !own.isEmpty() ? pickOf(own) - int(firstPage) : pick(bits);
-            if (bit < 0 || bit >= bits)
-                return;
+            const int bit = pick(bits);
             const qsizetype at = map + 5 + bit / 8;
-            m_bytes[at] = char(quint8(m_bytes[at]) ^ (1u << (bit % 8)));
-            note(QStringLiteral("usage map bit of page %1 turned").arg(firstPage + quint32(bit)));
+            if (quint8(m_bytes[at]) & (1u << (bit % 8)))
+                return;
+            m_bytes[at] = char(quint8(m_bytes[at]) | (1u << (bit % 8)));
+            note(QStringLiteral("usage map bit of page %1 set").arg(firstPage + quint32(bit)));
             break;
         }
         }
