@@ -6,7 +6,7 @@
 
 namespace TextExportDesign {
 
-void apply(TExportToText &ex)
+void applySettings(TExportToText &ex)
 {
     ex.setColumnSource(csDataSet);
     ex.setAddTitle(true);
@@ -36,6 +36,11 @@ void apply(TExportToText &ex)
     ex.setRightToLeft(false);
     ex.setAnimatedStatus(true);
     ex.setActionAfterExport(aeOpenView);
+}
+
+void apply(TExportToText &ex)
+{
+    applySettings(ex);
     ex.setProgressObserver(std::make_unique<ProgressWindowObserver>());
     ex.setMessageSink(std::make_shared<DesktopMessageSink>());
 }
