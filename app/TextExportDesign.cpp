@@ -1,7 +1,5 @@
 #include "TextExportDesign.h"
 
-#include "DesktopMessageSink.h"
-#include "ProgressWindowObserver.h"
 #include "TExportToText.h"
 
 namespace TextExportDesign {
@@ -36,13 +34,6 @@ void applySettings(TExportToText &ex)
     ex.setRightToLeft(false);
     ex.setAnimatedStatus(true);
     ex.setActionAfterExport(aeOpenView);
-}
-
-void apply(TExportToText &ex)
-{
-    applySettings(ex);
-    ex.setProgressObserver(std::make_unique<ProgressWindowObserver>());
-    ex.setMessageSink(std::make_shared<DesktopMessageSink>());
 }
 
 } // namespace TextExportDesign
