@@ -7,21 +7,19 @@
 #include "Dep7Export.h"
 #include "FileIdentity.h"
 #include "Dep7ReportFile.h"
-#include "MessageBox.h"
+#include "DateFieldText.h"
+#include "ExportMessageSink.h"
+#include "ExportSession.h"
+#include "FormatSettings.h"
 #include "ShellOpener.h"
 #include "SystemErrorText.h"
-#include "TDateEdit.h"
-#include "TDirectoryEdit.h"
-#include "TRadioGroup.h"
 #include "TerminalProgress.h"
-#include "Tfrm_dep.h"
 #include "TurnoverCounter.h"
 #include "WindowsPath.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
 
 #include <algorithm>
 #include <filesystem>
@@ -66,14 +64,17 @@ int combined(int current, int next)
     return std::max(current, next);
 }
 
-// Restores the window's message boxes when the run ends.
-class MessagePresenterScope
+// Batch mode's messages: kept for the end of each export, which prints
+// them or, with --quiet, only those of a failure.
+class CollectedMessages : public ExportMessageSink
 {
 public:
-    explicit MessagePresenterScope(MessageBoxPresenter presenter) { setMessageBoxPresenter(std::move(presenter)); }
-    ~MessagePresenterScope() { setMessageBoxPresenter({}); }
-    MessagePresenterScope(const MessagePresenterScope &) = delete;
-    MessagePresenterScope &operator=(const MessagePresenterScope &) = delete;
+    explicit CollectedMessages(QStringList &texts) : m_texts(texts) {}
+    void message(MessageBoxKind, const QString &text) override { m_texts.append(text); }
+    bool openFile(const QString &fileName) override { return ShellOpener::open(fileName); }
+
+private:
+    QStringList &m_texts;
 };
 
 // Removes a folder the run made when the run leaves it empty (no export
@@ -131,33 +132,45 @@ int BatchRun::run(const QStringList &arguments)
     return runExports(options);
 }
 
-void BatchRun::fillWindow(Tfrm_dep &window, const BatchOptions &options) const
+ExportRequest BatchRun::requestOf(const BatchOptions &options)
 {
-    // As on the window: choosing the variant sets its default folder, which
-    // an own folder then replaces; the show handler fills in the period and
-    // the password, which the options then replace.
-    window.rg_version->setItemIndex(options.variant);
-    if (options.folder)
-        window.ed_datenbank->setText(*options.folder);
-    if (options.server)
-        window.ed_servername->setText(*options.server);
-    window.FormShow();
-    if (options.password)
-        window.ed_passwort->setText(*options.password);
-    if (options.from)
-        window.ed_vondatum->setDate(*options.from);
-    if (options.to)
-        window.ed_bisdatum->setDate(*options.to);
+    // As the window has it: choosing the variant sets its default folder,
+    // which an own folder then replaces; the period is the window's first
+    // one unless the options name days.
+    ExportRequest request;
+    request.variant = options.variant;
+    request.folder = options.folder.value_or(ProgramVariant::defaultFolder(options.variant).value_or(ExportRequest::defaultFolder));
+    request.server = options.server.value_or(ExportRequest::defaultServer);
+    request.password = options.password.value_or(ExportRequest::defaultPassword);
+    const PeriodBinding::Period period = periodOf(options);
+    request.fromText = DateFieldText::text(period.from, FormatSettings::current());
+    request.toText = DateFieldText::text(period.to, FormatSettings::current());
+    request.cashRegister = options.cashRegister;
+    request.allCashRegisters = options.allCashRegisters;
+    return request;
 }
 
-std::optional<QString> BatchRun::overwrittenInput(Tfrm_dep &window, const BatchOptions &options) const
+PeriodBinding::Period BatchRun::periodOf(const BatchOptions &options)
+{
+    const PeriodBinding::Period first = PeriodBinding::defaultPeriod(QDate::currentDate());
+    return {options.from.value_or(first.from), options.to.value_or(first.to)};
+}
+
+ExportRequest BatchRun::withKind(ExportRequest request, BatchExport which)
+{
+    request.kind = which == BatchExport::Dep131 ? ExportKind::Dep131
+                   : which == BatchExport::Log  ? ExportKind::Log
+                                                : ExportKind::Dep7;
+    return request;
+}
+
+std::optional<QString> BatchRun::overwrittenInput(const ExportRequest &request, const BatchOptions &options) const
 {
     QList<std::pair<QString, QString>> outputs; // what, file (as the messages name it)
     for (BatchExport which : options.exports) {
-        const QString file = which == BatchExport::Dep131 ? window.exportFileName(Tfrm_dep::dep131FileName)
-                             : which == BatchExport::Log  ? window.exportFileName(Tfrm_dep::logFileName)
-                                                          : Dep7Export::fileName(window.dep7Request(options.cashRegister));
-        outputs.append({exportName(which), file});
+        ExportRequest one = withKind(request, which);
+        one.allCashRegisters = false; // the file of all registers stands for theirs
+        outputs.append({exportName(which), ExportSession::fileName(one)});
     }
     struct Input
     {
@@ -166,7 +179,7 @@ std::optional<QString> BatchRun::overwrittenInput(Tfrm_dep &window, const BatchO
         qsizetype output; // the output it is, -1 for the database
     };
     QList<Input> inputs;
-    if (const std::optional<QString> database = window.databaseFileName())
+    if (const std::optional<QString> database = ExportSession::databaseFileName(request))
         inputs.append({QStringLiteral("die Datenbank"), *database, -1});
     if (options.reportFile) {
         // The report may replace neither the database nor a file of the run.
@@ -184,10 +197,9 @@ std::optional<QString> BatchRun::overwrittenInput(Tfrm_dep &window, const BatchO
     return std::nullopt;
 }
 
-QString BatchRun::outputFolder(const BatchOptions &options, const Tfrm_dep &window)
+QString BatchRun::outputFolder(const BatchOptions &options)
 {
-    const QString name = options.periodName.value_or(
-        BatchPeriod::nameOf({window.ed_vondatum->date(), window.ed_bisdatum->date()}));
+    const QString name = options.periodName.value_or(BatchPeriod::nameOf(periodOf(options)));
     QString folder = *options.outputFolder;
     return folder.replace(QStringLiteral("{period}"), name);
 }
@@ -203,26 +215,21 @@ bool BatchRun::makeFolder(const QString &folder) const
 
 int BatchRun::runExports(const BatchOptions &options)
 {
-    MessagePresenterScope presenter([this](const MessageBoxRequest &box) { m_shown.append(box.text); });
-    Tfrm_dep window;
-    fillWindow(window, options);
-    const std::optional<QString> folder = options.outputFolder ? std::optional(outputFolder(options, window)) : std::nullopt;
-    if (folder)
-        window.setOutputFolder(*folder);
-    m_cashRegister = options.cashRegister;
-    m_open = options.open;
-    m_allCashRegisters = options.allCashRegisters;
-    if (const std::optional<QString> refusal = overwrittenInput(window, options)) {
+    ExportRequest request = requestOf(options);
+    if (options.outputFolder)
+        request.outputFolder = outputFolder(options);
+    if (const std::optional<QString> refusal = overwrittenInput(request, options)) {
         print(*refusal);
         return ExitBadInput;
     }
     std::optional<EmptyFolderRemoval> newFolder;
-    if (folder && !QFileInfo(WindowsPath::toLocal(*folder)).isDir()) {
-        if (!makeFolder(*folder))
+    if (!request.outputFolder.isEmpty() && !QFileInfo(WindowsPath::toLocal(request.outputFolder)).isDir()) {
+        if (!makeFolder(request.outputFolder))
             return ExitWriteFailed;
-        newFolder.emplace(WindowsPath::toLocal(*folder));
+        newFolder.emplace(WindowsPath::toLocal(request.outputFolder));
     }
-    for (TExportToText *component : {&window.ex_dep_export, &window.ex_log_export}) {
+    ExportSession session;
+    for (TExportToText *component : {&session.dep131Export, &session.logExport}) {
         // No progress window and no message box of the engine's own: the
         // run's outcome is told here.
         component->setAnimatedStatus(false);
@@ -230,63 +237,57 @@ int BatchRun::runExports(const BatchOptions &options)
     }
 
     int exitCode = ExitSuccess;
+    QStringList writtenDep7Files; // local paths
     for (BatchExport which : options.exports) {
-        const int code = runExport(window, which, options.quiet);
+        const int code = runExport(session, withKind(request, which), options, writtenDep7Files);
         if (code == ExitBadInput || code == ExitConnectionFailed)
             return code;
         exitCode = combined(exitCode, code);
     }
-    if (options.verify && !m_writtenDep7Files.isEmpty())
-        exitCode = combined(exitCode, runChecks(options, m_writtenDep7Files));
+    if (options.verify && !writtenDep7Files.isEmpty())
+        exitCode = combined(exitCode, runChecks(options, writtenDep7Files));
     return exitCode;
 }
 
-int BatchRun::runExport(Tfrm_dep &window, BatchExport which, bool quiet)
+int BatchRun::runExport(ExportSession &session, const ExportRequest &request, const BatchOptions &options,
+                        QStringList &writtenDep7Files)
 {
-    m_shown.clear();
-    TExportToText *component = which == BatchExport::Dep131 ? &window.ex_dep_export
-                               : which == BatchExport::Log  ? &window.ex_log_export
-                                                            : nullptr;
-    TerminalProgress progress(m_messages, exportName(which));
-    if (component && !quiet) {
+    const bool dep7 = request.kind == ExportKind::Dep7;
+    const QString name = request.kind == ExportKind::Dep131 ? exportName(BatchExport::Dep131)
+                         : dep7                             ? exportName(BatchExport::Dep7)
+                                                            : exportName(BatchExport::Log);
+    TExportToText *component = request.kind == ExportKind::Dep131 ? &session.dep131Export
+                               : request.kind == ExportKind::Log  ? &session.logExport
+                                                                  : nullptr;
+    TerminalProgress progress(m_messages, name);
+    if (component && !options.quiet) {
         component->onProgress = [&progress](TCustomExportComponent &, qint64 current, qint64 total, bool &) {
             progress.update(current, total);
         };
     }
-
-    ExportOutcome outcome = ExportOutcome::Written;
-    const qsizetype dep7FilesBefore = m_writtenDep7Files.size();
-    switch (which) {
-    case BatchExport::Dep131: outcome = window.exportDep131(); break;
-    case BatchExport::Dep7:
-        if (m_allCashRegisters)
-            outcome = window.exportDep7PerRegister(m_writtenDep7Files);
-        else
-            outcome = window.exportDep7(m_cashRegister);
-        break;
-    case BatchExport::Log: outcome = window.exportLog(); break;
-    }
+    QStringList shown;
+    CollectedMessages messages(shown);
+    const ExportResult result = session.run(request, messages);
     progress.finish();
     if (component)
         component->onProgress = nullptr;
 
-    if (which == BatchExport::Dep7 && outcome == ExportOutcome::Written) {
-        if (!m_allCashRegisters)
-            m_writtenDep7Files.append(WindowsPath::toLocal(Dep7Export::fileName(window.dep7Request(m_cashRegister))));
+    if (dep7 && result.outcome == ExportOutcome::Written) {
+        writtenDep7Files.append(result.files);
         // The engine's exports open their files themselves; the message
         // already names these where no opener is.
-        if (m_open) {
-            for (qsizetype i = dep7FilesBefore; i < m_writtenDep7Files.size(); ++i)
-                ShellOpener::open(m_writtenDep7Files.at(i));
+        if (options.open) {
+            for (const QString &file : result.files)
+                ShellOpener::open(file);
         }
     }
     // The DEP 7 export says so itself; the engine's exports end in silence.
-    if (outcome == ExportOutcome::NoData && which != BatchExport::Dep7)
-        m_shown.append(BatchMessages::noData(exportName(which)));
+    if (result.outcome == ExportOutcome::NoData && !dep7)
+        shown.append(BatchMessages::noData(name));
 
-    const int code = exitCodeOf(outcome);
-    if (!quiet || (code != ExitSuccess && code != ExitNoData)) {
-        for (const QString &text : std::as_const(m_shown))
+    const int code = exitCodeOf(result.outcome);
+    if (!options.quiet || (code != ExitSuccess && code != ExitNoData)) {
+        for (const QString &text : std::as_const(shown))
             print(text);
     }
     return code;

@@ -1,6 +1,6 @@
 #include "ConnectionStep.h"
 
-#include "MessageBox.h"
+#include "ExportMessageSink.h"
 #include "ProgramVariant.h"
 #include "TADOConnection.h"
 #include "WindowsPath.h"
@@ -33,11 +33,11 @@ QString connectionString(const ConnectionFields &fields)
                                                         : accessConnectionString(fields);
 }
 
-bool run(db::TADOConnection &connection, const ConnectionFields &fields)
+bool run(db::TADOConnection &connection, const ConnectionFields &fields, ExportMessageSink &messages)
 {
     connection.setConnected(false);
     if (fields.variant == ProgramVariant::none) {
-        showMessage(QStringLiteral("keine Programmversion ausgewählt!"));
+        messages.message(MessageBoxKind::Plain, QStringLiteral("keine Programmversion ausgewählt!"));
         return false;
     }
     connection.setConnectionString(connectionString(fields));
@@ -45,7 +45,7 @@ bool run(db::TADOConnection &connection, const ConnectionFields &fields)
         connection.setConnected(true);
     } catch (...) {
         // A single carriage return, no line feed, between the two sentences.
-        showMessage(QStringLiteral("Fehler Datenbankverbiundung\rÜberprüfen Sie die Eingaben!"));
+        messages.message(MessageBoxKind::Plain, QStringLiteral("Fehler Datenbankverbiundung\rÜberprüfen Sie die Eingaben!"));
         throw;
     }
     return true;

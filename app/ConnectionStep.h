@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class ExportMessageSink;
+
 namespace db {
 class TADOConnection;
 }
@@ -24,9 +26,9 @@ namespace ConnectionStep {
 QString connectionString(const ConnectionFields &fields);
 
 // Returns false when the operation ends here: no variant is chosen (after
-// telling the user so). When connecting fails the user is told to check the
+// telling the user so through `messages`). When connecting fails the user is told to check the
 // input, then the provider's error is thrown on; the connection then stays
 // closed with the new string.
-bool run(db::TADOConnection &connection, const ConnectionFields &fields);
+bool run(db::TADOConnection &connection, const ConnectionFields &fields, ExportMessageSink &messages);
 
 } // namespace ConnectionStep

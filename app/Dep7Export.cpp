@@ -1,7 +1,7 @@
 #include "Dep7Export.h"
 
 #include "Dep7Writer.h"
-#include "MessageBox.h"
+#include "ExportMessageSink.h"
 #include "PeriodBinding.h"
 #include "TADOQuery.h"
 #include "WindowsPath.h"
@@ -113,20 +113,20 @@ QString fileName(const Dep7Request &request)
     return WindowsPath::join(request.folder, baseName(request));
 }
 
-ExportOutcome run(db::TADOQuery &query, const Dep7Request &request)
+ExportOutcome run(db::TADOQuery &query, const Dep7Request &request, ExportMessageSink &messages)
 {
     bind(query, request);
     query.open();
     const QueryCloser closer(query);
     if (!query.isActive() || query.isEmpty()) {
-        showMessage(QStringLiteral("keine Daten für Export!"));
+        messages.message(MessageBoxKind::Plain, QStringLiteral("keine Daten für Export!"));
         return ExportOutcome::NoData;
     }
     Dep7Writer writer(fileName(request));
     writeRows(query, request.gastro, writer);
     writer.commit();
     if (request.announce)
-        showMessage(QStringLiteral("Exportdatei %1 befindet sich im Ordner %2").arg(baseName(request), request.folder));
+        messages.message(MessageBoxKind::Plain, QStringLiteral("Exportdatei %1 befindet sich im Ordner %2").arg(baseName(request), request.folder));
     return ExportOutcome::Written;
 }
 

@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+class ExportMessageSink;
+
 namespace db {
 class TADOQuery;
 }
@@ -39,11 +41,11 @@ QString baseName(const Dep7Request &request);
 // Runs the export on the edition's query, whose connection is open: binds
 // the constants (the request's register, else every register) and the
 // period, opens the query, writes the file and names
-// the file and its folder in a message. Without rows it only says so, leaves any
+// the file and its folder in a message to `messages`. Without rows it only says so, leaves any
 // earlier file alone and reports NoData. The query is closed afterwards
 // whatever happens; a failure on the way is thrown on and leaves no file
 // behind.
-ExportOutcome run(db::TADOQuery &query, const Dep7Request &request);
+ExportOutcome run(db::TADOQuery &query, const Dep7Request &request, ExportMessageSink &messages);
 
 // The numbers of the registers whose receipts the request's export would
 // write, ascending, read with a query set up for them (QueryDesign's

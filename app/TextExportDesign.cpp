@@ -1,12 +1,10 @@
 #include "TextExportDesign.h"
 
-#include "DesktopMessageSink.h"
-#include "ProgressWindowObserver.h"
 #include "TExportToText.h"
 
 namespace TextExportDesign {
 
-void apply(TExportToText &ex)
+void applySettings(TExportToText &ex)
 {
     ex.setColumnSource(csDataSet);
     ex.setAddTitle(true);
@@ -36,8 +34,6 @@ void apply(TExportToText &ex)
     ex.setRightToLeft(false);
     ex.setAnimatedStatus(true);
     ex.setActionAfterExport(aeOpenView);
-    ex.setProgressObserver(std::make_unique<ProgressWindowObserver>());
-    ex.setMessageSink(std::make_shared<DesktopMessageSink>());
 }
 
 } // namespace TextExportDesign

@@ -11,5 +11,8 @@ class TExportToText;
 namespace TextExportDesign {
 
 void apply(TExportToText &component);
+// The settings alone, without the progress window and the message boxes:
+// where the run's progress and messages go is the caller's to say.
+void applySettings(TExportToText &component);
 
 } // namespace TextExportDesign

@@ -1,21 +1,18 @@
 #include "Tfrm_dep.h"
 
-#include "TextExportDesign.h"
-#include "DatabaseError.h"
 #include "Dep7Export.h"
 #include "Dep7ExportReview.h"
+#include "DesktopMessageSink.h"
 #include "ExportButtonPicture.h"
-#include "MessageBox.h"
 #include "PeriodBinding.h"
 #include "ProgramIcon.h"
 #include "ProgramVariant.h"
-#include "QueryDesign.h"
+#include "ProgressWindowObserver.h"
 #include "TDateEdit.h"
 #include "TDirectoryEdit.h"
 #include "TFormStorage.h"
 #include "TRadioGroup.h"
 #include "WindowFonts.h"
-#include "WindowsPath.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -145,31 +142,17 @@ Tfrm_dep::Tfrm_dep(QWidget *parent) : QWidget(parent)
     FormStorage1->setOptions({});
     FormStorage1->setStoredProps({QStringLiteral("rg_version.ItemIndex"), QStringLiteral("ed_servername.Text")});
 
-    Datenbank_Verbindung.setLoginPrompt(false);
-    qry_dep_shop.setConnection(&Datenbank_Verbindung);
-    QueryDesign::setUpDep131Shop(qry_dep_shop);
-
     rg_version = named(new TRadioGroup(this), "rg_version");
     rg_version->setTitle(QStringLiteral("PROGRAMM-VERSION wählen"));
     rg_version->setItems(ProgramVariant::captions());
 
     Panel1 = makePanel(this, "Panel1", 56, QColor(0, 0, 128));
     btn_dep131_export = makeButton(Panel1, "btn_dep131_export", QStringLiteral("DEP 131 erstellen"), 8);
-    TextExportDesign::apply(ex_dep_export);
+    ex_dep_export.setProgressObserver(std::make_unique<ProgressWindowObserver>());
     btn_dep7_export = makeButton(Panel1, "btn_dep7_export", QStringLiteral("DEP 7 Export"), 208);
 
-    qry_dep_gastro.setConnection(&Datenbank_Verbindung);
-    QueryDesign::setUpDep131Gastro(qry_dep_gastro);
-    qry_tagesabrechnung_details_dep_shop.setConnection(&Datenbank_Verbindung);
-    QueryDesign::setUpDep7Shop(qry_tagesabrechnung_details_dep_shop);
-    qry_tagesabrechnung_details_dep_gastro.setConnection(&Datenbank_Verbindung);
-    QueryDesign::setUpDep7Gastro(qry_tagesabrechnung_details_dep_gastro);
-
     btn_log_export = makeButton(Panel1, "btn_log_export", QStringLiteral("LOG Export"), 408);
-    TextExportDesign::apply(ex_log_export);
-
-    qry_log.setConnection(&Datenbank_Verbindung);
-    QueryDesign::setUpLog(qry_log);
+    ex_log_export.setProgressObserver(std::make_unique<ProgressWindowObserver>());
 
     Panel2 = makePanel(this, "Panel2", 80, palette().color(QPalette::Highlight));
     lbl_zeitraumvon = makeLabel(Panel2, "lbl_zeitraumvon", QStringLiteral("Zeitraum von:"), {40, 20}, WindowFonts::caption());
@@ -182,19 +165,19 @@ Tfrm_dep::Tfrm_dep(QWidget *parent) : QWidget(parent)
     pnl_access = makePanel(this, "pnl_access", 95, QColor(176, 176, 176));
     Label1 = makeLabel(pnl_access, "Label1", QStringLiteral("Pfad Datenbank"), {40, 41}, WindowFonts::caption());
     ed_datenbank = makeEdit<TDirectoryEdit>(pnl_access, "ed_datenbank", {168, 40}, 378);
-    ed_datenbank->setText(QStringLiteral("C:\\Tidy-Pos"));
+    ed_datenbank->setText(ExportRequest::defaultFolder);
     Label2 = makeLabel(pnl_access, "Label2", QStringLiteral("Passwort"), {40, 65}, WindowFonts::caption());
     ed_passwort = makeEdit<QLineEdit>(pnl_access, "ed_passwort", {168, 64}, 81);
     ed_passwort->setEchoMode(QLineEdit::Password);
     ed_passwort->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
-    ed_passwort->setText(QStringLiteral("quillet"));
+    ed_passwort->setText(ExportRequest::defaultPassword);
 
     Panel3 = makePanel(this, "Panel3", 80, QColor(192, 192, 192));
     Label3 = makeLabel(pnl_access, "Label3", QStringLiteral("ACCESS-Datenbank"), {40, 8}, WindowFonts::heading(), headingRoom);
     Label4 = makeLabel(Panel3, "Label4", QStringLiteral("SQL-Server-Datenbank"), {40, 8}, WindowFonts::heading(), headingRoom);
     Label5 = makeLabel(Panel3, "Label5", QStringLiteral("Servername"), {40, 41}, WindowFonts::caption());
     ed_servername = makeEdit<QLineEdit>(Panel3, "ed_servername", {168, 40}, 378);
-    ed_servername->setText(QStringLiteral("LOCALHOST\\SQLEXPRESS"));
+    ed_servername->setText(ExportRequest::defaultServer);
 
     alignWithField(lbl_zeitraumvon, ed_vondatum);
     alignWithField(lbl_zeitraumbis, ed_bisdatum);
@@ -246,7 +229,7 @@ void Tfrm_dep::FormShow()
     ed_vondatum->setDate(period.from);
     ed_bisdatum->setDate(period.to);
     if (ed_passwort->text().isEmpty())
-        ed_passwort->setText(QStringLiteral("quillet"));
+        ed_passwort->setText(ExportRequest::defaultPassword);
 }
 
 void Tfrm_dep::rg_versionClick()
@@ -255,78 +238,24 @@ void Tfrm_dep::rg_versionClick()
         ed_datenbank->setText(*folder);
 }
 
-ConnectionFields Tfrm_dep::connectionFields() const
+ExportRequest Tfrm_dep::request(ExportKind kind, std::optional<int> cashRegister) const
 {
-    return {rg_version->itemIndex(), ed_datenbank->text(), ed_passwort->text(), ed_servername->text()};
+    ExportRequest request;
+    request.kind = kind;
+    request.variant = rg_version->itemIndex();
+    request.folder = ed_datenbank->text();
+    request.password = ed_passwort->text();
+    request.server = ed_servername->text();
+    request.fromText = ed_vondatum->dateText();
+    request.toText = ed_bisdatum->dateText();
+    request.cashRegister = cashRegister;
+    return request;
 }
 
-void Tfrm_dep::setOutputFolder(const QString &folder)
+ExportOutcome Tfrm_dep::run(const ExportRequest &request)
 {
-    m_outputFolder = folder;
-}
-
-QString Tfrm_dep::targetFolder() const
-{
-    return m_outputFolder.isEmpty() ? ed_datenbank->text() : m_outputFolder;
-}
-
-namespace {
-
-// What a failure that an export does not handle itself means for its outcome.
-ExportOutcome outcomeOf(const std::exception &failure)
-{
-    if (dynamic_cast<const db::ConnectionError *>(&failure))
-        return ExportOutcome::NotConnected;
-    if (dynamic_cast<const db::QueryError *>(&failure))
-        return ExportOutcome::QueryFailed;
-    if (dynamic_cast<const db::DataError *>(&failure))
-        return ExportOutcome::DataError;
-    return ExportOutcome::WriteFailed;
-}
-
-} // namespace
-
-ExportOutcome Tfrm_dep::guarded(const std::function<ExportOutcome()> &operation)
-{
-    try {
-        return operation();
-    } catch (const std::exception &failure) {
-        showErrorBox(failure);
-        return outcomeOf(failure);
-    }
-}
-
-ExportOutcome Tfrm_dep::exportText(TExportToText &component, db::TADOQuery &query, const QString &fileName)
-{
-    if (!ConnectionStep::run(Datenbank_Verbindung, connectionFields()))
-        return ExportOutcome::NoVariant;
-    PeriodBinding::bind(query, ed_vondatum->dateText(), ed_bisdatum->dateText());
-    try {
-        query.open();
-    } catch (const std::exception &failure) {
-        showMessage(QStringLiteral("SQL Error ") + failureMessage(failure));
-        return ExportOutcome::QueryFailed;
-    }
-    if (!query.isActive() || query.isEmpty())
-        return ExportOutcome::NoData;
-    component.setDataSet(&query);
-    component.setFileName(exportFileName(fileName));
-    component.execute();
-    switch (component.statistic().result) {
-    case erCompleted: return ExportOutcome::Written;
-    case erCanceled: return ExportOutcome::Cancelled;
-    default: break;
-    }
-    // The component has told the user; its failure's kind is the outcome.
-    if (const std::exception_ptr failure = component.lastFailure()) {
-        try {
-            std::rethrow_exception(failure);
-        } catch (const std::exception &thrown) {
-            return outcomeOf(thrown);
-        } catch (...) {
-        }
-    }
-    return ExportOutcome::WriteFailed;
+    DesktopMessageSink boxes;
+    return m_session.run(request, boxes).outcome;
 }
 
 void Tfrm_dep::btn_dep131_exportClick()
@@ -347,88 +276,31 @@ void Tfrm_dep::btn_log_exportClick()
 
 ExportOutcome Tfrm_dep::exportDep131()
 {
-    return guarded([this] {
-        const bool gastro = ProgramVariant::isGastro(rg_version->itemIndex());
-        return exportText(ex_dep_export, gastro ? qry_dep_gastro : qry_dep_shop, dep131FileName);
-    });
+    return run(request(ExportKind::Dep131));
 }
 
 ExportOutcome Tfrm_dep::exportLog()
 {
-    return guarded([this] { return exportText(ex_log_export, qry_log, logFileName); });
-}
-
-QString Tfrm_dep::exportFileName(const QString &fileName) const
-{
-    return WindowsPath::join(targetFolder(), fileName);
-}
-
-std::optional<QString> Tfrm_dep::databaseFileName() const
-{
-    const int variant = rg_version->itemIndex();
-    if (variant == ProgramVariant::none || ProgramVariant::isSqlServer(variant))
-        return std::nullopt;
-    return WindowsPath::join(ed_datenbank->text(), ProgramVariant::databaseName(variant));
+    return run(request(ExportKind::Log));
 }
 
 Dep7Request Tfrm_dep::dep7Request(std::optional<int> cashRegister) const
 {
-    return {targetFolder(), ed_vondatum->dateText(), ed_bisdatum->dateText(),
-            ProgramVariant::isGastro(rg_version->itemIndex()), cashRegister};
+    return ExportSession::dep7Request(request(ExportKind::Dep7), cashRegister);
 }
 
 ExportOutcome Tfrm_dep::exportDep7(std::optional<int> cashRegister)
 {
-    return guarded([this, cashRegister] {
-        if (!ConnectionStep::run(Datenbank_Verbindung, connectionFields()))
-            return ExportOutcome::NoVariant;
-        return writeDep7(dep7Request(cashRegister));
-    });
+    return run(request(ExportKind::Dep7, cashRegister));
 }
 
 ExportOutcome Tfrm_dep::exportDep7PerRegister(QStringList &written, bool announce)
 {
-    return guarded([this, &written, announce] {
-        if (!ConnectionStep::run(Datenbank_Verbindung, connectionFields()))
-            return ExportOutcome::NoVariant;
-        const Dep7Request all = dep7Request(std::nullopt);
-        db::TADOQuery numbers(&Datenbank_Verbindung);
-        if (all.gastro)
-            QueryDesign::setUpDep7Gastro(numbers, QueryDesign::Dep7Order::RegisterNumbers);
-        else
-            QueryDesign::setUpDep7Shop(numbers, QueryDesign::Dep7Order::RegisterNumbers);
-        const std::vector<int> registers = Dep7Export::cashRegisters(numbers, all);
-        if (registers.empty()) {
-            showMessage(QStringLiteral("keine Daten für Export!"));
-            return ExportOutcome::NoData;
-        }
-        QStringList names;
-        for (const int cashRegister : registers) {
-            Dep7Request request = dep7Request(cashRegister);
-            request.announce = false;
-            if (writeDep7(request) == ExportOutcome::Written) {
-                written.append(WindowsPath::toLocal(Dep7Export::fileName(request)));
-                names.append(Dep7Export::baseName(request));
-            }
-        }
-        if (announce && names.size() == 1)
-            showMessage(QStringLiteral("Exportdatei %1 befindet sich im Ordner %2").arg(names.front(), all.folder));
-        else if (announce && !names.isEmpty())
-            showMessage(QStringLiteral("Exportdateien %1 befinden sich im Ordner %2").arg(names.join(QStringLiteral(", ")), all.folder));
-        return ExportOutcome::Written;
-    });
-}
-
-ExportOutcome Tfrm_dep::writeDep7(const Dep7Request &request)
-{
-    if (!request.cashRegister)
-        return Dep7Export::run(request.gastro ? qry_tagesabrechnung_details_dep_gastro
-                                              : qry_tagesabrechnung_details_dep_shop,
-                               request);
-    db::TADOQuery chainOrder(&Datenbank_Verbindung);
-    if (request.gastro)
-        QueryDesign::setUpDep7Gastro(chainOrder, QueryDesign::Dep7Order::ChainOrder);
-    else
-        QueryDesign::setUpDep7Shop(chainOrder, QueryDesign::Dep7Order::ChainOrder);
-    return Dep7Export::run(chainOrder, request);
+    ExportRequest perRegister = request(ExportKind::Dep7);
+    perRegister.allCashRegisters = true;
+    perRegister.announce = announce;
+    DesktopMessageSink boxes;
+    const ExportResult result = m_session.run(perRegister, boxes);
+    written.append(result.files);
+    return result.outcome;
 }

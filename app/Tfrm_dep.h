@@ -1,16 +1,12 @@
 #pragma once
 
-#include "ConnectionStep.h"
 #include "Dep7Export.h"
 #include "ExportOutcome.h"
-#include "TADOConnection.h"
-#include "TADOQuery.h"
-#include "TExportToText.h"
+#include "ExportSession.h"
 
 #include <QStringList>
 #include <QWidget>
 
-#include <functional>
 #include <optional>
 
 class QFrame;
@@ -24,8 +20,10 @@ class TFormStorage;
 class TRadioGroup;
 
 // The main window, frm_dep: the program variant, the database location, the
-// reporting period and the three export buttons, with the one database
-// connection and the queries the exports run on.
+// reporting period and the three export buttons. The database connection,
+// the queries and the export components are those of the window's
+// ExportSession, which runs what the buttons ask for; the window shows
+// the run's messages in message boxes as they come.
 //
 // The components are public and named as in the window's design (each
 // widget's objectName is its member name); they are declared and created in
@@ -36,24 +34,27 @@ class Tfrm_dep : public QWidget
 {
     Q_OBJECT
 
+    // First, so that the names of its parts below refer to made objects.
+    ExportSession m_session;
+
 public:
     explicit Tfrm_dep(QWidget *parent = nullptr);
     ~Tfrm_dep() override;
 
     TFormStorage *FormStorage1;
-    db::TADOConnection Datenbank_Verbindung;
-    db::TADOQuery qry_dep_shop;
+    db::TADOConnection &Datenbank_Verbindung = m_session.connection;
+    db::TADOQuery &qry_dep_shop = m_session.dep131Shop;
     TRadioGroup *rg_version;
     QFrame *Panel1;
     QPushButton *btn_dep131_export;
-    TExportToText ex_dep_export;
+    TExportToText &ex_dep_export = m_session.dep131Export;
     QPushButton *btn_dep7_export;
-    db::TADOQuery qry_dep_gastro;
-    db::TADOQuery qry_tagesabrechnung_details_dep_shop;
-    db::TADOQuery qry_tagesabrechnung_details_dep_gastro;
+    db::TADOQuery &qry_dep_gastro = m_session.dep131Gastro;
+    db::TADOQuery &qry_tagesabrechnung_details_dep_shop = m_session.dep7Shop;
+    db::TADOQuery &qry_tagesabrechnung_details_dep_gastro = m_session.dep7Gastro;
     QPushButton *btn_log_export;
-    TExportToText ex_log_export;
-    db::TADOQuery qry_log;
+    TExportToText &ex_log_export = m_session.logExport;
+    db::TADOQuery &qry_log = m_session.log;
     QFrame *Panel2;
     QLabel *lbl_zeitraumvon;
     TDateEdit *ed_vondatum;
@@ -82,9 +83,10 @@ public:
     void btn_dep131_exportClick();
     void btn_dep7_exportClick();
     void btn_log_exportClick();
-    // The three exports, each telling how it ended. A failure an export does
-    // not handle itself is shown in the general error box and reported as
-    // its outcome; the window stays as it was.
+    // The three exports of the fields as they stand, each telling how it
+    // ended. A failure an export does not handle itself is shown in the
+    // general error box and reported as its outcome; the window stays as it
+    // was.
     ExportOutcome exportDep131();
     ExportOutcome exportLog();
     // The DEP 7 export of the button; with a register number only that
@@ -97,18 +99,8 @@ public:
     ExportOutcome exportDep7PerRegister(QStringList &written, bool announce = true);
     // What the DEP 7 export reads from the fields as they stand now.
     Dep7Request dep7Request(std::optional<int> cashRegister) const;
-    // The names of the DEP 131 and LOG files in the folder field's folder.
-    static inline const QString dep131FileName = QStringLiteral("DEP_131.csv");
-    static inline const QString logFileName = QStringLiteral("LOG.csv");
-    // A file in the folder the exports write to, as the messages name it.
-    QString exportFileName(const QString &fileName) const;
-    // The Access database file the connection opens; none for SQL Server
-    // or while no variant is chosen.
-    std::optional<QString> databaseFileName() const;
-    // The folder (a Windows or local path, which must exist) the three
-    // exports write to instead of the database folder; empty, as the window
-    // has it, for the database folder. Batch mode's --output sets it.
-    void setOutputFolder(const QString &folder);
+    // The request of an export as the fields stand now.
+    ExportRequest request(ExportKind kind, std::optional<int> cashRegister = std::nullopt) const;
 
 protected:
     // Comes after the event filters of the window, so the settings
@@ -116,15 +108,6 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    ConnectionFields connectionFields() const;
-    // Where the exports write: the output folder, else the database folder.
-    QString targetFolder() const;
-    // Runs an export, showing what it throws in the general error box.
-    ExportOutcome guarded(const std::function<ExportOutcome()> &operation);
-    // The DEP 7 export of a request on the open connection.
-    ExportOutcome writeDep7(const Dep7Request &request);
-    // The DEP 131 and LOG exports: the query of the period into the file.
-    ExportOutcome exportText(TExportToText &component, db::TADOQuery &query, const QString &fileName);
-
-    QString m_outputFolder;
+    // Runs the request, its messages shown in message boxes as they come.
+    ExportOutcome run(const ExportRequest &request);
 };

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Times the three exports in batch mode on register databases of two
-# shapes, beside mdbtools' own mdb-export dumping the same table to CSV, and
+# Times the three exports of the command-line program depexport on register
+# databases of two shapes, beside mdbtools' own mdb-export dumping the same table to CSV, and
 # prints a table:
 #   rows  shape  export  seconds  rows/s  peak MiB  mdb-export s  ratio  files
 # - unsigned (SIZES, default 10,000, 100,000 and 1,000,000 rows): made-up
@@ -29,9 +29,10 @@ sizes=${SIZES-"10000 100000 1000000"}
 signed_sizes=${SIGNED_SIZES-"300000 500000"}
 if [ -z "${NO_BUILD:-}" ]; then
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build" -j"$(nproc)" --target DepExport make-register-db >/dev/null
+  cmake --build "$build" -j"$(nproc)" --target depexport DepExport make-register-db >/dev/null
 fi
-depexport="$build/app/DepExport"
+depexport="$build/app/depexport"
+windowed="$build/app/DepExport"
 makedb="$build/bench/make-register-db"
 reference=${REFERENCE:-}
 if [ -z "$reference" ]; then
@@ -125,3 +126,15 @@ done
 for n in $signed_sizes; do
   bench_database "$n" signed
 done
+
+# The start-up cost of a batch run: 50 runs of --version by depexport (Qt
+# Core) and by DepExport (Qt Widgets and Gui loaded, minimal platform).
+startup() {
+  local start end
+  start=$(date +%s%N)
+  for _ in $(seq 50); do "$1" --version >/dev/null; done
+  end=$(date +%s%N)
+  awk -v ns=$((end - start)) 'BEGIN { printf "%.1f", ns / 50 / 1e6 }'
+}
+printf 'start-up of a batch run (--version, mean of 50): depexport %s ms, DepExport %s ms\n' \
+  "$(startup "$depexport")" "$(startup "$windowed")"

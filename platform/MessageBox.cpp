@@ -115,23 +115,9 @@ void showMessage(const QString &text)
     showMessageBox(MessageBoxKind::Plain, applicationTitle(), text);
 }
 
-QString errorBoxText(const QString &message)
-{
-    if (!message.isEmpty() && message.back() > u'.')
-        return message + u'.';
-    return message;
-}
-
 void showErrorBox(const QString &message)
 {
     showMessageBox(MessageBoxKind::Error, applicationTitle(), errorBoxText(message));
-}
-
-QString failureMessage(const std::exception &failure)
-{
-    if (const auto *error = dynamic_cast<const Error *>(&failure))
-        return error->message();
-    return QString::fromLocal8Bit(failure.what());
 }
 
 void showErrorBox(const std::exception &failure)

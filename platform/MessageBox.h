@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FailureText.h"
 #include "MessageBoxKind.h"
 
 #include <QString>
@@ -46,8 +47,4 @@ void showMessage(const QString &text);
 // its last character sorts after ".".
 void showErrorBox(const QString &message);
 void showErrorBox(const std::exception &failure);
-QString errorBoxText(const QString &message);
 
-// The message text of a failure: an Error's message, else what() read as
-// text of the local 8-bit encoding.
-QString failureMessage(const std::exception &failure);

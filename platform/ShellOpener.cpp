@@ -2,10 +2,13 @@
 
 #include "WindowsPath.h"
 
-#include <QDesktopServices>
 #include <QProcess>
 #include <QStandardPaths>
+
+#if !defined(Q_OS_UNIX) || defined(Q_OS_MACOS)
+#include <QDesktopServices>
 #include <QUrl>
+#endif
 
 namespace {
 

@@ -3,7 +3,9 @@
 # fuzzer tst_damageddatabases) under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and its test of sorted reads and queries side
 # by side (tst_accessorder, whose rows are read ahead on a second thread)
-# under ThreadSanitizer, each in a build folder of its own, and runs them.
+# and a batch export of the command-line program depexport (rows read ahead
+# while the progress bar draws on a terminal) under ThreadSanitizer, each in
+# a build folder of its own, and runs them.
 # Any sanitizer report ends the test process and fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -32,3 +34,12 @@ run_sanitized() {
 
 run_sanitized "$build" address,undefined tst_accessfiles tst_damageddatabases
 run_sanitized "$build-thread" thread tst_accessorder
+
+# The three exports of a small register database by depexport under
+# ThreadSanitizer; script(1) gives it a terminal, so the progress bar draws.
+cmake --build "$build-thread" -j"$(nproc)" --target depexport make-register-db
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$build-thread/bench/make-register-db" 20000 "$work/VelmarFaktura.mdb" --password quillet --unsigned
+script -qefc "'$build-thread/app/depexport' --variant 0 --folder '$work' --password quillet \
+  --from 2017-03-01 --to 2019-03-01 --export dep131,log,dep7" /dev/null

@@ -1,5 +1,6 @@
 #include "TDateEdit.h"
 
+#include "DateFieldText.h"
 #include "EditGlyphs.h"
 #include "Error.h"
 #include "FormatSettings.h"
@@ -18,31 +19,9 @@
 
 namespace {
 
-enum class DateOrder { MonthDayYear, DayMonthYear, YearMonthDay };
-
-DateOrder orderOf(const QString &shortDateFormat)
-{
-    const QString picture = shortDateFormat.toLower();
-    const qsizetype day = picture.indexOf(u'd');
-    const qsizetype month = picture.indexOf(u'm');
-    const qsizetype year = picture.indexOf(u'y');
-    if (year >= 0 && (day < 0 || year < day) && (month < 0 || year < month))
-        return DateOrder::YearMonthDay;
-    if (month >= 0 && day >= 0 && month < day)
-        return DateOrder::MonthDayYear;
-    return DateOrder::DayMonthYear;
-}
-
-QString formatFor(DateOrder order, bool fourDigits)
-{
-    const QString year = fourDigits ? QStringLiteral("YYYY") : QStringLiteral("YY");
-    switch (order) {
-    case DateOrder::MonthDayYear: return QStringLiteral("MM/DD/") + year;
-    case DateOrder::DayMonthYear: return QStringLiteral("DD/MM/") + year;
-    case DateOrder::YearMonthDay: return year + QStringLiteral("/MM/DD");
-    }
-    return {};
-}
+using DateFieldText::DateOrder;
+using DateFieldText::formatFor;
+using DateFieldText::orderOf;
 
 // The edit mask with "9" for each digit and "/" for the separator.
 QString maskFor(DateOrder order, bool fourDigits)

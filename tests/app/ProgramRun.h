@@ -17,6 +17,14 @@ struct ProgramRun
     QString out;
     QString err;
 
+    // The program under test: $DEPEXPORT_PROGRAM (the command-line program
+    // depexport in the tests run against it), else the DepExport the test
+    // was built with.
+    static QString program()
+    {
+        return qEnvironmentVariable("DEPEXPORT_PROGRAM", QStringLiteral(DEPEXPORT_BINARY));
+    }
+
     static ProgramRun start(const QString &program, const QStringList &arguments, const QString &home,
                             const std::optional<QStringList> &locale = std::nullopt)
     {

@@ -28,7 +28,7 @@ class TestBatchPeriod : public QObject
 
     ProgramRun run(const QStringList &arguments)
     {
-        return ProgramRun::start(QStringLiteral(DEPEXPORT_BINARY), arguments, m_home.path(),
+        return ProgramRun::start(ProgramRun::program(), arguments, m_home.path(),
                                  QStringList{QStringLiteral("LC_ALL=de_AT.UTF-8")});
     }
 

@@ -2,6 +2,7 @@
 // variant built from the fields as they stand, and the messages when no
 // variant is chosen or connecting fails.
 
+#include "ConnectionStep.h"
 #include "FormatSettings.h"
 #include "IsolatedSettings.h"
 #include "MessageRecorder.h"

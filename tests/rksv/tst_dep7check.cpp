@@ -73,7 +73,7 @@ class TestDep7Check : public QObject
 
     Run run(const QStringList &arguments, const std::optional<QStringList> &locale = std::nullopt)
     {
-        return ProgramRun::start(QStringLiteral(DEPEXPORT_BINARY), arguments, m_dir.path(), locale);
+        return ProgramRun::start(ProgramRun::program(), arguments, m_dir.path(), locale);
     }
 
     // The file names of exports follow the window's date format.
