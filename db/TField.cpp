@@ -7,6 +7,15 @@
 
 namespace db {
 
+namespace {
+
+// From this length on a text is handed on shared instead of copied: a
+// short one is cheaper to copy into a reused buffer than to share and
+// allocate anew for the next value.
+constexpr qsizetype sharedTextSize = 256;
+
+} // namespace
+
 TField::TField(TADOQuery *query, int index, FieldDef def)
     : m_query(query)
     , m_index(index)
@@ -97,7 +106,15 @@ void TField::appendText(QString &out, const FormatSettings &settings) const
         TextFormat::appendDateAndTime(out, v.toDouble(), settings);
         break;
     default:
-        out += v.kind() == Value::String ? v.stringRef() : v.toText(settings);
+        if (v.kind() != Value::String) {
+            out += v.toText(settings);
+        } else if (out.isEmpty() && v.stringRef().size() >= sharedTextSize) {
+            // A long text (a certificate, a signature) alone in `out` is
+            // shared with the value, not copied character by character.
+            out = v.stringRef();
+        } else {
+            out += v.stringRef();
+        }
         break;
     }
 }

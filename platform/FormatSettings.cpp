@@ -369,32 +369,77 @@ const std::vector<PicturePart> &cachedPartsOf(const QString &picture, const Form
     return e.parts;
 }
 
-// Appends a day number formatted by a picture. Date and time of day come
-// straight from the day number: a local QDateTime would consult the time
-// zone (a file lookup) for every value formatted. This runs once or twice
-// for every date cell of an export, so it builds no temporary texts.
-void appendDateTime(QString &out, const QString &picture, double day, const FormatSettings &settings)
+// A day number taken apart once for every part of its pictures: date and
+// time of day come straight from the day number (a local QDateTime would
+// consult the time zone, a file lookup, for every value formatted), and the
+// calendar date is computed once, not once for each of day, month and year.
+struct DayParts
 {
-    const QDate d = OleDate::toDate(day);
-    const int ms = OleDate::timeOfDayMs(day);
-    const int seconds = ms / 1000;
+    int year;
+    int month;
+    int day;
+    int seconds;
+};
+
+DayParts dayPartsOf(double day)
+{
+    DayParts parts{};
+    OleDate::toDate(day).getDate(&parts.year, &parts.month, &parts.day);
+    parts.seconds = OleDate::timeOfDayMs(day) / 1000;
+    return parts;
+}
+
+// Appends `value` in decimal with leading zeros up to `width` digits to a
+// text being composed; the values are parts of a date, never negative.
+void putDigits(QVarLengthArray<char16_t, 64> &text, int value, int width)
+{
+    char16_t digits[12];
+    int count = 0;
+    unsigned v = unsigned(std::max(value, 0));
+    do {
+        digits[count++] = char16_t(u'0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    for (int i = count; i < width; ++i)
+        text.append(u'0');
+    while (count > 0)
+        text.append(digits[--count]);
+}
+
+void putText(QVarLengthArray<char16_t, 64> &text, const QString &part)
+{
+    text.append(reinterpret_cast<const char16_t *>(part.utf16()), part.size());
+}
+
+// Appends a day taken apart, formatted by a picture. This runs once or twice
+// for every date cell of an export, so the text is composed in a buffer on
+// the stack and appended in one piece.
+void appendDayParts(QString &out, const QString &picture, const DayParts &t, const FormatSettings &settings)
+{
+    QVarLengthArray<char16_t, 64> text;
     for (const PicturePart &part : cachedPartsOf(picture, settings)) {
         switch (part.kind) {
-        case PicturePart::Day: appendNumber(out, d.day(), part.width); break;
-        case PicturePart::Month: appendNumber(out, d.month(), part.width); break;
-        case PicturePart::Year: appendNumber(out, d.year(), 4); break;
-        case PicturePart::ShortYear: appendNumber(out, d.year() % 100, 2); break;
+        case PicturePart::Day: putDigits(text, t.day, part.width); break;
+        case PicturePart::Month: putDigits(text, t.month, part.width); break;
+        case PicturePart::Year: putDigits(text, t.year, 4); break;
+        case PicturePart::ShortYear: putDigits(text, t.year % 100, 2); break;
         case PicturePart::Hour: {
-            const int hour = seconds / 3600;
-            appendNumber(out, part.width < 0 ? hourOn12HourClock(hour) : hour, std::abs(part.width));
+            const int hour = t.seconds / 3600;
+            putDigits(text, part.width < 0 ? hourOn12HourClock(hour) : hour, std::abs(part.width));
             break;
         }
-        case PicturePart::Minute: appendNumber(out, seconds / 60 % 60, part.width); break;
-        case PicturePart::Second: appendNumber(out, seconds % 60, part.width); break;
-        case PicturePart::AmPm: out += seconds < 12 * 3600 ? settings.timeAMString : settings.timePMString; break;
-        case PicturePart::Text: out += part.text; break;
+        case PicturePart::Minute: putDigits(text, t.seconds / 60 % 60, part.width); break;
+        case PicturePart::Second: putDigits(text, t.seconds % 60, part.width); break;
+        case PicturePart::AmPm: putText(text, t.seconds < 12 * 3600 ? settings.timeAMString : settings.timePMString); break;
+        case PicturePart::Text: putText(text, part.text); break;
         }
     }
+    out.append(QStringView(text.constData(), text.size()));
+}
+
+void appendDateTime(QString &out, const QString &picture, double day, const FormatSettings &settings)
+{
+    appendDayParts(out, picture, dayPartsOf(day), settings);
 }
 
 } // namespace
@@ -437,10 +482,11 @@ void appendTime(QString &out, double day, const FormatSettings &settings)
 
 void appendDateAndTime(QString &out, double day, const FormatSettings &settings)
 {
-    appendDateTime(out, settings.shortDateFormat, day, settings);
+    const DayParts parts = dayPartsOf(day);
+    appendDayParts(out, settings.shortDateFormat, parts, settings);
     if (OleDate::timeOfDayMs(day) != 0) {
         out += u' ';
-        appendDateTime(out, settings.longTimeFormat, day, settings);
+        appendDayParts(out, settings.longTimeFormat, parts, settings);
     }
 }
 
