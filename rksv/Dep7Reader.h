@@ -55,11 +55,19 @@ public:
 
 namespace Dep7Reader {
 
-// Far above any real certificate, receipt or member name.
+// Far above any sound text: a receipt's fields are fixed by the regulation
+// (a compact ES256 JWS of its payload, a few hundred bytes), and a signing
+// certificate with an ECDSA P-256 key is about 1 KiB of DER (under 2 KiB as
+// base64 with line breaks); even an RSA-4096 CA certificate with long
+// extensions stays below 8 KiB. A longer text is no receipt or certificate
+// of this format, so refusing it turns away no sound file.
 inline constexpr qsizetype maxTextBytes = 64 * 1024;
-// A group's certification authorities together.
+// A group's certification authorities together: a chain of issuing CAs
+// is a handful of certificates, each below 8 KiB (see above).
 inline constexpr qsizetype maxAuthorityBytes = 1024 * 1024;
-// Nesting of objects and lists.
+// Nesting of objects and lists: the layout itself nests three deep
+// (file, groups, receipts); deeper values are members the layout does not
+// know, which a sound file does not nest a thousand levels.
 inline constexpr int maxDepth = 1000;
 
 // Throws Error with a German message when the file cannot be read, is no
